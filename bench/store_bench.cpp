@@ -1,0 +1,93 @@
+// The catalogue store's hot statements: the 100 ms de-duplication and a large episode merge.
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include "platform/paths.h"
+#include "store/builders.h"
+#include "store/connection.h"
+#include "store/maintenance.h"
+
+namespace {
+
+// A program folder with a fresh copy of the shipped database.
+struct Folder {
+  QTemporaryDir dir;
+  Folder() {
+    QFile::copy(QStringLiteral(MORVANE_BIN "/mydb.mdb"), dir.path() + "/mydb.mdb");
+    platform::set_program_folder(dir.path());
+    qputenv("MORVANE_LOG", (dir.path() + "/log").toUtf8());
+    store::shared_connection().close();
+    store::open_db();
+  }
+  ~Folder() { store::shared_connection().close(); }
+};
+
+// rows titles, 1 % of them stored twice (as a merge of a title without episodes leaves them).
+void fill_titles(int rows) {
+  store::Transaction t(store::shared_connection());
+  for (int i = 0; i < rows; ++i) {
+    const int key = i % 100 == 0 ? i + 1 : i;  // every hundredth row repeats the next key
+    store::db_execute(QStringLiteral("insert into det (keyID,d_name,fenleiID) values (%1,'片名%1',12)").arg(key));
+  }
+  t.commit();
+}
+
+void BM_Dedup(benchmark::State& state) {
+  Folder folder;
+  fill_titles(static_cast<int>(state.range(0)));
+  store::db_execute(store::kDedupStatement);  // the first tick removes the duplicates
+  for (auto _ : state) benchmark::DoNotOptimize(store::db_execute(store::kDedupStatement));
+}
+BENCHMARK(BM_Dedup)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// What the 100 ms timer costs while the catalogue does not change.
+void BM_DedupTimerTickUnchanged(benchmark::State& state) {
+  Folder folder;
+  fill_titles(static_cast<int>(state.range(0)));
+  store::dedup_titles();
+  for (auto _ : state) benchmark::DoNotOptimize(store::dedup_titles());
+}
+BENCHMARK(BM_DedupTimerTickUnchanged)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+void BM_DedupWithFreshDuplicates(benchmark::State& state) {
+  Folder folder;
+  fill_titles(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    store::db_execute("insert into det (keyID,d_name) values (5,'again')");
+    state.ResumeTiming();
+    store::db_execute(store::kDedupStatement);
+  }
+}
+BENCHMARK(BM_DedupWithFreshDuplicates)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void merge_episodes(int count, bool grouped) {
+  store::Transaction t(store::shared_connection());
+  if (!grouped) t.commit();  // commit at once: every insert then commits by itself
+  for (int i = 0; i < count; ++i)
+    store::db_insert("jj", "keyID|j_url|wjm",
+                     QStringLiteral("77|'qvod://%1$%2$剧名-第%1集.rmvb$'|'剧名-第%1集.rmvb'").arg(i).arg(i * 7919, 40, 16, QChar('0')));
+  if (grouped) t.commit();
+}
+
+void BM_Merge2000Episodes(benchmark::State& state) {
+  Folder folder;
+  for (auto _ : state) {
+    merge_episodes(2000, state.range(0) == 1);
+    state.PauseTiming();
+    store::db_execute("delete * from jj");
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_Merge2000Episodes)->ArgName("one_transaction")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  return 0;
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Starts the sample site and the client against it (under xvfb-run when there is no display).
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+bin="$top/build/bin"
+data="$top/build/demo-data"
+mkdir -p "$data"
+
+if [ ! -x "$bin/morvane-site" ]; then
+  echo "demo: morvane-site is not built yet; the program folder is ready in $bin"
+  exit 0
+fi
+"$bin/morvane-site" --port 8610 --data "$data" &
+site=$!
+trap 'kill $site 2>/dev/null || true' EXIT
+sleep 1
+
+if [ ! -x "$bin/vexa" ]; then
+  echo "demo: the client is not built yet; the site runs at http://127.0.0.1:8610 (Ctrl-C ends it)"
+  wait $site
+  exit 0
+fi
+export MORVANE_SITE=http://127.0.0.1:8610
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$bin/vexa"
+fi
+"$bin/vexa"

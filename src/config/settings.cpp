@@ -1,0 +1,88 @@
+#include "config/settings.h"
+
+#include <QDir>
+
+#include "config/registry_values.h"
+#include "platform/dialogs.h"
+#include "platform/file_attributes.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/trap.h"
+
+namespace config {
+
+namespace {
+
+struct SettingKey {
+  const char* key;
+};
+
+constexpr SettingKey kKeys[13] = {
+    {""},     {"sx_time"}, {"x_yj"},    {"z_f"},  {"Mediapath"}, {"bb"}, {"sjwj"},
+    {"gxwjm"}, {"qdtime"}, {"ckwz_dx"}, {"wcjd"}, {"ym"},        {"vol"}};
+
+const QString kSection = QStringLiteral("sh_time");
+const QString kEngineSection = QStringLiteral("QVODTERMINAL");
+
+void require_settings_file() {
+  if (platform::file_present(settings_file())) return;
+  platform::show_message(QStringLiteral("配置文件丢失"), platform::app_title());
+  platform::end_now(1);
+}
+
+}  // namespace
+
+QString settings_file() { return platform::program_file(QStringLiteral("vexa.ini")); }
+QString engine_config() { return platform::program_file(QStringLiteral("play/QvodCfg.ini")); }
+
+QString ini_read(const QString& section, const QString& key, const QString& default_text, const QString& file) {
+  QString buffer;
+  const int count = platform::profile_read_string(section, key, default_text, buffer, 255, file);
+  return buffer.left(count);
+}
+
+int ini_write(const QString& section, const QString& key, const QString& value, const QString& file) {
+  return platform::profile_write_string(section, key, value, file);
+}
+
+QString setting_access(int mode, const QVariant& value, int number) {
+  require_settings_file();
+  if (number < 1 || number > 12) return {};
+  const bool engine = number == kMediaPath;
+  const QString file = engine ? engine_config() : settings_file();
+  const QString section = engine ? kEngineSection : kSection;
+  const QString key = QString::fromLatin1(kKeys[number].key);
+  if (mode == 0) return ini_read(section, key, QString(), file);
+  if (mode == 1) {
+    const QString text = value.toString();
+    if (number == kRefreshTime && text.isEmpty()) return {};
+    ini_write(section, key, text, file);
+  }
+  return {};
+}
+
+int setting_number(int number, int fallback) {
+  bool ok = false;
+  const int n = setting_access(0, {}, number).trimmed().toInt(&ok);
+  return ok ? n : fallback;
+}
+
+QString qvod_path(const QVariant& kind) {
+  if (kind.toString().trimmed() == QLatin1String("1")) {
+    const QString folder = reg_read_value(platform::kCurrentUser, kOptionKey, QStringLiteral("defaultsavepath"));
+    // One level only: a folder whose parent is missing stays uncreated and the name is returned.
+    if (!folder.isEmpty() && !QDir(folder).exists()) QDir().mkdir(folder);
+    return folder;
+  }
+  return reg_read_value(platform::kCurrentUser, kInsertKey, QStringLiteral("Insertpath"));
+}
+
+void save_path_write(const QString& flag, const QString& folder) {
+  if (flag != QLatin1String("1")) return;
+  setting_access(1, folder, kMediaPath);
+  reg_write_value(platform::kCurrentUser, kOptionKey, QStringLiteral("defaultsavepath"),
+                  static_cast<int>(platform::RegType::String), folder);
+}
+
+}  // namespace config

@@ -1,0 +1,95 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <cstdio>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+Answer first_button(Buttons b) {
+  switch (b) {
+    case Buttons::OkCancel: return Answer::Ok;
+    case Buttons::YesNo: return Answer::Yes;
+    default: return Answer::Ok;
+  }
+}
+
+class BoxDialogs : public Dialogs {
+ public:
+  Answer message(const QString& text, const QString& title, Buttons buttons) override {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+      std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+      return first_button(buttons);
+    }
+    QMessageBox box(QMessageBox::NoIcon, title, text);
+    switch (buttons) {
+      case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+      case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+      case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    }
+    switch (box.exec()) {
+      case QMessageBox::Cancel: return Answer::Cancel;
+      case QMessageBox::Yes: return Answer::Yes;
+      case QMessageBox::No: return Answer::No;
+      default: return Answer::Ok;
+    }
+  }
+};
+
+class LoggedDialogs : public Dialogs {
+ public:
+  LoggedDialogs(QString log, const QString& answers) : log_(std::move(log)) {
+    for (const QString& a : answers.split(',', Qt::SkipEmptyParts)) answers_ << a.trimmed().toLower();
+  }
+  Answer message(const QString& text, const QString& title, Buttons buttons) override {
+    QFile file(log_);
+    if (file.open(QIODevice::Append)) file.write((title + '|' + text + '\n').toUtf8());
+    file.close();
+    if (answers_.isEmpty()) return first_button(buttons);
+    const QString a = answers_.takeFirst();
+    if (a == QLatin1String("cancel")) return Answer::Cancel;
+    if (a == QLatin1String("yes")) return Answer::Yes;
+    if (a == QLatin1String("no")) return Answer::No;
+    return Answer::Ok;
+  }
+
+ private:
+  QString log_;
+  QStringList answers_;
+};
+
+Dialogs*& override_dialogs() {
+  static Dialogs* d = nullptr;
+  return d;
+}
+
+}  // namespace
+
+Answer ScriptedDialogs::message(const QString& text, const QString& title, Buttons buttons) {
+  shown << title + '|' + text;
+  if (answers_.empty()) return first_button(buttons);
+  const Answer a = answers_.front();
+  answers_.pop_front();
+  return a;
+}
+
+Dialogs& dialogs() {
+  if (override_dialogs()) return *override_dialogs();
+  const QString log = qEnvironmentVariable("MORVANE_DIALOG_LOG");
+  if (!log.isEmpty()) {
+    static LoggedDialogs logged(log, qEnvironmentVariable("MORVANE_DIALOG_ANSWERS"));
+    return logged;
+  }
+  static BoxDialogs boxes;
+  return boxes;
+}
+
+Dialogs* set_dialogs(Dialogs* d) { return std::exchange(override_dialogs(), d); }
+
+void show_message(const QString& text, const QString& title) { dialogs().message(text, title, Buttons::Ok); }
+
+}  // namespace platform

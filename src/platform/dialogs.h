@@ -1,0 +1,37 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+namespace platform {
+
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+// Modal message boxes. The programs show QMessageBox; tests answer in the user's place.
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual Answer message(const QString& text, const QString& title, Buttons buttons) = 0;
+};
+
+// Answers from a queue (the first button when it runs dry) and remembers what was shown.
+class ScriptedDialogs : public Dialogs {
+ public:
+  Answer message(const QString& text, const QString& title, Buttons buttons) override;
+  void answer_next(Answer a) { answers_.push_back(a); }
+  QStringList shown;  // "title|text" per message, in order
+
+ private:
+  std::deque<Answer> answers_;
+};
+
+// The dialogs in force. With MORVANE_DIALOG_LOG set (tests of whole programs) every message is
+// appended to that file as "title|text" and answered from MORVANE_DIALOG_ANSWERS ("ok,cancel,...").
+Dialogs& dialogs();
+Dialogs* set_dialogs(Dialogs* d);  // returns the one it replaces; nullptr: back to the default
+
+// Shorthand for the messages with an OK button only.
+void show_message(const QString& text, const QString& title);
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+#include "platform/log.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include "platform/paths.h"
+
+namespace platform {
+
+QString log_file_path() {
+  const QString forced = qEnvironmentVariable("MORVANE_LOG");
+  return forced.isEmpty() ? state_folder() + QStringLiteral("/morvane.log") : forced;
+}
+
+void log_failure(const QString& routine, const QString& what) {
+  QFile file(log_file_path());
+  if (!file.open(QIODevice::Append | QIODevice::Text)) return;
+  const QString line = QDateTime::currentDateTime().toString(Qt::ISODate) + ' ' + routine + ": " +
+                       QString(what).replace('\n', ' ') + '\n';
+  file.write(line.toUtf8());
+}
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+#pragma once
+#include <QString>
+
+namespace platform {
+
+// One line per failure that the user is not shown: "time routine: what".
+// Written to state_folder()/morvane.log, or to MORVANE_LOG when that is set.
+void log_failure(const QString& routine, const QString& what);
+
+// Path of the log file in use (tests read it back).
+QString log_file_path();
+
+}  // namespace platform

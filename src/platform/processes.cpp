@@ -1,0 +1,63 @@
+#include "platform/processes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/trap.h"
+
+namespace platform {
+
+namespace {
+
+QString strip_exe(QString name) {
+  if (name.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive)) name.chop(4);
+  return name;
+}
+
+QString image_of(const QString& proc_dir) {
+  QString exe = QFile::symLinkTarget(proc_dir + QStringLiteral("/exe"));
+  if (exe.endsWith(QStringLiteral(" (deleted)"))) exe.chop(10);
+  if (!exe.isEmpty()) return QFileInfo(exe).fileName();
+  QFile comm(proc_dir + QStringLiteral("/comm"));
+  if (!comm.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(comm.readAll()).trimmed();
+}
+
+}  // namespace
+
+bool image_name_matches(const QString& image, const QString& name) {
+  const QString a = strip_exe(image.trimmed());
+  return !a.isEmpty() && a.compare(strip_exe(name.trimmed()), Qt::CaseInsensitive) == 0;
+}
+
+std::vector<ProcessInfo> user_processes() {
+  std::vector<ProcessInfo> result;
+  const uid_t me = getuid();
+  const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString& entry : entries) {
+    bool ok = false;
+    const pid_t pid = entry.toInt(&ok);
+    if (!ok) continue;
+    struct stat st {};
+    const QByteArray dir = QByteArrayLiteral("/proc/") + entry.toLatin1();
+    if (stat(dir.constData(), &st) != 0 || st.st_uid != me) continue;
+    const QString image = image_of(QString::fromLatin1(dir));
+    if (!image.isEmpty()) result.push_back({pid, image});
+  }
+  std::sort(result.begin(), result.end(), [](auto& a, auto& b) { return a.pid < b.pid; });
+  return result;
+}
+
+QString own_image_name() { return image_of(QStringLiteral("/proc/self")); }
+
+bool kill_process(pid_t pid) {
+  if (pid == getpid()) end_now(0);
+  return ::kill(pid, SIGKILL) == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,182 @@
+#include "store/connection.h"
+
+#include <sqlite3.h>
+
+#include "platform/dialogs.h"
+#include "platform/file_attributes.h"
+#include "platform/log.h"
+#include "platform/paths.h"
+#include "platform/trap.h"
+#include "store/jet_sql.h"
+
+namespace store {
+
+namespace {
+
+constexpr size_t kCacheLimit = 64;
+
+bool has_catalogue_tables(sqlite3* db) {
+  sqlite3_stmt* st = nullptr;
+  const char* sql =
+      "select count(*) from sqlite_master where type='table' and name in ('det','jj','fenlei','hist')";
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) return false;
+  const bool ok = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) == 4;
+  sqlite3_finalize(st);
+  return ok;
+}
+
+bool only_blanks(const char* tail) {
+  while (tail && *tail) {
+    if (!isspace(static_cast<unsigned char>(*tail)) && *tail != ';') return false;
+    ++tail;
+  }
+  return true;
+}
+
+}  // namespace
+
+Connection::~Connection() { close(); }
+
+bool Connection::open(const QString& path, QString* error) {
+  close();
+  const QByteArray p = path.toUtf8();
+  if (sqlite3_open_v2(p.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+      !has_catalogue_tables(db_)) {
+    if (error) *error = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("cannot open");
+    if (error && error->isEmpty()) *error = QStringLiteral("no catalogue tables");
+    sqlite3_close(db_);
+    db_ = nullptr;
+    return false;
+  }
+  sqlite3_busy_timeout(db_, 500);
+  return true;
+}
+
+void Connection::close() {
+  drop_cache();
+  if (db_) sqlite3_close(db_);
+  db_ = nullptr;
+  depth_ = 0;
+}
+
+void Connection::drop_cache() {
+  for (sqlite3_stmt* st : std::as_const(cache_)) sqlite3_finalize(st);
+  cache_.clear();
+}
+
+sqlite3_stmt* Connection::prepare(const QString& jet_statement, QString* error) {
+  if (!db_) {
+    if (error) *error = QStringLiteral("the connection is not open");
+    return nullptr;
+  }
+  if (sqlite3_stmt* hit = cache_.value(jet_statement)) {
+    sqlite3_reset(hit);
+    sqlite3_clear_bindings(hit);
+    return hit;
+  }
+  const auto sql = translate_jet(jet_statement, error);
+  if (!sql) return nullptr;
+  const QByteArray utf8 = sql->toUtf8();
+  sqlite3_stmt* st = nullptr;
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v2(db_, utf8.constData(), static_cast<int>(utf8.size()), &st, &tail) != SQLITE_OK || !st) {
+    if (error) *error = QString::fromUtf8(sqlite3_errmsg(db_));
+    return nullptr;
+  }
+  if (!only_blanks(tail)) {  // one statement per call, as Jet runs them
+    sqlite3_finalize(st);
+    if (error) *error = QStringLiteral("more than one statement");
+    return nullptr;
+  }
+  if (size_t(cache_.size()) >= kCacheLimit) drop_cache();
+  cache_.insert(jet_statement, st);
+  return st;
+}
+
+bool Connection::execute(const QString& jet_statement, QString* error) {
+  sqlite3_stmt* st = prepare(jet_statement, error);
+  if (!st) return false;
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+  }
+  sqlite3_reset(st);
+  if (rc != SQLITE_DONE) {
+    if (error) *error = QString::fromUtf8(sqlite3_errmsg(db_));
+    return false;
+  }
+  return true;
+}
+
+QString Connection::change_stamp() const {
+  if (!db_) return {};
+  sqlite3_stmt* st = nullptr;
+  int version = -1;
+  if (sqlite3_prepare_v2(db_, "pragma data_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+    version = sqlite3_column_int(st, 0);
+  sqlite3_finalize(st);
+  return QStringLiteral("%1:%2:%3").arg(quintptr(db_)).arg(sqlite3_total_changes64(db_)).arg(version);
+}
+
+bool Connection::begin() {
+  if (!db_) return false;
+  if (depth_++ > 0) return true;
+  if (sqlite3_exec(db_, "begin", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  depth_ = 0;
+  return false;
+}
+
+bool Connection::commit() {
+  if (!db_ || depth_ == 0) return false;
+  if (--depth_ > 0) return true;
+  return sqlite3_exec(db_, "commit", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+void Connection::rollback() {
+  if (!db_ || depth_ == 0) return;
+  depth_ = 0;
+  sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
+}
+
+Transaction::Transaction(Connection& c) : c_(c), active_(c.begin()) {}
+
+Transaction::~Transaction() {
+  if (active_) c_.rollback();
+}
+
+bool Transaction::commit() {
+  if (!active_) return false;
+  active_ = false;
+  return c_.commit();
+}
+
+Connection& shared_connection() {
+  static Connection connection;
+  return connection;
+}
+
+QString db_path() { return platform::program_file(QStringLiteral("mydb.mdb")); }
+
+void open_db() {
+  static bool told_broken = false;
+  const QString path = db_path();
+  if (!platform::file_present(path)) {
+    platform::show_message(QStringLiteral("系统数据库丢失"), platform::app_title());
+    platform::end_now(1);
+  }
+  Connection& c = shared_connection();
+  if (c.is_open()) return;
+  QString why;
+  if (c.open(path, &why)) {
+    told_broken = false;
+    return;
+  }
+  platform::log_failure(QStringLiteral("open_db"), path + QStringLiteral(": ") + why);
+  if (told_broken) return;
+  told_broken = true;
+  platform::show_message(QStringLiteral("数据库文件 %1 无法打开：它已损坏，或不是Morvane的数据库。\n"
+                                        "本次运行将无法保存片库和播放记录。请关闭程序，用安装包中的"
+                                        " mydb.mdb 替换此文件后重新打开。").arg(path),
+                         platform::app_title());
+}
+
+}  // namespace store

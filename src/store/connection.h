@@ -1,0 +1,72 @@
+#pragma once
+#include <QString>
+#include <QHash>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store {
+
+// One SQLite connection that speaks the Jet dialect (translated before it runs).
+class Connection {
+ public:
+  Connection() = default;
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Opens an existing catalogue file (never creates one). Fails, with a reason, when the file
+  // is not a database or lacks the catalogue's tables.
+  bool open(const QString& path, QString* error = nullptr);
+  void close();
+  bool is_open() const { return db_ != nullptr; }
+  sqlite3* handle() const { return db_; }
+
+  // Runs one statement; its rows are discarded. False, with a reason, when it fails.
+  bool execute(const QString& jet_statement, QString* error = nullptr);
+
+  // A prepared statement for the Jet text (kept for reuse; owned by the connection).
+  sqlite3_stmt* prepare(const QString& jet_statement, QString* error = nullptr);
+
+  // Changes a row count made through this connection or any other since it opened; equal
+  // stamps mean no row has changed in between.
+  QString change_stamp() const;
+
+  bool begin();
+  bool commit();
+  void rollback();
+  bool in_transaction() const { return depth_ > 0; }
+
+ private:
+  void drop_cache();
+
+  sqlite3* db_ = nullptr;
+  QHash<QString, sqlite3_stmt*> cache_;
+  int depth_ = 0;
+};
+
+// Groups statements into one transaction; rolls back unless committed. Nests: only the
+// outermost guard commits.
+class Transaction {
+ public:
+  explicit Transaction(Connection& c);
+  ~Transaction();
+  bool commit();
+
+ private:
+  Connection& c_;
+  bool active_ = false;
+};
+
+// The one connection the client shares, opened by open_db.
+Connection& shared_connection();
+
+// Program folder + "/mydb.mdb".
+QString db_path();
+
+// Makes sure the shared connection is open. A missing file shows "系统数据库丢失" and ends the
+// process at once; a file that is no catalogue database is reported once, then every statement
+// fails quietly (and is logged).
+void open_db();
+
+}  // namespace store

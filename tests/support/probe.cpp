@@ -1,0 +1,31 @@
+// morvane_probe COMMAND ...: runs one library call in a process of its own and prints its result.
+//   setting N             setting_access read of setting N
+//   open_db               open the catalogue, then run one statement
+//   end_process NAME MODE
+//   sleep MS
+#include <QCoreApplication>
+#include <QThread>
+#include <cstdio>
+
+#include "config/end_process.h"
+#include "config/settings.h"
+#include "store/builders.h"
+#include "store/connection.h"
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const QStringList a = app.arguments();
+  auto say = [](const QString& s) {
+    std::printf("%s\n", s.toUtf8().constData());
+    std::fflush(stdout);
+  };
+  if (a.size() >= 3 && a[1] == "setting") say("value:" + config::setting_access(0, {}, a[2].toInt()));
+  else if (a.size() >= 2 && a[1] == "open_db") {
+    store::open_db();
+    say(store::db_execute("update hist set jd=0 where histID=0") ? "statement ran" : "statement failed");
+  } else if (a.size() >= 4 && a[1] == "end_process") say(QString::number(config::end_process(a[2], a[3])));
+  else if (a.size() >= 3 && a[1] == "sleep") QThread::msleep(a[2].toUInt());
+  else return 2;
+  say("survived");
+  return 0;
+}

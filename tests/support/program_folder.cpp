@@ -1,0 +1,54 @@
+#include "support/program_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include "platform/paths.h"
+
+QString ProgramFolder::built_program_folder() { return QStringLiteral(MORVANE_BIN); }
+
+QString ProgramFolder::test_tool(const QString& name) { return QStringLiteral(MORVANE_TEST_TOOLS "/") + name; }
+
+void use_test_environment() {
+  const QByteArray home = MORVANE_TEST_HOME;
+  qputenv("HOME", home);
+  qputenv("XDG_CONFIG_HOME", home + "/config");
+  qputenv("XDG_STATE_HOME", home + "/state");
+  qputenv("XDG_CACHE_HOME", home + "/cache");
+  qputenv("XDG_RUNTIME_DIR", home + "/runtime");
+  QDir().mkpath(QString::fromUtf8(home + "/runtime"));
+  QFile::setPermissions(QString::fromUtf8(home + "/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  qputenv("MORVANE_REGISTRY", home + "/registry.ini");
+  qputenv("MORVANE_LOG", home + "/morvane.log");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
+  qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
+}
+
+ProgramFolder::ProgramFolder(bool with_files) {
+  const QString from = built_program_folder();
+  if (with_files) {
+    QDir().mkpath(file("play"));
+    for (const char* name : {"vexa.ini", "mydb.mdb", "Skinh.she", "play/QvodCfg.ini"})
+      EXPECT_TRUE(QFile::copy(from + '/' + name, file(name))) << name;
+  }
+  platform::set_program_folder(path());
+  qputenv("MORVANE_REGISTRY", file("registry.ini").toUtf8());
+  qputenv("MORVANE_LOG", file("morvane.log").toUtf8());
+}
+
+ProgramFolder::~ProgramFolder() { platform::set_program_folder(QString()); }
+
+QString ProgramFolder::log_text() const { return QString::fromUtf8(read_all(file("morvane.log"))); }
+
+QByteArray read_all(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void write_all(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+  f.write(bytes);
+}
