@@ -6,11 +6,12 @@ bin="$top/build/bin"
 data="$top/build/demo-data"
 mkdir -p "$data"
 
-if [ ! -x "$bin/morvane-site" ]; then
+site_bin="$top/build/site/morvane-site"
+if [ ! -x "$site_bin" ]; then
   echo "demo: morvane-site is not built yet; the program folder is ready in $bin"
   exit 0
 fi
-"$bin/morvane-site" --port 8610 --data "$data" &
+"$site_bin" --port 8610 --data "$data" &
 site=$!
 trap 'kill $site 2>/dev/null || true' EXIT
 sleep 1

@@ -1,0 +1,304 @@
+#include "site/site_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QUrlQuery>
+#include <chrono>
+#include <httplib.h>
+
+#include "platform/http_range.h"
+#include "site/pages.h"
+
+namespace site {
+
+using httplib::Request;
+using httplib::Response;
+
+namespace {
+
+constexpr const char* kHtml = "text/html; charset=utf-8";
+constexpr const char* kText = "text/plain; charset=utf-8";
+constexpr int64_t kPiece = 256 * 1024;
+
+std::optional<int> id_param(const Request& req, const char* name) {
+  if (!req.has_param(name)) return std::nullopt;
+  bool ok = false;
+  const qint64 v = QString::fromStdString(req.get_param_value(name)).trimmed().toLongLong(&ok);
+  if (!ok || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+  return static_cast<int>(v);
+}
+
+void answer(Response& res, int status, const std::string& body, const char* type = kText) {
+  res.status = status;
+  res.set_content(body, type);
+}
+
+DetailMode mode_of(const std::string& name) {
+  if (name == "empty") return DetailMode::Empty;
+  if (name == "bdhd") return DetailMode::Baidu;
+  if (name == "grow") return DetailMode::Grown;
+  if (name == "shrink") return DetailMode::Shrunk;
+  if (name == "change") return DetailMode::Changed;
+  return DetailMode::Normal;
+}
+
+// The next episode's name after the last one ("剧名-第24集.rmvb" -> "剧名-第25集.rmvb").
+QString next_episode(const QString& last) {
+  static const QRegularExpression re(QStringLiteral("^(.*第)(\\d+)(集.*)$"));
+  const auto m = re.match(last);
+  if (!m.hasMatch()) return QStringLiteral("续-") + last;
+  const QString n = m.captured(2);
+  return m.captured(1) + QStringLiteral("%1").arg(n.toInt() + 1, n.size(), 10, QChar('0')) + m.captured(3);
+}
+
+}  // namespace
+
+SiteServer::SiteServer(SiteOptions options) : options_(std::move(options)) {
+  knobs_.list_fail = options_.list_fail;
+  knobs_.delay_ms = options_.delay_ms;
+}
+
+SiteServer::~SiteServer() { stop(); }
+
+bool SiteServer::prepare(QString* error) {
+  titles_ = load_catalogue(options_.catalogue, error);
+  if (titles_.empty()) return false;
+  if (!media_.prepare(options_.data, error)) return false;
+  for (const Title& t : titles_) episode_addresses(t);  // every item known before the first request
+  return true;
+}
+
+int SiteServer::start(int port) {
+  server_ = std::make_unique<httplib::Server>();
+  routes();
+  port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1") : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
+  if (port_ <= 0) return -1;
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  return port_;
+}
+
+void SiteServer::stop() {
+  if (server_) server_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+SiteServer::Knobs SiteServer::knobs() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return knobs_;
+}
+
+void SiteServer::routes() {
+  httplib::Server& s = *server_;
+  s.set_pre_routing_handler([this](const Request& req, Response&) {
+    int delay = 0;
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      delay = knobs_.delay_ms;
+      std::string query;
+      for (const auto& [k, v] : req.params) query += (query.empty() ? "" : "&") + k + "=" + v;
+      knobs_.queries[req.path].push_back(query);
+    }
+    if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  s.Get("/_control(/.*)?", [this](const Request& q, Response& r) { control(q, r); });
+  s.Get("/kolbet/l_indexss.php", [this](const Request& q, Response& r) { list(q, r); });
+  s.Get("/details.php", [this](const Request& q, Response& r) { details(q, r); });
+  s.Get("/kolbet/hits.php", [this](const Request& q, Response& r) { hits(q, r); });
+  s.Get("/qvod/([^/]+)/(.+)", [this](const Request& q, Response& r) { media(q, r); });
+  s.Get("/vexa/(.+)", [this](const Request& q, Response& r) { release_file(q, r); });
+  s.Get("/pd77/html/(-?\\d+)\\.html", [this](const Request& q, Response& r) { playdata(q, r, false); });
+  s.Get("/playdata/(-?\\d+)/(-?\\d+)\\.js", [this](const Request& q, Response& r) { playdata(q, r, true); });
+  s.Get("/kolbet/upfilex/(.+)", [this](const Request& q, Response& r) { cover(q, r); });
+  s.Get("/covers/(.+)", [this](const Request& q, Response& r) { cover(q, r); });
+  s.Get("/mark_2.asp", [this](const Request&, Response& r) {
+    std::vector<std::string> addresses, names;
+    for (int i = 1; i <= 4; ++i) {
+      const MediaItem& m = media_.item(QStringLiteral("精选短片%1.rmvb").arg(i, 2, 10, QChar('0')).toStdString());
+      addresses.push_back(m.qvod_address());
+      names.push_back(m.name);
+    }
+    answer(r, 200, market_page(addresses, names), kHtml);
+  });
+  s.Get("/listing.asp", [](const Request&, Response& r) {
+    answer(r, 200, simple_page(QStringLiteral("常见问题"),
+                               QStringLiteral("<p>问：为什么播放前要缓冲？<br>答：影片边下边播，网速越快缓冲越短。</p>")), kHtml);
+  });
+  s.Get("/guest.asp", [](const Request&, Response& r) {
+    answer(r, 200, simple_page(QStringLiteral("反馈留言"), QStringLiteral("<p>欢迎留下您的意见和建议。</p>")), kHtml);
+  });
+  s.Get("/", [](const Request&, Response& r) {
+    answer(r, 200, simple_page(QStringLiteral("Morvane 官方主页"), QStringLiteral("<p>Morvane：海量影视，即点即播。</p>")), kHtml);
+  });
+}
+
+void SiteServer::control(const Request& req, Response& res) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (req.path == "/_control/hits") {
+    const auto id = id_param(req, "id");
+    return answer(res, id ? 200 : 400, id ? std::to_string(knobs_.hits[*id]) : "bad id");
+  }
+  if (req.path == "/_control/requests") {  // the queries seen for one path, one a line
+    std::string lines;
+    for (const std::string& q : knobs_.queries[req.get_param_value("path")]) lines += q + "\n";
+    return answer(res, 200, lines);
+  }
+  if (req.has_param("reset")) knobs_ = Knobs{};
+  if (const auto n = id_param(req, "list_fail")) knobs_.list_fail = *n;
+  if (const auto n = id_param(req, "delay_ms")) knobs_.delay_ms = *n;
+  if (req.has_param("media")) knobs_.media_mode = req.get_param_value("media");
+  if (const auto key = id_param(req, "detail_key"))
+    knobs_.detail[*key] = {mode_of(req.get_param_value("detail_mode")), id_param(req, "index").value_or(0)};
+  answer(res, 200, "ok");
+}
+
+void SiteServer::list(const Request& req, Response& res) {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (knobs_.list_fail != 0) {
+      if (knobs_.list_fail > 0) --knobs_.list_fail;
+      return answer(res, 200, busy_page(), kHtml);
+    }
+  }
+  answer(res, 200, list_page(titles_, id_param(req, "cat").value_or(0)), kHtml);
+}
+
+const Title* SiteServer::title_of(const Request& req, Response& res) const {
+  const auto id = id_param(req, "id");
+  if (!id) {
+    answer(res, 400, "bad id");
+    return nullptr;
+  }
+  for (const Title& t : titles_)
+    if (t.key == *id) return &t;
+  answer(res, 404, "no such title");
+  return nullptr;
+}
+
+std::vector<std::string> SiteServer::episode_addresses(const Title& t, QStringList* names_out) {
+  QStringList files = t.files;
+  int variant_at = -1;
+  const auto [mode, index] = [&] {
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto hit = knobs_.detail.find(t.key);
+    return hit == knobs_.detail.end() ? std::pair<DetailMode, int>{DetailMode::Normal, 0} : hit->second;
+  }();
+  if (mode == DetailMode::Grown) files << next_episode(files.last());
+  if (mode == DetailMode::Shrunk && files.size() > 1) files.removeLast();
+  if (mode == DetailMode::Changed && index >= 0 && index < files.size()) {
+    const int dot = files[index].lastIndexOf('.');
+    files[index] = files[index].left(dot) + QStringLiteral("(修正版)") + files[index].mid(dot);
+    variant_at = index;
+  }
+  std::vector<std::string> addresses;
+  for (int i = 0; i < files.size(); ++i) {
+    const MediaItem& m = media_.item(files[i].toStdString(), i == variant_at ? 1 : 0);
+    addresses.push_back(mode == DetailMode::Baidu ? "bdhd://" + std::to_string(m.size) + "|" + m.hash + "|" + m.name + "|"
+                                                  : m.qvod_address());
+  }
+  if (names_out) *names_out = files;
+  return addresses;
+}
+
+void SiteServer::details(const Request& req, Response& res) {
+  const Title* t = title_of(req, res);
+  if (!t) return;
+  if (knobs().detail[t->key].first == DetailMode::Empty) return answer(res, 200, "");
+  const QString cover = t->cover == QLatin1String("outside")
+                            ? QString::fromStdString(base()) + QStringLiteral("/kolbet/upfilex/http://static.localhost:%1/covers/%2.svg").arg(port_).arg(t->key)
+                            : QString::fromStdString(base()) + QStringLiteral("/kolbet/upfilex/%1.svg").arg(t->key);
+  answer(res, 200, detail_text(*t, cover, episode_addresses(*t)), kText);
+}
+
+void SiteServer::hits(const Request& req, Response& res) {
+  const auto id = id_param(req, "id");
+  if (!id) return answer(res, 400, "bad id");
+  std::lock_guard<std::mutex> guard(mutex_);
+  answer(res, 200, std::to_string(++knobs_.hits[*id]));
+}
+
+void SiteServer::cover(const Request& req, Response& res) {
+  // "/kolbet/upfilex/1001.svg", "/covers/1001.svg" and the wrapped outside form all end the same way.
+  static const QRegularExpression re(QStringLiteral("(\\d+)\\.svg$"));
+  const auto m = re.match(QString::fromStdString(req.path));
+  for (const Title& t : titles_)
+    if (m.hasMatch() && t.key == m.captured(1).toInt()) return answer(res, 200, cover_svg(t), "image/svg+xml");
+  answer(res, 404, "no such cover");
+}
+
+void SiteServer::media(const Request& req, Response& res) {
+  const auto item = media_.find(QString::fromStdString(req.matches[1]).toUpper().toStdString());
+  if (!item) return answer(res, 404, "no such file");
+  send_body(req, res, item->size, [this, item](int64_t off, int64_t len) { return media_.read(*item, off, len); },
+            "video/mp4");
+}
+
+void SiteServer::release_file(const Request& req, Response& res) {
+  const QString name = QString::fromStdString(req.matches[1]);
+  if (name.contains('/') || name.contains('\\') || name.contains(QLatin1String(".."))) return answer(res, 400, "bad name");
+  const std::string host = "127.0.0.1:" + std::to_string(port_);
+  QFile file(options_.release + '/' + name);
+  if (options_.release.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    if (name == QLatin1String("sj.txt")) return answer(res, 200, host + "/vexa/sj.txt|V1.2.4|0|vexa");
+    return answer(res, 404, "no such file");
+  }
+  auto bytes = std::make_shared<std::string>(file.readAll().toStdString());
+  if (name == QLatin1String("sj.txt")) {
+    for (size_t at; (at = bytes->find("{host}")) != std::string::npos;) bytes->replace(at, 6, host);
+  }
+  send_body(req, res, static_cast<int64_t>(bytes->size()),
+            [bytes](int64_t off, int64_t len) { return bytes->substr(off, len); }, "application/octet-stream");
+}
+
+void SiteServer::playdata(const Request& req, Response& res, bool script) {
+  const int key = std::stoi(req.matches[script ? 2 : 1]);
+  for (const Title& t : titles_) {
+    if (t.key != key) continue;
+    if (!script) return answer(res, 200, playdata_page(t), kHtml);
+    QStringList names;
+    const auto addresses = episode_addresses(t, &names);
+    return answer(res, 200, playdata_script(addresses, names), "application/javascript; charset=utf-8");
+  }
+  answer(res, 404, "no such title");
+}
+
+void SiteServer::send_body(const Request& req, Response& res, int64_t size, Reader read, const std::string& type) {
+  const_cast<Request&>(req).ranges.clear();  // the ranges are answered here, as HTTP says
+  const auto range = platform::resolve_range(req.get_header_value("Range"), size);
+  if (range.kind == platform::RangeAnswer::Unsatisfiable) {
+    res.status = 416;
+    res.set_header("Content-Range", platform::content_range(range, size));
+    return res.set_content("", kText);
+  }
+  res.set_header("Accept-Ranges", "bytes");
+  if (range.kind == platform::RangeAnswer::Partial) {
+    res.status = 206;
+    res.set_header("Content-Range", platform::content_range(range, size));
+  }
+  const int64_t first = range.first, length = range.length;
+  const std::string mode = knobs().media_mode;
+  if (mode == "chunked") {
+    auto sent = std::make_shared<int64_t>(0);
+    return res.set_chunked_content_provider(type, [=](size_t, httplib::DataSink& sink) {
+      if (*sent >= length) {
+        sink.done();
+        return true;
+      }
+      const std::string piece = read(first + *sent, std::min(kPiece, length - *sent));
+      *sent += static_cast<int64_t>(piece.size());
+      return sink.write(piece.data(), piece.size());
+    });
+  }
+  const int64_t cut = mode == "drop" ? length / 2 : -1;  // drop: the connection closes half-way
+  const int64_t declared = mode == "truncate" ? length / 2 : length;
+  res.set_content_provider(static_cast<size_t>(declared), type, [=](size_t offset, size_t want, httplib::DataSink& sink) {
+    if (cut >= 0 && static_cast<int64_t>(offset) >= cut) return false;
+    int64_t n = std::min<int64_t>(static_cast<int64_t>(want), kPiece);
+    if (cut >= 0) n = std::min<int64_t>(n, cut - static_cast<int64_t>(offset));
+    const std::string piece = read(first + static_cast<int64_t>(offset), n);
+    return sink.write(piece.data(), piece.size());
+  });
+}
+
+}  // namespace site

@@ -1,0 +1,82 @@
+#pragma once
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "site/catalogue.h"
+#include "site/media.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace site {
+
+struct SiteOptions {
+  QString data;       // where the media clips are made and kept
+  QString release;    // a staged release: sj.txt and the files it names (optional)
+  QString catalogue;  // the catalogue file
+  int list_fail = 0;  // answer the list page without its marker this many times (-1: always)
+  int delay_ms = 0;   // delay every answer
+};
+
+// How a title's detail page is answered (tests switch it per title).
+enum class DetailMode { Normal, Empty, Baidu, Grown, Shrunk, Changed };
+
+// The site's server on 127.0.0.1: every page and file the programs fetch, plus a control
+// endpoint (/_control) for tests.
+class SiteServer {
+ public:
+  explicit SiteServer(SiteOptions options);
+  ~SiteServer();
+
+  bool prepare(QString* error);  // reads the catalogue and makes the media
+  int start(int port);           // listens in a thread of its own; the port, or -1
+  void stop();
+  std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  struct Knobs {
+    int list_fail = 0;
+    int delay_ms = 0;
+    std::string media_mode = "normal";  // normal, drop, chunked, truncate
+    std::map<int, std::pair<DetailMode, int>> detail;
+    std::map<int, int> hits;
+    std::map<std::string, std::vector<std::string>> queries;  // path -> query strings seen
+  };
+
+  void routes();
+  void control(const httplib::Request& req, httplib::Response& res);
+  void list(const httplib::Request& req, httplib::Response& res);
+  void details(const httplib::Request& req, httplib::Response& res);
+  void hits(const httplib::Request& req, httplib::Response& res);
+  void media(const httplib::Request& req, httplib::Response& res);
+  void release_file(const httplib::Request& req, httplib::Response& res);
+  void playdata(const httplib::Request& req, httplib::Response& res, bool script);
+  void cover(const httplib::Request& req, httplib::Response& res);
+
+  const Title* title_of(const httplib::Request& req, httplib::Response& res) const;
+  std::vector<std::string> episode_addresses(const Title& t, QStringList* names = nullptr);
+  using Reader = std::function<std::string(int64_t offset, int64_t length)>;
+  void send_body(const httplib::Request& req, httplib::Response& res, int64_t size, Reader read,
+                 const std::string& type);
+  Knobs knobs() const;
+
+  SiteOptions options_;
+  std::vector<Title> titles_;
+  MediaLibrary media_;
+  std::unique_ptr<httplib::Server> server_;
+  std::thread thread_;
+  int port_ = 0;
+  mutable std::mutex mutex_;
+  Knobs knobs_;
+};
+
+}  // namespace site
