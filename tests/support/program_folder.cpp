@@ -26,12 +26,18 @@ void use_test_environment() {
   qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
 }
 
-ProgramFolder::ProgramFolder(bool with_files) {
+ProgramFolder::ProgramFolder(bool with_files, bool with_programs) {
   const QString from = built_program_folder();
   if (with_files) {
     QDir().mkpath(file("play"));
+    QDir().mkpath(file("images"));
     for (const char* name : {"vexa.ini", "mydb.mdb", "Skinh.she", "play/QvodCfg.ini"})
       EXPECT_TRUE(QFile::copy(from + '/' + name, file(name))) << name;
+    for (const QString& image : QDir(from + "/images").entryList(QDir::Files))
+      QFile::copy(from + "/images/" + image, file("images/" + image));
+  }
+  if (with_programs) {
+    for (const char* name : {"vexa", "update"}) EXPECT_TRUE(QFile::copy(from + '/' + name, file(name))) << name;
   }
   platform::set_program_folder(path());
   qputenv("MORVANE_REGISTRY", file("registry.ini").toUtf8());

@@ -6,7 +6,8 @@
 // folder of this process; with a registry file and a log file of its own.
 class ProgramFolder {
  public:
-  explicit ProgramFolder(bool with_files = true);
+  // with_files: the data files of the program folder; with_programs: its programs and pictures too.
+  explicit ProgramFolder(bool with_files = true, bool with_programs = false);
   ~ProgramFolder();
   QString path() const { return dir_.path(); }
   QString file(const QString& name) const { return dir_.path() + '/' + name; }

@@ -18,6 +18,7 @@ class UnexpectedDialogs : public platform::Dialogs {
 
 int main(int argc, char** argv) {
   use_test_environment();
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   UnexpectedDialogs unexpected;

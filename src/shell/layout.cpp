@@ -1,0 +1,106 @@
+#include "shell/layout.h"
+
+#include <QStringList>
+
+#include "shell/main_window.h"
+#include "shell/twips.h"
+
+namespace shell {
+
+namespace {
+
+struct Tag {
+  double l = 0, t = 0, w = 0, h = 0;
+};
+
+// The tag's four numbers; a missing one counts as 0.
+Tag tag_of(const QWidget* c) {
+  const QStringList n = c->property("tag").toString().split(' ');
+  auto at = [&](int i) { return i < n.size() ? n[i].toDouble() : 0.0; };
+  return {at(0), at(1), at(2), at(3)};
+}
+
+bool named(const QWidget* c, std::initializer_list<const char*> names) {
+  for (const char* n : names)
+    if (c->objectName() == QLatin1String(n)) return true;
+  return false;
+}
+
+void lay_out_unfolded(MainWindow& w, QWidget* c, const Tag& g, double dx, double ry) {
+  const LayoutState& s = w.layout_state();
+  if (named(c, {"Picture3", "Picture4", "Picture9", "Kandor1", "WebBrowser1"}))
+    set_twips(c, g.l, g.t, g.w + dx, g.h * ry);
+  else if (named(c, {"Picture7"}))
+    set_twips(c, g.l + dx + 20, g.t, g.w, g.h * ry);
+  else if (named(c, {"Image2"}))
+    set_twips(c, g.l + dx + 20, g.t * ry, g.w, g.h);
+  else if (named(c, {"Picture10"}))
+    set_twips(c, g.l + dx + 20, g.t, g.w, g.h);
+  else if (named(c, {"WebBrowser3"}))  // waits outside its frame until the catalogue has arrived
+    set_twips(c, w.catalogue_in_view() ? g.l : MainWindow::kOutsideLeft, g.t, g.w, g.h * ry);
+  else if (named(c, {"Picture8", "WebBrowser2", "Picture5", "Picture11"}))
+    set_twips(c, g.l, g.t, g.w, g.h * ry);
+  else if (named(c, {"List1"}))
+    set_twips(c, g.l, g.t, g.w, s.frame_height * ry - 20);
+  else  // Label1, Label2, Image1, Picture1, Picture2 keep their design place
+    set_twips(c, g.l, g.t, g.w, g.h);
+}
+
+void lay_out_folded(MainWindow& w, QWidget* c, const Tag& g, double rx, double ry) {
+  if (named(c, {"Picture3", "Picture4", "Picture9", "Kandor1", "WebBrowser1"})) {
+    set_twips(c, g.l, g.t, g.w * rx, g.h * ry);
+  } else if (named(c, {"Label1", "Picture1", "Picture2"})) {
+    set_twips(c, g.l, g.t, g.w, g.h);
+  } else if (named(c, {"Image2"})) {
+    const QRect p9 = twips_of(w.control("Picture9"));
+    set_twips(c, p9.x() + p9.width(), g.t, g.w, g.h);
+  }
+}
+
+}  // namespace
+
+void do_ssta(MainWindow& w) {
+  QWidget* pane = w.control("WebBrowser3");
+  const QRect g = twips_of(pane);
+  set_twips(w.control("Picture11"), twips_of(w.control("Picture11")).x(), twips_of(w.control("Picture11")).y(),
+            g.width() - 100, g.height() - 100);
+  move_twips(pane, w.catalogue_in_view() ? -50 : MainWindow::kOutsideLeft, -50);
+}
+
+void fit_second_pane(MainWindow& w) {
+  QWidget* pane = w.control("WebBrowser2");
+  const QRect g = twips_of(pane);
+  const QRect frame = twips_of(w.control("Picture5"));
+  set_twips(w.control("Picture5"), frame.x(), frame.y(), g.width() - 100, g.height() - 100);
+  move_twips(pane, -50, -50);
+}
+
+void f_size_init(MainWindow& w) {
+  do_ssta(w);
+  LayoutState& s = w.layout_state();
+  const QSize inner = w.inner_area()->size();
+  s.design_width = s.folded_base_width = to_twips(inner.width());
+  s.design_height = to_twips(inner.height());
+  for (QWidget* c : w.controls()) {
+    const QRect g = twips_of(c);
+    if (c->objectName() == QLatin1String("Picture8")) s.frame_height = g.height();
+    c->setProperty("tag", QStringLiteral("%1 %2 %3 %4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height()));
+  }
+}
+
+void f_size_resize(MainWindow& w) {
+  do_ssta(w);
+  const LayoutState& s = w.layout_state();
+  const QSize inner = w.inner_area()->size();
+  const double width = to_twips(inner.width()), height = to_twips(inner.height());
+  const double ry = s.design_height ? height / s.design_height : 1.0;
+  const double dx = std::lround(width - s.design_width);
+  const double rx = s.folded_base_width ? width / s.folded_base_width : 1.0;
+  for (QWidget* c : w.controls()) {
+    const Tag g = tag_of(c);
+    if (s.folded == 1) lay_out_folded(w, c, g, rx, ry);
+    else lay_out_unfolded(w, c, g, dx, ry);
+  }
+}
+
+}  // namespace shell

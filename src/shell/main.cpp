@@ -1,0 +1,44 @@
+// vexa: the client.
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "shell/main_window.h"
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void on_signal(int) {
+  const char c = 1;
+  [[maybe_unused]] ssize_t n = ::write(signal_pipe[1], &c, 1);
+}
+
+// A session that ends the client (SIGTERM, SIGINT, SIGHUP) closes its window as the user would:
+// the unload runs, the tray icon goes and the engine's processes end.
+void close_on_termination(QWidget* window) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) != 0) return;
+  auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, window);
+  QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+    char c;
+    [[maybe_unused]] ssize_t n = ::read(signal_pipe[0], &c, 1);
+    window->close();
+  });
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, on_signal);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  app.setApplicationName(QStringLiteral("Morvane"));
+  app.setQuitOnLastWindowClosed(false);  // the client ends through its unload, not by itself
+  shell::MainWindow window;
+  if (!window.load()) return 0;
+  close_on_termination(&window);
+  window.show();
+  return app.exec();
+}

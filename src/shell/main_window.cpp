@@ -1,0 +1,436 @@
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFile>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSystemTrayIcon>
+#include <QWebEngineView>
+
+#include "config/end_process.h"
+#include "config/settings.h"
+#include "config/site.h"
+#include "config/skin.h"
+#include "platform/file_attributes.h"
+#include "platform/paths.h"
+#include "platform/transfer.h"
+#include "platform/trap.h"
+#include "shell/twips.h"
+#include "store/maintenance.h"
+
+namespace shell {
+
+namespace {
+
+QString image_file(const QString& name) { return platform::program_file(QStringLiteral("images/%1.png").arg(name)); }
+
+QFrame* frame() {
+  auto* f = new QFrame;
+  f->setFrameShape(QFrame::NoFrame);
+  return f;
+}
+
+QLabel* picture(const QString& tip = {}) {
+  auto* l = new QLabel;
+  l->setToolTip(tip);
+  l->setScaledContents(true);
+  l->setCursor(Qt::PointingHandCursor);
+  return l;
+}
+
+}  // namespace
+
+QString tray_tip() {
+  return platform::app_title() + QStringLiteral("(版本 %1.%2.%3)").arg(MORVANE_VERSION_MAJOR).arg(MORVANE_VERSION_MINOR)
+                                     .arg(MORVANE_VERSION_REVISION);
+}
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("欢迎使用Morvane"));
+  setWindowIcon(QIcon(image_file(QStringLiteral("icon"))));
+  inet1_ = new platform::Transfer(this);
+  build_controls();
+  build_menus();
+  timer3_.setSingleShot(true);
+  timer3_.setInterval(1);
+  connect(&timer3_, &QTimer::timeout, this, &MainWindow::startup_job);
+  timer1_.setInterval(100);
+  connect(&timer1_, &QTimer::timeout, this, &MainWindow::dedup_tick);
+}
+
+MainWindow::~MainWindow() { remove_tray_icon(); }
+
+QWidget* MainWindow::add(QWidget* w, const char* name, double l, double t, double wd, double ht) {
+  w->setObjectName(QString::fromLatin1(name));
+  set_twips(w, l, t, wd, ht);
+  controls_ << w;
+  return w;
+}
+
+void MainWindow::build_controls() {
+  inner_ = new QWidget(this);
+  inner_->setObjectName(QStringLiteral("inner"));
+  inner_->setMouseTracking(true);
+  inner_->installEventFilter(this);
+  setCentralWidget(inner_);
+
+  auto* p9 = add(frame(), "Picture9", 60, 465, 8295, 6375);
+  p9->setParent(inner_);
+  auto* p3 = add(frame(), "Picture3", 20, 20, 8265, 6345);
+  p3->setParent(p9);
+  auto* kandor = add(new QWidget, "Kandor1", 0, 25, 8250, 6300);
+  kandor->setParent(p3);
+  kandor->setStyleSheet(QStringLiteral("background:#000"));
+  auto* p4 = add(frame(), "Picture4", 20, 20, 8265, 6345);
+  p4->setParent(p9);
+  p4->installEventFilter(this);
+  auto* wb1 = add(new QWebEngineView, "WebBrowser1", 20, 20, 8230, 6310);
+  wb1->setParent(p4);
+
+  auto* pic1 = add(picture(QStringLiteral("播放窗口")), "Picture1", 60, 90, 1500, 390);
+  auto* pic2 = add(picture(QStringLiteral("详细介绍")), "Picture2", 1600, 90, 1500, 390);
+  auto* p7 = add(frame(), "Picture7", 8520, 540, 4095, 6310);
+  auto* p10 = add(frame(), "Picture10", 8520, 105, 4095, 435);
+  for (QWidget* w : {pic1, pic2, p7, p10}) w->setParent(inner_);
+  pic1->installEventFilter(this);
+  pic2->installEventFilter(this);
+
+  const QString list_tips[] = {QStringLiteral("片库"), QStringLiteral("历史记录"), QStringLiteral("资源市场")};
+  for (int i = 0; i < 3; ++i) {
+    auto* tab = add(picture(list_tips[i]), "Image1", 120 + 1320 * i, 75, 1080, 375);
+    tab->setProperty("index", i);
+    tab->setParent(p10);
+    tab->installEventFilter(this);
+    auto* f = add(frame(), "Picture8", 20, 0, 4065, 6295);
+    f->setProperty("index", i);
+    f->setParent(p7);
+  }
+  auto* p11 = add(frame(), "Picture11", 60, 20, 3980, 6255);
+  p11->setParent(control("Picture8", 0));
+  auto* label2 = add(new QLabel(QStringLiteral("数据载入中..请稍侯")), "Label2", 360, 2760, 3375, 255);
+  label2->setParent(p11);
+  auto* wb3 = add(new QWebEngineView, "WebBrowser3", kOutsideLeft, 20, 4090, 6295);
+  wb3->setParent(p11);
+  auto* list1 = add(new QListWidget, "List1", 60, 100, 3900, 6150);
+  list1->setParent(control("Picture8", 1));
+  auto* p5 = add(frame(), "Picture5", 60, 20, 3980, 6255);
+  p5->setParent(control("Picture8", 2));
+  auto* wb2 = add(new QWebEngineView, "WebBrowser2", 0, 50, 4090, 6295);
+  wb2->setParent(p5);
+  auto* image2 = add(picture(), "Image2", 8370, 2760, 150, 885);
+  image2->setParent(inner_);
+  image2->installEventFilter(this);
+  auto* label1 = add(new QLabel(QStringLiteral("准备就绪")), "Label1", 3720, 180, 4695, 195);
+  label1->setParent(inner_);
+}
+
+QWidget* MainWindow::control(const QString& name, int index) const {
+  for (QWidget* c : controls_)
+    if (c->objectName() == name && c->property("index").toInt() == index) return c;
+  return nullptr;
+}
+
+QWebEngineView* MainWindow::browser(int n) const {
+  return qobject_cast<QWebEngineView*>(control(QStringLiteral("WebBrowser%1").arg(n)));
+}
+
+QLabel* MainWindow::label(int n) const { return qobject_cast<QLabel*>(control(QStringLiteral("Label%1").arg(n))); }
+
+QAction* MainWindow::add_action(QMenu* menu, const char* name, const QString& caption) {
+  auto* a = menu->addAction(caption);
+  a->setObjectName(QString::fromLatin1(name));
+  actions_.insert(a->objectName(), a);
+  return a;
+}
+
+void MainWindow::build_menus() {
+  auto top = [this](const char* name, const QString& caption, bool in_bar) {
+    auto* m = in_bar ? menuBar()->addMenu(caption) : new QMenu(caption, this);
+    m->setObjectName(QString::fromLatin1(name));
+    menus_.insert(m->objectName(), m);
+    return m;
+  };
+  QMenu* fd = top("fd", QStringLiteral("文件"), true);
+  add_action(fd, "fd_1", QStringLiteral("打开本地文件"));
+  add_action(fd, "fd_2", QStringLiteral("打开远程文件"));
+  add_action(fd, "hcgl", QStringLiteral("缓存管理"));
+  fd->addSeparator();
+  connect(add_action(fd, "ex", QStringLiteral("退出")), &QAction::triggered, this, &MainWindow::ex);
+
+  QMenu* cz = top("cz", QStringLiteral("操作"), true);
+  connect(add_action(cz, "lists", QStringLiteral("列表关闭")), &QAction::triggered, this, &MainWindow::fold_list);
+  cz->addSeparator();
+  add_action(cz, "cz_1", QStringLiteral("播放/暂停"));
+  add_action(cz, "cz_2", QStringLiteral("全屏"));
+  add_action(cz, "c_zf", QStringLiteral("自动全屏"));
+  add_action(cz, "cz_3", QStringLiteral("停止"));
+  QMenu* bfwc = cz->addMenu(QStringLiteral("播放完成处理"));
+  bfwc->setObjectName(QStringLiteral("bfwc_1"));
+  menus_.insert(bfwc->objectName(), bfwc);
+  add_action(bfwc, "xy_j", QStringLiteral("自动下一集"));
+  add_action(bfwc, "c_com", QStringLiteral("关机"));
+  cz->addSeparator();
+  add_action(cz, "cz_4", QStringLiteral("前一节目"));
+  add_action(cz, "cz_5", QStringLiteral("后一节目"));
+
+  QMenu* bz = top("bz", QStringLiteral("帮助"), true);
+  add_action(bz, "bz_1", QStringLiteral("检测新版本"));
+  connect(add_action(bz, "fk", QStringLiteral("反馈留言")), &QAction::triggered, this, [] { config::fk(); });
+  connect(add_action(bz, "cjwt", QStringLiteral("常见问题")), &QAction::triggered, this, [] { config::cjwt(); });
+  connect(add_action(bz, "date_ys", QStringLiteral("数据库压缩")), &QAction::triggered, this, [this] {
+    store::date_ys_click([this](const QString& t) {
+      label(1)->setText(t);
+      label(1)->repaint();
+    });
+  });
+  connect(add_action(bz, "gfz", QStringLiteral("官方主页")), &QAction::triggered, this, [] { config::gfz(); });
+  bz->addSeparator();
+  add_action(bz, "bz_2", QStringLiteral("关于"));
+
+  QMenu* dq = top("dq_ls", QStringLiteral("历史记录"), false);
+  add_action(dq, "ls_1", QStringLiteral("播放选中记录"));
+  add_action(dq, "ckxxs", QStringLiteral("查看详细介绍"));
+  add_action(dq, "del_ls", QStringLiteral("清理选中记录"));
+  add_action(dq, "clear_ls", QStringLiteral("清空记录"));
+  QMenu* sx = top("sxlb", QStringLiteral("树形列表"), false);
+  add_action(sx, "sqlb", QStringLiteral("收起列表"));
+  add_action(sx, "ljbf_0", QStringLiteral("立即播放"));
+  add_action(sx, "ljbf_1", QStringLiteral("播放最新"));
+}
+
+bool MainWindow::load() {
+  save_folder = config::qvod_path(1);
+  const QString terminal = platform::program_file(QStringLiteral("play/QvodTerminal"));
+  if (platform::file_present(terminal) && save_folder.isEmpty()) {
+    // The engine is there but not set up yet: its set-up runs and starts the client again.
+    QProcess::startDetached(platform::program_file(QStringLiteral("update")), {});
+    return false;
+  }
+  timer3_.start();
+  resize(to_px(12720), to_px(6930) + menuBar()->sizeHint().height());
+  if (layout()) layout()->activate();
+  f_size_init(*this);
+  kill_qvod_on_exit = 1;
+  config::skin_attach();
+  dedup_allowed = 1;
+  catalog_tries = 0;
+  installed_version = config::setting_access(0, {}, config::kVersion);
+  setWindowTitle(platform::app_title() + installed_version);
+  navigate_catalogue();
+  move_twips(browser(3), kOutsideLeft, twips_of(browser(3)).y());
+  save_folder = config::qvod_path(1);
+  if (config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("0")) == 1) kill_qvod_on_exit = 0;
+  tpth_img(1, 1, 0);
+  tpth_img(1, 1, 1);
+  if (kill_qvod_on_exit == 1) config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("1"));
+  add_tray_icon();
+  setMinimumSize(to_px(10500), to_px(5400));
+  return true;
+}
+
+void MainWindow::navigate_catalogue() {
+  QRandomGenerator random(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
+  const float r = static_cast<float>(random.generateDouble());
+  const QString address = config::site_base() + QStringLiteral("/kolbet/l_indexss.php?bsn=1&version=") +
+                          QString::number(r, 'g', 7);
+  browser(3)->load(QUrl(address));
+}
+
+void MainWindow::zrqv() {
+  const QString terminal = config::qvod_path(2) + QStringLiteral("/QvodTerminal");
+  if (QFile::exists(terminal)) QProcess::startDetached(terminal, {});
+}
+
+void MainWindow::set_picture(QWidget* target, const QString& image) {
+  if (auto* l = qobject_cast<QLabel*>(target)) l->setPixmap(QPixmap(image_file(image)));
+}
+
+void MainWindow::tpth_img(int a, int b, int c) {
+  if (c == 0) {
+    const bool player = a == 1;
+    set_picture(control("Picture1"), player ? "tab_main_1" : "tab_main_2");
+    set_picture(control("Picture2"), player ? "tab_main_4" : "tab_main_3");
+    if (b == 1) {
+      main_tab = player ? 1 : a;
+      control("Picture3")->setVisible(player);
+      control("Picture4")->setVisible(!player);
+    }
+  } else if (a >= 1 && a <= 3) {
+    static const int looks[4][3] = {{}, {1, 4, 6}, {2, 3, 6}, {2, 4, 5}};
+    for (int i = 0; i < 3; ++i)
+      set_picture(control("Image1", i), QStringLiteral("tab_list_%1").arg(looks[a][i]));
+    if (b == 1) {
+      list_tab = a;
+      for (int i = 0; i < 3; ++i) control("Picture8", i)->setVisible(i == a - 1);
+      control("Picture8", a - 1)->raise();
+    }
+  }
+  im2_csh();
+}
+
+void MainWindow::im2_csh() {
+  set_picture(control("Image2"), layout_.folded == 1 ? "arrow_3" : "arrow_1");
+}
+
+void MainWindow::picture1_click() {
+  main_tab = 1;
+  tpth_img(1, 1, 0);
+}
+
+void MainWindow::picture2_click() { tpth_img(2, 1, 0); }
+
+void MainWindow::image1_click(int index) {
+  if (index < 0 || index > 2) return;
+  tpth_img(index + 1, 1, 1);
+  if (index == 2) fit_second_pane(*this);
+}
+
+void MainWindow::fold_list() {
+  const bool maximised = isMaximized();
+  if (maximised) showNormal();
+  QWidget* p7 = control("Picture7");
+  QWidget* p9 = control("Picture9");
+  QWidget* image2 = control("Image2");
+  if (layout_.folded == 1) {
+    layout_.folded = 0;
+    set_picture(image2, "arrow_1");
+    move_twips(image2, twips_of(p7).x() - 150, twips_of(image2).y());
+    action("lists")->setText(QStringLiteral("列表关闭"));
+    p7->show();
+    control("Picture10")->show();
+    const int unfolded_width = width() + to_px(layout_.list_width);
+    setMinimumSize(to_px(10500), to_px(5400));
+    resize(unfolded_width, height());
+  } else {
+    layout_.folded = 1;
+    set_picture(image2, "arrow_3");
+    move_twips(image2, twips_of(p9).x() + twips_of(p9).width(), twips_of(image2).y());
+    layout_.list_width = twips_of(p7).width();
+    p7->hide();
+    control("Picture10")->hide();
+    action("lists")->setText(QStringLiteral("列表展开"));
+    startup_finished = 0;  // the resize below is this routine's own
+    setMinimumSize(to_px(6300), to_px(5400));
+    const int inner_width = inner_->width() - to_px(layout_.list_width);
+    resize(width() - to_px(layout_.list_width), height());
+    layout_.folded_base_width = to_twips(inner_width);
+    startup_finished = 1;
+  }
+  if (maximised) showMaximized();
+}
+
+void MainWindow::on_resize() {
+  if (isMinimized() || startup_finished != 1) return;
+  const int s = main_tab;
+  list_tab_copy = list_tab;
+  if (s != 1) {
+    tpth_img(1, 1, 0);
+    main_tab = s;
+  }
+  f_size_resize(*this);
+  if (s != 1) tpth_img(s, 1, 0);
+  if (list_tab_copy == 3) fit_second_pane(*this);
+}
+
+void MainWindow::startup_job() {
+  timer3_.stop();
+  auto_next_on = config::setting_number(config::kAutoNext, 0);
+  auto_full_on = config::setting_number(config::kAutoFull, 0);
+  volume = config::setting_number(config::kVolume, volume);
+  const QDateTime now = QDateTime::currentDateTime();
+  config::setting_access(1, QStringLiteral("%1-%2-%3 %4:%5:%6").arg(now.date().year()).arg(now.date().month())
+                                .arg(now.date().day()).arg(now.time().hour()).arg(now.time().minute())
+                                .arg(now.time().second()), config::kStartTime);
+  action("xy_j")->setText(auto_next_on == 1 ? QStringLiteral("√自动下一集") : QStringLiteral("自动下一集"));
+  action("c_zf")->setText(auto_full_on == 1 ? QStringLiteral("√自动全屏") : QStringLiteral("自动全屏"));
+  startup_finished = 1;
+  if (dedup_allowed == 1) timer1_.start();
+}
+
+void MainWindow::dedup_tick() {
+  platform::trap("Timer1_Timer", [] { store::dedup_titles(); });
+}
+
+void MainWindow::detail_hits_update(const QString& id) {
+  inet1_->open_url(config::site_base() + QStringLiteral("/kolbet/hits.php?id=") + id);
+}
+
+void MainWindow::add_tray_icon() {
+  tray_ = new QSystemTrayIcon(windowIcon(), this);
+  tray_->setToolTip(tray_tip());
+  tray_->setContextMenu(menu("fd"));
+  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+    if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
+      if (isMinimized()) showNormal();
+      else show();
+      raise();
+      activateWindow();
+    } else if (why == QSystemTrayIcon::Context) {
+      activateWindow();  // the menu that follows closes when the user clicks elsewhere
+    }
+  });
+  tray_->show();
+}
+
+void MainWindow::remove_tray_icon() {
+  if (!tray_) return;
+  tray_->hide();
+  tray_->disconnect(this);
+  tray_->setContextMenu(nullptr);
+  delete tray_;
+  tray_ = nullptr;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Query-unload: the player's terminate routine, then the tray icon goes. Never cancels.
+  remove_tray_icon();
+  event->accept();
+  // Unload.
+  if (kill_qvod_on_exit == 1) {
+    config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("1"));
+    config::end_process(QStringLiteral("qvodterminal.exe"), QStringLiteral("1"));
+  }
+  config::end_process(QStringLiteral("vexa.exe"), QStringLiteral("1"));
+}
+
+void MainWindow::ex() {
+  timer1_.stop();
+  config::end_process(QStringLiteral("vexa.exe"), QStringLiteral("1"));
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  const char* item = nullptr;
+  switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up: item = "cz_4"; break;
+    case Qt::Key_Right:
+    case Qt::Key_Down: item = "cz_5"; break;
+    case Qt::Key_Space: item = "cz_1"; break;
+    case Qt::Key_Escape: item = "cz_2"; break;
+    default: return QMainWindow::keyPressEvent(event);
+  }
+  action(QString::fromLatin1(item))->trigger();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == inner_ && event->type() == QEvent::Resize) on_resize();
+  if (watched == inner_ && event->type() == QEvent::MouseMove) im2_csh();
+  if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    const QString name = watched->objectName();
+    if (name == QLatin1String("Picture1")) picture1_click();
+    else if (name == QLatin1String("Picture2")) picture2_click();
+    else if (name == QLatin1String("Image1")) image1_click(watched->property("index").toInt());
+    else if (name == QLatin1String("Image2")) fold_list();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace shell

@@ -1,0 +1,103 @@
+#pragma once
+#include <QHash>
+#include <QLabel>
+#include <QMainWindow>
+#include <QTimer>
+#include <QVector>
+
+#include "shell/layout.h"
+
+class QAction;
+class QListWidget;
+class QMenu;
+class QSystemTrayIcon;
+class QWebEngineView;
+
+namespace platform {
+class Transfer;
+}
+
+namespace shell {
+
+// The client's main window "Form1": player or details on the left, the list panel on the right.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  static constexpr int kOutsideLeft = 10000;  // twips: where the catalogue pane waits for its page
+
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The load handler, in its order. False when the client must end at once (engine set-up started).
+  bool load();
+
+  Q_INVOKABLE void zrqv();
+  Q_INVOKABLE void tpth_img(int a, int b, int c);
+  Q_INVOKABLE void detail_hits_update(const QString& id);
+  void im2_csh();
+  void fold_list();  // the "lists" menu item and the arrow
+  void image1_click(int index);
+  void picture1_click();
+  void picture2_click();
+  void ex();  // "退出"
+
+  // Layout access for the layout module and tests.
+  QWidget* inner_area() const { return inner_; }
+  QWidget* control(const QString& name, int index = 0) const;
+  const QVector<QWidget*>& controls() const { return controls_; }
+  LayoutState& layout_state() { return layout_; }
+  bool catalogue_in_view() const { return catalogue_in_view_; }
+  void set_catalogue_in_view(bool in_view) { catalogue_in_view_ = in_view; }
+  QAction* action(const QString& name) const { return actions_.value(name); }
+  QMenu* menu(const QString& name) const { return menus_.value(name); }
+  QWebEngineView* browser(int n) const;
+  QLabel* label(int n) const;
+  QSystemTrayIcon* tray() const { return tray_; }
+  platform::Transfer* inet1() const { return inet1_; }
+
+  int main_tab = 1;
+  int list_tab = 1;
+  int list_tab_copy = 1;
+  int16_t kill_qvod_on_exit = 0;
+  int startup_finished = 0;
+  int catalog_tries = 0;
+  int dedup_allowed = 0;
+  QString installed_version;
+  QString save_folder;
+  int auto_next_on = 0;
+  int auto_full_on = 0;
+  int volume = 100;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void build_controls();
+  void build_menus();
+  void add_tray_icon();
+  void remove_tray_icon();
+  void on_resize();
+  void startup_job();  // Timer3
+  void dedup_tick();   // Timer1
+  void navigate_catalogue();
+  void set_picture(QWidget* target, const QString& image);
+  QWidget* add(QWidget* w, const char* name, double l, double t, double wd, double ht);
+  QAction* add_action(QMenu* menu, const char* name, const QString& caption);
+
+  QWidget* inner_ = nullptr;
+  QVector<QWidget*> controls_;
+  QHash<QString, QAction*> actions_;
+  QHash<QString, QMenu*> menus_;
+  LayoutState layout_;
+  bool catalogue_in_view_ = false;
+  QTimer timer1_, timer3_;
+  QSystemTrayIcon* tray_ = nullptr;
+  platform::Transfer* inet1_ = nullptr;
+};
+
+// The program's own version, 1.2.0.4; the tray tip shows major.minor.revision.
+QString tray_tip();
+
+}  // namespace shell
