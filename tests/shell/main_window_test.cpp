@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
@@ -222,6 +223,22 @@ TEST_F(Window, HitsReachTheSite) {
   start();
   window->detail_hits_update("1007");
   EXPECT_EQ(site.control("id=1007", "/_control/hits"), "1");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Window, KeysActAsTheirMenuItems) {
+  start();
+  QStringList fired;
+  for (const char* name : {"cz_1", "cz_2", "cz_4", "cz_5"})
+    QObject::connect(window->action(name), &QAction::triggered, [&fired, name] { fired << name; });
+  for (int key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_Space, Qt::Key_Escape}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(window.get(), &press);
+  }
+  EXPECT_EQ(fired, QStringList({"cz_4", "cz_4", "cz_5", "cz_5", "cz_1", "cz_2"}));
 }
 
 }  // namespace
