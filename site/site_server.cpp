@@ -40,6 +40,7 @@ DetailMode mode_of(const std::string& name) {
   if (name == "grow") return DetailMode::Grown;
   if (name == "shrink") return DetailMode::Shrunk;
   if (name == "change") return DetailMode::Changed;
+  if (name == "noepisodes") return DetailMode::NoEpisodes;
   return DetailMode::Normal;
 }
 
@@ -191,6 +192,7 @@ std::vector<std::string> SiteServer::episode_addresses(const Title& t, QStringLi
     files[index] = files[index].left(dot) + QStringLiteral("(修正版)") + files[index].mid(dot);
     variant_at = index;
   }
+  if (mode == DetailMode::NoEpisodes) files.clear();
   std::vector<std::string> addresses;
   for (int i = 0; i < files.size(); ++i) {
     const MediaItem& m = media_.item(files[i].toStdString(), i == variant_at ? 1 : 0);

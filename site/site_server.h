@@ -28,7 +28,7 @@ struct SiteOptions {
 };
 
 // How a title's detail page is answered (tests switch it per title).
-enum class DetailMode { Normal, Empty, Baidu, Grown, Shrunk, Changed };
+enum class DetailMode { Normal, Empty, Baidu, Grown, Shrunk, Changed, NoEpisodes };
 
 // The site's server on 127.0.0.1: every page and file the programs fetch, plus a control
 // endpoint (/_control) for tests.

@@ -14,11 +14,16 @@
 #include <QSystemTrayIcon>
 #include <QWebEngineView>
 
+#include "catalog/catalog.h"
+#include "catalog/commands.h"
+#include "catalog/pane_page.h"
+#include "catalog/template_pane.h"
 #include "config/end_process.h"
 #include "config/settings.h"
 #include "config/site.h"
 #include "config/skin.h"
 #include "platform/file_attributes.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 #include "platform/transfer.h"
 #include "platform/trap.h"
@@ -59,6 +64,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   inet1_ = new platform::Transfer(this);
   build_controls();
   build_menus();
+  set_up_panes();
   timer3_.setSingleShot(true);
   timer3_.setInterval(1);
   connect(&timer3_, &QTimer::timeout, this, &MainWindow::startup_job);
@@ -66,7 +72,86 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   connect(&timer1_, &QTimer::timeout, this, &MainWindow::dedup_tick);
 }
 
-MainWindow::~MainWindow() { remove_tray_icon(); }
+MainWindow::~MainWindow() {
+  remove_tray_icon();
+  // The panes (and their pages) go first, while everything they refer to still stands.
+  QWebEngineView* panes[] = {browser(1), browser(2), browser(3)};
+  controls_.clear();
+  for (QWebEngineView* pane : panes) delete pane;
+}
+
+QString MainWindow::template_address() const {
+  return QUrl::fromLocalFile(platform::program_file(QStringLiteral("muban.htm"))).toString();
+}
+
+void MainWindow::set_up_panes() {
+  for (int n : {1, 2, 3}) {
+    auto* page = new catalog::PanePage(catalog::pane_profile(), browser(n),
+                                       [this, n](const QUrl& url, bool main_frame) { return pane_navigation(n, url, main_frame); });
+    browser(n)->setPage(page);
+  }
+  template_pane_ = std::make_unique<catalog::TemplatePane>(browser(1)->page());
+  catalog_ = std::make_unique<catalog::Catalog>(
+      template_pane_.get(), inet1_,
+      catalog::CatalogHost{[this] { tpth_img(2, 1, 0); }, [this](const QString& key) { detail_hits_update(key); }});
+  connect(browser(3), &QWebEngineView::loadFinished, this, [this](bool) {
+    auto* page = static_cast<catalog::PanePage*>(browser(3)->page());
+    if (page->last_cancelled()) return;  // a cancelled command, not a new document
+    page->toHtml([this](const QString& html) { catalogue_loaded(html); });
+  });
+}
+
+void MainWindow::catalogue_loaded(const QString& html) {
+  if (html.contains(QLatin1String("ll_left"))) {
+    set_catalogue_in_view(true);
+    QWidget* pane = browser(3);
+    const QRect g = twips_of(pane);
+    set_twips(control("Picture11"), twips_of(control("Picture11")).x(), twips_of(control("Picture11")).y(),
+              g.width() - 100, g.height() - 100);
+    move_twips(pane, -50, -50);
+    browser(2)->load(QUrl(config::site_base() + QStringLiteral("/mark_2.asp")));
+    browser(1)->load(QUrl(template_address()));
+    return;
+  }
+  if (catalog_tries >= 10) {
+    label(2)->setText(QStringLiteral("载入数据失败....请关闭程序重新打开"));
+    return;
+  }
+  ++catalog_tries;
+  label(2)->setText(QStringLiteral("尝试载入数据...(%1)次").arg(catalog_tries));
+  browser(3)->load(QUrl(config::site_base() + QStringLiteral("/kolbet/l_indexss.php?bsn=1")));
+}
+
+bool MainWindow::pane_navigation(int pane, const QUrl& url, bool main_frame) {
+  const QString address = url.toString();
+  const catalog::Decision d = pane == 1   ? catalog::decode_detail_pane(address)
+                              : pane == 3 ? catalog::decode_catalogue_pane(address, config::site_base())
+                                          : catalog::decode_second_pane(address);
+  if (!d.cancel) return true;
+  // Commands count only from the site's own pages or the template, and only from the page itself.
+  const QString asking = browser(pane)->page()->url().toString();
+  const bool trusted = pane == 1 ? asking == template_address() : asking.startsWith(config::site_base() + '/');
+  if (!trusted || !main_frame) {
+    platform::log_failure(QStringLiteral("pane command"), QStringLiteral("ignored from %1: %2").arg(asking, address));
+    return false;
+  }
+  // Run after the navigation has been answered, as the handler's own event.
+  for (const catalog::Command& c : d.commands) QTimer::singleShot(0, this, [this, c] { dispatch(c); });
+  return false;
+}
+
+void MainWindow::dispatch(const catalog::Command& c) {
+  using catalog::Command;
+  switch (c.kind) {
+    case Command::ShowEpisodes: catalog_->show_episodes(QString::number(c.id), c.order, 1); break;
+    case Command::RefreshDetail: catalog_->refresh_title(QString::number(c.id), 1); break;
+    case Command::OpenTitle: catalog_->refresh_title(QString::number(c.id), 0); break;
+    case Command::ListTab: image1_click(c.id); break;
+    default:  // the play flows and the history store come with the player
+      platform::log_failure(QStringLiteral("pane command"), QStringLiteral("no player yet: %1").arg(c.address));
+      break;
+  }
+}
 
 QWidget* MainWindow::add(QWidget* w, const char* name, double l, double t, double wd, double ht) {
   w->setObjectName(QString::fromLatin1(name));

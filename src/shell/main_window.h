@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <QVector>
+#include <memory>
 
 #include "shell/layout.h"
 
@@ -15,6 +16,11 @@ class QWebEngineView;
 
 namespace platform {
 class Transfer;
+}
+namespace catalog {
+class Catalog;
+class TemplatePane;
+struct Command;
 }
 
 namespace shell {
@@ -54,6 +60,10 @@ class MainWindow : public QMainWindow {
   QLabel* label(int n) const;
   QSystemTrayIcon* tray() const { return tray_; }
   platform::Transfer* inet1() const { return inet1_; }
+  catalog::Catalog* catalogue() const { return catalog_.get(); }
+  QString template_address() const;
+  // The catalogue pane's load-complete handler.
+  void catalogue_loaded(const QString& html);
 
   int main_tab = 1;
   int list_tab = 1;
@@ -82,6 +92,9 @@ class MainWindow : public QMainWindow {
   void startup_job();  // Timer3
   void dedup_tick();   // Timer1
   void navigate_catalogue();
+  void set_up_panes();
+  bool pane_navigation(int pane, const QUrl& url, bool main_frame);
+  void dispatch(const catalog::Command& c);
   void set_picture(QWidget* target, const QString& image);
   QWidget* add(QWidget* w, const char* name, double l, double t, double wd, double ht);
   QAction* add_action(QMenu* menu, const char* name, const QString& caption);
@@ -95,6 +108,8 @@ class MainWindow : public QMainWindow {
   QTimer timer1_, timer3_;
   QSystemTrayIcon* tray_ = nullptr;
   platform::Transfer* inet1_ = nullptr;
+  std::unique_ptr<catalog::TemplatePane> template_pane_;
+  std::unique_ptr<catalog::Catalog> catalog_;
 };
 
 // The program's own version, 1.2.0.4; the tray tip shows major.minor.revision.

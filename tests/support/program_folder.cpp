@@ -31,7 +31,7 @@ ProgramFolder::ProgramFolder(bool with_files, bool with_programs) {
   if (with_files) {
     QDir().mkpath(file("play"));
     QDir().mkpath(file("images"));
-    for (const char* name : {"vexa.ini", "mydb.mdb", "Skinh.she", "play/QvodCfg.ini"})
+    for (const char* name : {"vexa.ini", "mydb.mdb", "Skinh.she", "play/QvodCfg.ini", "muban.htm", "ljbf.jpg", "bfzx.jpg"})
       EXPECT_TRUE(QFile::copy(from + '/' + name, file(name))) << name;
     for (const QString& image : QDir(from + "/images").entryList(QDir::Files))
       QFile::copy(from + "/images/" + image, file("images/" + image));

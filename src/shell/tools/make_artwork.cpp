@@ -87,6 +87,28 @@ QImage icon(int size) {
   return img;
 }
 
+// A button picture of the detail template ("立即播放", "播放最新").
+QImage button(const QString& caption, bool primary) {
+  QImage img(220, 64, QImage::Format_RGB32);
+  img.fill(QColor(0x1f, 0x24, 0x30));
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient fill(0, 0, 0, 64);
+  fill.setColorAt(0, primary ? kAmberLight : QColor(0x52, 0x5c, 0x78));
+  fill.setColorAt(1, primary ? kAmber : kSlate);
+  QPainterPath shape;
+  shape.addRoundedRect(QRectF(2, 2, 216, 60), 10, 10);
+  p.fillPath(shape, fill);
+  QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+  font.setPixelSize(26);
+  font.setBold(true);
+  p.setFont(font);
+  p.setPen(primary ? kInk : kPaper);
+  p.drawText(QRectF(0, 0, 220, 64), Qt::AlignCenter, caption);
+  p.end();
+  return img.scaled(110, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,5 +128,8 @@ int main(int argc, char** argv) {
   ok &= arrow(10, 59, true, true).save(dir + "/arrow_2.png");
   ok &= arrow(10, 59, false, false).save(dir + "/arrow_3.png");
   ok &= icon(64).save(dir + "/icon.png");
+  // The template's buttons lie beside it in the program folder.
+  ok &= button(QStringLiteral("▶ 立即播放"), true).save(dir + "/../ljbf.jpg", "JPG", 92);
+  ok &= button(QStringLiteral("播放最新"), false).save(dir + "/../bfzx.jpg", "JPG", 92);
   return ok ? 0 : 1;
 }

@@ -1,0 +1,205 @@
+#include "catalog/catalog.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QStringList>
+
+#include "catalog/merge.h"
+#include "catalog/play_state.h"
+#include "catalog/text.h"
+#include "config/settings.h"
+#include "config/site.h"
+#include "platform/transfer.h"
+#include "platform/trap.h"
+#include "player/addresses.h"
+#include "store/builders.h"
+#include "store/connection.h"
+#include "store/rowset.h"
+#include "store/text_utils.h"
+
+namespace catalog {
+
+PlayState& play_state() {
+  static PlayState state;
+  return state;
+}
+
+namespace {
+
+// The lines of a detail page carry the line feed of their CR LF; it is no part of what is shown.
+QString shown_year(const QString& stored) {
+  QString year = stored.trimmed();
+  if (year.isEmpty()) year = QStringLiteral("[%1]").arg(QDate::currentDate().year());
+  return year.size() > 5 ? QStringLiteral("未知") : year;
+}
+
+QString episode_name(const store::RowSet& rs, int count, int kind) {
+  const QString url = rs.text("j_url");
+  QString name = strip_media_ext(rs.text("wjm"));
+  if (name.size() < 2) name = strip_media_ext(url.split('$').value(2));
+  const QString full = name;
+  if (name.size() > 8 || (kind == 1 && count >= 5)) {
+    name = multi_replace(name, QStringLiteral("-| "), QStringLiteral("_|_"));
+    QString t = multi_replace(rs.text("d_name"), QStringLiteral(" |-"), QStringLiteral("_|_"));
+    if (t.contains('[')) t = t.left(t.indexOf('['));
+    const QStringList parts = t.contains('/') ? t.split('/') : QStringList{t};
+    for (const QString& part : parts)
+      if (!part.trimmed().isEmpty()) name.remove(part.trimmed());
+  }
+  name = count == 1 ? full : tail_by_width(name, 11);
+  return name.toHtmlEscaped();
+}
+
+QString sort_and_refresh_links(const QString& id, int rows) {
+  const QString refresh = "<a href='acm=" + id + "|3'>刷新</a>";
+  if (rows <= 20) return refresh;
+  return "<a href='acm=" + id + "|0'>升序</a>&nbsp;&nbsp;&nbsp;<a href='acm=" + id + "|1'>降序</a>&nbsp;&nbsp;&nbsp;" +
+         refresh;
+}
+
+}  // namespace
+
+Catalog::Catalog(TemplatePane* pane, platform::Transfer* inet1, CatalogHost host)
+    : pane_(pane), inet1_(inet1), host_(std::move(host)) {}
+
+QString Catalog::refresh_title(const QString& id, int mode) {
+  QString shown;
+  platform::trap("refresh_title", [&] {
+    store::open_db();
+    const QString base = config::setting_access(0, {}, config::kDetailBase);
+    pane_->set_inner_html(QStringLiteral("vvk"), QStringLiteral("处理中...."));
+    const StoredEpisodes stored = stored_episodes(id, mode);
+    const QString key = mode == 1 ? stored.key : id;
+    if (!store::parse_id(key)) return;
+    inet1_->cancel();
+    inet1_->set_timeout_ms(kFetchTimeoutMs);
+    const QString page = utf8_decode(inet1_->open_url(base + QStringLiteral("details.php?id=") + key));
+    if (!page_mergeable(page)) return;
+    merge_title(key, page, stored);
+    if (mode == 1) {
+      pane_->set_inner_html(QStringLiteral("vvk"), QStringLiteral("刷新完成"));
+      shown = show_detail(id, 0, 0);
+    } else {
+      shown = show_detail(id, 0, 1);
+    }
+  });
+  return shown;
+}
+
+QString Catalog::show_detail(const QString& id, int a, int b) {
+  QString history_address;
+  platform::trap("show_detail", [&] {
+    store::open_db();
+    if (a == 0) {
+      QCoreApplication::processEvents();
+      if (host_.show_details_tab) host_.show_details_tab();
+    }
+    if (!store::parse_id(id)) return;
+    store::RowSet rs;
+    rs.Open(QStringLiteral("select fenlei.fenlei_name,det.* from det inner join fenlei on fenlei.fenleiID=det.fenleiID where ") +
+            (b == 0 ? "detailID =" : "keyID =") + id);
+    PlayState& state = play_state();
+    QString title_added;
+    if (!rs.Eof()) {
+      state.loaded_detail = rs.number("detailID");
+      state.loaded_key = rs.text("keyID").trimmed().toInt();
+      const QString actors = rs.text("yr").trimmed();
+      const QString name = rs.text("d_name").section('/', 0, 0);
+      state.title_name = name;
+      const QString cover = rs.text("fm").trimmed().replace(
+          config::site_base() + QStringLiteral("/kolbet/upfilex/http://s"), QStringLiteral("http://s"));
+      title_added = rs.text("add_time");
+      pane_->set_inner_html("bt", name.toHtmlEscaped());
+      pane_->set_display("xx_2", "none");
+      pane_->set_display("xx_1", "");
+      pane_->run_script(QStringLiteral("ys_shw('1')"));
+      pane_->set_inner_html("fm", "<img  src='" + cover + "' width='137' height='154' />");
+      pane_->set_inner_html("zt", rs.text("zt"));
+      pane_->set_inner_html("nd", shown_year(rs.text("yea_r")));
+      pane_->set_inner_html("yy", actors.isEmpty() ? QStringLiteral("内详") : actors);
+      pane_->set_inner_html("lx", rs.text("fenlei_name"));
+      pane_->set_inner_html("dq", rs.text("dq"));
+      pane_->set_inner_html("n_1", rs.text("nr"));
+      platform::trap("show_detail", [&] { pane_->set_inner_html("gx", store::fmt_datetime(rs.Fields("add_time"))); });
+    }
+    store::RowSet hist;
+    hist.Open(QStringLiteral("select * from hist where keyID=") + QString::number(state.loaded_key));
+    if (!hist.Eof()) {
+      history_address = hist.text("hist_url");
+      if (!title_added.isEmpty()) {
+        hist.SetField("add_time", title_added);
+        hist.Update();
+      }
+    }
+    show_episodes(QString::number(state.loaded_detail), 0, 0);
+    if (host_.report_hit) host_.report_hit(QString::number(state.loaded_key));
+  });
+  return history_address;
+}
+
+void Catalog::show_episodes(const QString& detail_id, int order, int view) {
+  platform::trap("show_episodes", [&] {
+    store::open_db();
+    PlayState& state = play_state();
+    state.resume_info.clear();
+    if (!store::parse_id(detail_id)) return;
+    store::RowSet rs;
+    rs.Open("select det.detailID,det.d_name,det.fenleiID,jj.jjID,jj.j_url,jj.wjm,det.keyID,jj.jl from det inner join jj "
+            "on det.keyID=jj.keyID where detailID = " + detail_id + (order == 0 ? " order by jjID asc" : " order by jjID desc"));
+    if (rs.Eof()) {
+      pane_->set_inner_html("n_2", QString());
+      if (refreshing_empty_) {  // the site gave no episode either: say so instead of asking again
+        pane_->set_inner_html("n_2", QStringLiteral("<p class='empty'>本片暂无可播放的剧集，请稍后点击“刷新”再试。</p>"));
+        pane_->set_inner_html("vvk", "<a href='acm=" + detail_id + "|3'>刷新</a>");
+        return;
+      }
+      ++refreshing_empty_;
+      refresh_title(QString::number(state.loaded_key), 0);
+      --refreshing_empty_;
+      return;
+    }
+    state.episode_list.clear();
+    const int count = rs.RecordCount();
+    const int kind = category_kind(rs.number("fenleiID"));
+    int rows = 0, highest = 0;
+    QStringList bad;
+    QString html = count == 1 ? "<ul id='z1'>" : count == 2 ? "<ul id='z2'>" : "<ul id='z3'>";
+    for (; !rs.Eof(); rs.MoveNext()) {
+      const QString url = rs.text("j_url");
+      if (url.size() <= 10) {
+        bad << rs.text("jjID");
+        continue;
+      }
+      const QString address = QString(url).replace('$', '|');
+      add_episode_addr(address, order);
+      QString css = QStringLiteral("s1");
+      if (rs.number("jl") != 0) {
+        css = QStringLiteral("s2");
+        if (rs.number("jjID") > highest) {
+          highest = rs.number("jjID");
+          state.resume_info = url + "@@@" + rs.text("jl");
+        }
+      }
+      html += "<li><a href='" + address + "|@" + detail_id + "' class='" + css + "'>" + episode_name(rs, count, kind) +
+              "</a></li>";
+      ++rows;
+    }
+    rs.Close();
+    if (!bad.isEmpty()) store::db_delete("jj", "jjID", bad.join(','));
+    html += "</ul>";
+    pane_->set_inner_html("yyx", "<a href='acm=" + detail_id + "|4'><img src='ljbf.jpg' border='0'></a>");
+    pane_->set_inner_html("yyx_2", "<a href='acm=" + detail_id + "|5'><img src='bfzx.jpg' border='0'></a>");
+    pane_->set_inner_html("vvk", sort_and_refresh_links(detail_id, rows));
+    pane_->set_inner_html("n_2", html);
+    if (view == 1) pane_->run_script(QStringLiteral("ys_shw('2')"));
+  });
+}
+
+void Catalog::add_episode_addr(const QString& address, int order) {
+  const QString a = player::qvod_normalize(address);
+  QString& list = play_state().episode_list;
+  if (list.isEmpty()) list = a;
+  else list = order == 0 ? list + "@@@" + a : a + "@@@" + list;
+}
+
+}  // namespace catalog

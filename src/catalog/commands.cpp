@@ -1,0 +1,98 @@
+#include "catalog/commands.h"
+
+#include <QStringList>
+
+#include "platform/log.h"
+#include "store/text_utils.h"
+
+namespace catalog {
+
+namespace {
+
+void ignored(const QString& why, const QString& address) {
+  platform::log_failure(QStringLiteral("pane command"), why + QStringLiteral(": ") + address);
+}
+
+// "acm=" + detailID + "|" + code; the text after the first "acm=", up to a second one.
+void decode_acm(const QString& address, Decision& d) {
+  d.cancel = true;
+  QString text = address.mid(address.indexOf(QLatin1String("acm=")) + 4);
+  if (const int again = text.indexOf(QLatin1String("acm=")); again >= 0) text.truncate(again);
+  const QStringList piece = text.split('|');
+  if (piece.size() < 2) return ignored(QStringLiteral("no code"), address);
+  const QString code = piece[1].section('/', 0, 0);  // a trailing "/" of the address is no part of it
+  if (code == QLatin1String("4") || code == QLatin1String("5")) {
+    d.commands.push_back({Command::PlayLoaded, 0, code == QLatin1String("5") ? 1 : 0, {}});
+    return;
+  }
+  const auto id = store::parse_id(piece[0]);
+  if (!id) return ignored(QStringLiteral("not an id"), address);
+  if (code == QLatin1String("0") || code == QLatin1String("1"))
+    d.commands.push_back({Command::ShowEpisodes, *id, code.toInt(), {}});
+  else if (code == QLatin1String("3"))
+    d.commands.push_back({Command::RefreshDetail, *id, 1, {}});
+}
+
+QString after_prefix(const QString& address, const QString& prefix) {
+  QString rest = address;
+  rest.replace(prefix, QString());
+  return rest;
+}
+
+}  // namespace
+
+QString decoded_bars(const QString& address) { return QString(address).replace(QLatin1String("%7C"), QLatin1String("|")); }
+
+Decision decode_detail_pane(const QString& raw) {
+  const QString address = decoded_bars(raw);
+  Decision d;
+  if (address.contains(QLatin1String("acm="))) decode_acm(address, d);
+  else if (address.contains(QLatin1String("qvod://"))) {
+    d.cancel = true;
+    d.commands.push_back({Command::PlayEpisodeLink, 0, 0, address});
+  }
+  return d;
+}
+
+Decision decode_catalogue_pane(const QString& raw, const QString& site_base) {
+  const QString address = decoded_bars(raw);
+  Decision d;
+  if (address.contains(QLatin1String("tarvex|"))) {
+    d.cancel = true;
+    const auto key = store::parse_id(after_prefix(address, site_base + QStringLiteral("/?act=tarvex|")));
+    if (key) d.commands.push_back({Command::OpenTitle, *key, 0, {}});
+    else ignored(QStringLiteral("not an id"), address);
+  }
+  if (address.contains(QLatin1String("tarvexz|"))) {
+    d.cancel = true;
+    const QStringList piece = after_prefix(address, site_base + QStringLiteral("/?act=tarvexz|")).split('|');
+    const auto key = store::parse_id(piece[0]);
+    const QString mode = piece.value(1);
+    if (key && (mode == QLatin1String("0") || mode == QLatin1String("1")))
+      d.commands.push_back({Command::PlayTitle, *key, mode.toInt(), {}});
+    else ignored(QStringLiteral("malformed tarvexz"), address);
+  }
+  if (address.contains(QLatin1String("tarvexd|"))) {
+    d.cancel = true;
+    const auto n = store::parse_id(after_prefix(address, site_base + QStringLiteral("/?act=tarvexd|")));
+    if (n) d.commands.push_back({Command::ListTab, *n, 0, {}});
+    else ignored(QStringLiteral("not a tab number"), address);
+  }
+  return d;
+}
+
+Decision decode_second_pane(const QString& raw) {
+  const QString address = decoded_bars(raw);
+  Decision d;
+  if (address.contains(QLatin1String("AAA/"))) {
+    d.cancel = true;
+    d.commands.push_back({Command::RecordAndPlay, 0, 0, QString(address).remove(QStringLiteral("AAA/"))});
+  }
+  if (address.contains(QLatin1String("BBB/"))) {
+    d.cancel = true;
+    d.commands.push_back({Command::Record, 0, 0, QString(address).remove(QStringLiteral("BBB/"))});
+  }
+  return d;
+}
+
+}  // namespace catalog

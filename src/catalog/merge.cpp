@@ -1,0 +1,107 @@
+#include "catalog/merge.h"
+
+#include "platform/trap.h"
+#include "store/builders.h"
+#include "store/connection.h"
+#include "store/rowset.h"
+#include "store/text_utils.h"
+
+namespace catalog {
+
+using store::sql_safe;
+
+namespace {
+
+const QString kTitleFields = QStringLiteral("d_name|keyID|yr|yea_r|dq|fenleiID|zt|fm|nr|add_time");
+const QString kEpisodeFields = QStringLiteral("keyID|j_url|wjm");
+
+QString description_of(const QString& page) {
+  QString d;
+  // A description without its end marker stays empty.
+  platform::trap("refresh_title", [&] { d = store::cut_text(page, "<!--c_start-->", "<!--c_end-->", 0); });
+  return sql_safe(d);
+}
+
+// The category id goes into the statement bare: only a number may.
+QString category_of(const QString& line) {
+  const auto id = store::parse_id(line.trimmed());
+  return id ? QString::number(*id) : QString();
+}
+
+QString title_values(const QString& key, const QStringList& line, const QString& description, bool inserting) {
+  auto l = [&](int i) { return sql_safe(line.value(i)); };
+  return "'" + l(0) + "'|" + key + "|'" + l(2) + "'|'" + l(6) + "'|'" + l(4) + "'|" + category_of(line.value(3)) +
+         "| '" + l(5) + "'|'" + l(1) + "'| '" + description + (inserting ? "' | #" : "'| #") + l(7) + " #";
+}
+
+QString episode_values(const QString& key, const QString& entry) {
+  return key + "|'" + sql_safe(entry) + "'|'" + sql_safe(entry.split('$').value(2)) + "'";
+}
+
+void insert_episode(const QString& key, const QString& entry) {
+  store::db_insert("jj", kEpisodeFields, episode_values(key, entry));
+}
+
+void update_episode(const QString& key, const QString& entry, const QString& jj_id) {
+  store::db_update("jj", kEpisodeFields, episode_values(key, entry), "jjID", jj_id);
+}
+
+void merge_episodes(const QString& key, const QString& block, StoredEpisodes stored) {
+  if (block.isEmpty()) return;
+  if (!block.contains(QLatin1String("::"))) {
+    if (stored.count == 0) insert_episode(key, block);
+    else if (stored.count == 1) update_episode(key, block, stored.ids.value(0));
+    else if (!stored.add_time.isEmpty()) {
+      store::db_delete("jj", "keyID", key);
+      insert_episode(key, block);
+    }
+    return;
+  }
+  const QStringList entries = block.split(QStringLiteral("::"));
+  if (stored.count > entries.size() && !stored.add_time.isEmpty()) {
+    store::db_delete("jj", "keyID", key);
+    stored.count = 0;
+  }
+  for (int i = 0; i < entries.size(); ++i) {
+    if (i >= stored.count) insert_episode(key, entries[i]);
+    else if (entries[i] != stored.urls.value(i)) update_episode(key, entries[i], stored.ids.value(i));
+  }
+}
+
+}  // namespace
+
+StoredEpisodes stored_episodes(const QString& id, int mode) {
+  StoredEpisodes s;
+  if (!store::parse_id(id)) return s;
+  const QString condition = mode == 1 ? "det.detailID = " : "det.keyID = ";
+  store::RowSet rs;
+  rs.Open("select det.add_time,det.zt,det.detailID,jj.* from jj inner join det on jj.keyID = det.keyID where " +
+          condition + id + " order by jjID ASC ");
+  if (rs.Eof()) return s;
+  s.key = rs.text("keyID");
+  s.count = rs.RecordCount();
+  platform::trap("refresh_title", [&] { s.add_time = store::fmt_datetime(rs.Fields("add_time")); });
+  for (; !rs.Eof(); rs.MoveNext()) {
+    s.urls << rs.text("j_url");
+    s.ids << rs.text("jjID");
+  }
+  return s;
+}
+
+bool page_mergeable(const QString& page) { return !page.isEmpty() && !page.contains(QLatin1String("bdhd://")); }
+
+void merge_title(const QString& key, const QString& page, const StoredEpisodes& stored) {
+  if (!store::parse_id(key)) return;
+  store::open_db();
+  store::Transaction merge(store::shared_connection());
+  const QStringList lines = page.split('\r');
+  const QString description = description_of(page);
+  if (stored.count == 0)
+    store::db_insert("det", kTitleFields, title_values(key, lines, description, true));
+  else
+    store::db_update("det", kTitleFields, title_values(key, lines, description, false), "keyID", key);
+  merge_episodes(key, sql_safe(store::cut_text(page, "<!--jj_start-->", QString(), 2)), stored);
+  merge.commit();
+}
+
+}  // namespace catalog

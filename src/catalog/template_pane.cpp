@@ -1,0 +1,97 @@
+#include "catalog/template_pane.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+#include <memory>
+
+namespace catalog {
+
+namespace {
+
+// The cleaner: parses into an inert document (nothing there runs or loads), drops dangerous
+// elements and attributes, and moves what is left into the element.
+const char* kCleanAndSet = R"JS(
+(function (id, html) {
+  var target = document.getElementById(id);
+  if (!target) return;
+  var doc = new DOMParser().parseFromString('<!doctype html><body>' + html, 'text/html');
+  var banned = /^(script|iframe|frame|frameset|object|embed|applet|link|meta|style|base|form|svg|math|template|noscript)$/i;
+  var urlAttr = /^(href|src|action|formaction|xlink:href|data|poster|background|srcset)$/i;
+  var clean = function (node) {
+    var child = node.firstElementChild;
+    while (child) {
+      var next = child.nextElementSibling;
+      if (banned.test(child.tagName)) { child.remove(); }
+      else {
+        for (var i = child.attributes.length - 1; i >= 0; i--) {
+          var name = child.attributes[i].name;
+          var value = child.attributes[i].value.replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
+          if (/^on/i.test(name) || (urlAttr.test(name) && /^(javascript|vbscript|data:text)/.test(value)))
+            child.removeAttribute(name);
+        }
+        clean(child);
+      }
+      child = next;
+    }
+  };
+  clean(doc.body);
+  var nodes = Array.prototype.map.call(doc.body.childNodes, function (n) { return document.importNode(n, true); });
+  target.replaceChildren.apply(target, nodes);
+})
+)JS";
+
+QString args(const QString& a, const QString& b) {
+  return QString::fromUtf8(QJsonDocument(QJsonArray{a, b}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+}  // namespace
+
+void TemplatePane::set_inner_html(const QString& id, const QString& html) {
+  if (!page_) return;
+  page_->runJavaScript(QString::fromUtf8(kCleanAndSet) + "(" + args(id, html) + ");", QWebEngineScript::ApplicationWorld);
+}
+
+void TemplatePane::set_display(const QString& id, const QString& value) {
+  if (!page_) return;
+  page_->runJavaScript("(function(id, v){var e=document.getElementById(id); if (e) e.style.display=v;})(" +
+                           args(id, value) + ");",
+                       QWebEngineScript::ApplicationWorld);
+}
+
+void TemplatePane::run_script(const QString& script) {
+  if (page_) page_->runJavaScript(script, QWebEngineScript::MainWorld);
+}
+
+void TemplatePane::sync() {
+  if (!page_) return;
+  QEventLoop loop;
+  QPointer<QEventLoop> waiting(&loop);  // the answer may come after a time-out, when the loop is gone
+  auto done = std::make_shared<bool>(false);
+  page_->runJavaScript("1", QWebEngineScript::ApplicationWorld, [waiting, done](const QVariant&) {
+    *done = true;
+    if (waiting) waiting->quit();
+  });
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+  if (!*done) loop.exec();
+}
+
+QString element_html(QWebEnginePage* page, const QString& id) {
+  QEventLoop loop;
+  QPointer<QEventLoop> waiting(&loop);
+  auto html = std::make_shared<QString>();
+  auto done = std::make_shared<bool>(false);
+  page->runJavaScript("(function(id){var e=document.getElementById(id); return e ? e.innerHTML : '';})(" +
+                          args(id, QString()).section(',', 0, 0) + ")",
+                      QWebEngineScript::ApplicationWorld, [waiting, html, done](const QVariant& v) {
+                        *html = v.toString();
+                        *done = true;
+                        if (waiting) waiting->quit();
+                      });
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+  if (!*done) loop.exec();
+  return *html;
+}
+
+}  // namespace catalog

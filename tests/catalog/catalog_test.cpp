@@ -1,0 +1,265 @@
+// The catalogue against the site and a real database, shown in the real template pane.
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "catalog/catalog.h"
+#include "catalog/play_state.h"
+#include "catalog/template_pane.h"
+#include "config/settings.h"
+#include "shell/main_window.h"
+#include "shell/twips.h"
+#include "store/builders.h"
+#include "store/connection.h"
+#include "store/rowset.h"
+#include "support/program_folder.h"
+#include "support/site_process.h"
+#include "support/wait.h"
+
+using shell::MainWindow;
+
+namespace {
+
+QStringList column(const QString& query, const char* field) {
+  store::RowSet rs;
+  rs.Open(query);
+  QStringList out;
+  for (; !rs.Eof(); rs.MoveNext()) out << rs.text(field);
+  return out;
+}
+
+QVariant evaluate(QWebEnginePage* page, const QString& script) {
+  auto result = std::make_shared<std::pair<bool, QVariant>>();
+  page->runJavaScript(script, QWebEngineScript::MainWorld, [result](const QVariant& v) { *result = {true, v}; });
+  wait_until([&] { return result->first; });
+  return result->second;
+}
+
+class Catalogue : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qputenv("MORVANE_SITE", site.base().toUtf8());
+    config::setting_access(1, site.base() + "/", config::kDetailBase);
+    catalog::play_state() = {};
+  }
+  void start() {
+    window = std::make_unique<MainWindow>();
+    ASSERT_TRUE(window->load());
+    window->show();
+    ASSERT_TRUE(wait_until([this] { return window->catalogue_in_view(); }, 30000));
+    ASSERT_TRUE(wait_until([this] { return window->browser(1)->url().toString() == window->template_address(); }, 30000));
+    QObject::connect(window->browser(1), &QWebEngineView::loadFinished, [this](bool) { template_loaded = true; });
+    wait_until([this] { return template_loaded; }, 3000);
+    const bool up = wait_until([this] { return !html("xx_2").isEmpty(); }, 30000);  // the template is up
+    ASSERT_TRUE(up) << window->browser(1)->url().toString().toStdString() << " | "
+                    << evaluate(detail(), "document.documentElement.outerHTML.substring(0, 300)").toString().toStdString();
+  }
+  void TearDown() override {
+    window.reset();
+    store::shared_connection().close();
+  }
+  QWebEnginePage* detail() { return window->browser(1)->page(); }
+  QString html(const char* id) {
+    catalog::TemplatePane(detail()).sync();
+    return catalog::element_html(detail(), id);
+  }
+  QString open(int key) {
+    const QString shown = window->catalogue()->refresh_title(QString::number(key), 0);
+    catalog::TemplatePane(detail()).sync();
+    return shown;
+  }
+  QStringList urls(int key) { return column(QStringLiteral("select * from jj where keyID=%1 order by jjID").arg(key), "j_url"); }
+
+  SiteProcess site;
+  ProgramFolder folder;
+  std::unique_ptr<MainWindow> window;
+  bool template_loaded = false;
+};
+
+TEST_F(Catalogue, PaneComesIntoViewAndTheOtherPanesLoad) {
+  start();
+  EXPECT_NEAR(shell::twips_of(window->browser(3)).x(), -50, 15);
+  EXPECT_TRUE(window->browser(2)->url().toString().endsWith("/mark_2.asp"));
+  EXPECT_EQ(window->browser(1)->url().toString(), window->template_address());
+}
+
+TEST_F(Catalogue, TenReloadsThenTheFailureText) {
+  site.control("list_fail=-1");
+  window = std::make_unique<MainWindow>();
+  ASSERT_TRUE(window->load());
+  ASSERT_TRUE(wait_until([this] { return window->label(2)->text() == "载入数据失败....请关闭程序重新打开"; }, 60000))
+      << window->label(2)->text().toStdString();
+  const QStringList seen = QString::fromStdString(site.control("path=/kolbet/l_indexss.php", "/_control/requests")).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(seen.size(), 11);
+  for (int i = 1; i <= 10; ++i) EXPECT_EQ(seen[i], "bsn=1");
+  EXPECT_FALSE(window->catalogue_in_view());
+}
+
+TEST_F(Catalogue, ARetryCountsInTheLabelAndThePageStillArrives) {
+  site.control("list_fail=2");
+  start();
+  EXPECT_EQ(window->catalog_tries, 2);
+  EXPECT_EQ(window->label(2)->text(), "尝试载入数据...(2)次");
+}
+
+TEST_F(Catalogue, ClickingATitleInTheSitePageMergesAndShowsIt) {
+  start();
+  const QUrl list = window->browser(3)->url();
+  evaluate(window->browser(3)->page(), "document.querySelector(\"a.n[href*='tarvex|1003']\").click()");
+  ASSERT_TRUE(wait_until([this] { return html("bt") == "让子弹飞"; }, 20000));
+  EXPECT_EQ(window->browser(3)->url(), list);  // the pane did not navigate
+  EXPECT_EQ(window->main_tab, 2);
+  EXPECT_EQ(column("select * from det where keyID=1003", "d_name"), QStringList{"让子弹飞"});
+  EXPECT_EQ(column("select * from jj where keyID=1003 order by jjID", "wjm"), QStringList({"让子弹飞-上.rmvb", "让子弹飞-下.rmvb"}));
+  EXPECT_EQ(catalog::play_state().loaded_key, 1003);
+  EXPECT_EQ(catalog::play_state().title_name, "让子弹飞");
+  EXPECT_TRUE(wait_until([this] { return site.control("id=1003", "/_control/hits") == "1"; }));
+  EXPECT_TRUE(html("n_2").startsWith("<ul id=\"z2\">"));
+  EXPECT_TRUE(html("yyx").contains("acm=" + QString::number(catalog::play_state().loaded_detail) + "|4"));
+}
+
+TEST_F(Catalogue, MergeByPositionGrowsShrinksAndChanges) {
+  start();
+  open(1004);
+  const QStringList first = urls(1004);
+  const QStringList first_ids = column("select * from jj where keyID=1004 order by jjID", "jjID");
+  ASSERT_EQ(first.size(), 30);
+  EXPECT_TRUE(first[0].endsWith("$潜伏-第01集.rmvb$"));
+  site.control("detail_key=1004&detail_mode=change&index=4");
+  open(1004);
+  const QStringList changed = urls(1004);
+  EXPECT_TRUE(changed[4].contains("(修正版)"));
+  EXPECT_EQ(column("select * from jj where keyID=1004 order by jjID", "jjID"), first_ids);  // same rows, same jjIDs
+  EXPECT_EQ(column("select * from jj where keyID=1004 order by jjID", "wjm")[4], "潜伏-第05集(修正版).rmvb");
+  for (int i : {0, 3, 5, 29}) EXPECT_EQ(changed[i], first[i]) << i;
+  site.control("detail_key=1004&detail_mode=grow");
+  window->catalogue()->refresh_title(QString::number(catalog::play_state().loaded_detail), 1);  // by detailID
+  const QStringList grown_ids = column("select * from jj where keyID=1004 order by jjID", "jjID");
+  ASSERT_EQ(grown_ids.size(), 31);
+  EXPECT_EQ(grown_ids.mid(0, 30), first_ids);  // the stored rows are left alone
+  site.control("detail_key=1004&detail_mode=shrink");
+  open(1004);
+  EXPECT_EQ(urls(1004), first.mid(0, 29));  // replaced whole: a stored add time exists
+  EXPECT_EQ(column("select * from det where keyID=1004", "detailID").size(), 1);
+}
+
+TEST_F(Catalogue, PagesThatAreNotMergedChangeNothing) {
+  start();
+  for (const char* mode : {"bdhd", "empty"}) {
+    site.control(std::string("detail_key=1005&detail_mode=") + mode);
+    EXPECT_EQ(open(1005), QString());
+    EXPECT_TRUE(column("select * from det where keyID=1005", "detailID").isEmpty()) << mode;
+    EXPECT_EQ(html("vvk"), "处理中....");
+  }
+}
+
+TEST_F(Catalogue, TextsWithApostrophesBarsAndMarkupAreStoredSafely) {
+  start();
+  open(1003);
+  EXPECT_TRUE(column("select * from det where keyID=1003", "nr")[0].contains("It‘s"));
+  open(1005);
+  EXPECT_TRUE(column("select * from det where keyID=1005", "nr")[0].contains("人 一场"));
+  open(1001);
+  EXPECT_TRUE(html("n_1").contains("<b>年度必看</b>"));
+  EXPECT_TRUE(html("n_1").contains("<p>"));
+}
+
+TEST_F(Catalogue, MarkupFromTheSiteRunsNoScript) {
+  start();
+  open(1022);
+  settle(500);
+  EXPECT_NE(evaluate(detail(), "document.title").toString(), "pwned");
+  const QString shown = html("n_1");
+  EXPECT_TRUE(shown.contains("以礼仪为主题"));
+  EXPECT_FALSE(shown.contains("<script"));
+  EXPECT_FALSE(shown.contains("onerror"));
+  // A cover address that tries to break out of its attribute loses its handler too.
+  store::db_execute("update det set fm='x.png'' onerror=''document.title=\"pwned\"' where keyID=1022");
+  window->catalogue()->show_detail("1022", 1, 1);
+  settle(500);
+  EXPECT_FALSE(html("fm").contains("onerror"));
+  EXPECT_NE(evaluate(detail(), "document.title").toString(), "pwned");
+}
+
+TEST_F(Catalogue, DetailFieldsFollowTheirRules) {
+  start();
+  open(1008);
+  EXPECT_EQ(html("nd"), "未知");  // empty year
+  EXPECT_EQ(html("yy"), "内详");  // empty actors
+  EXPECT_EQ(html("lx"), "动漫连载");
+  open(1006);
+  EXPECT_EQ(html("nd"), "未知");  // "2009年上映"
+  open(1001);
+  EXPECT_EQ(html("nd"), "2009");
+  EXPECT_EQ(html("bt"), "大江东去");
+  EXPECT_EQ(html("gx"), "2009-3-7 9:5:2");
+  open(1002);  // an outside cover behind the upload folder becomes the outside address
+  EXPECT_TRUE(html("fm").contains(QString("src=\"http://static.localhost:%1/covers/1002.svg\"").arg(site.port())));
+}
+
+TEST_F(Catalogue, EpisodeListLayouts) {
+  start();
+  open(1009);  // one episode: full name, however long
+  EXPECT_EQ(html("n_2"), QString("<ul id=\"z1\"><li><a href=\"%1|@%2\" class=\"s1\">唐山大地震</a></li></ul>")
+                             .arg(urls(1009)[0].replace('$', '|')).arg(catalog::play_state().loaded_detail));
+  open(1023);  // 20 episodes: only the refresh link
+  EXPECT_FALSE(html("vvk").contains("升序"));
+  EXPECT_TRUE(html("vvk").contains("刷新"));
+  open(1001);  // 24 episodes: sort links too
+  EXPECT_TRUE(html("vvk").contains("升序"));
+  EXPECT_TRUE(html("vvk").contains("降序"));
+  open(1004);  // episodic with five or more: the title's name leaves the episode names
+  EXPECT_TRUE(html("n_2").contains(">_第01集</a>"));
+  open(1003);  // single-part, two short names: only the extension goes
+  EXPECT_TRUE(html("n_2").contains(">让子弹飞-上</a>"));
+}
+
+TEST_F(Catalogue, ResumeInfoIsTheNewestWatchedEpisodeAndTheListStaysAscending) {
+  start();
+  open(1004);
+  const QStringList ids = column("select * from jj where keyID=1004 order by jjID", "jjID");
+  store::db_execute("update jj set jl=40 where jjID=" + ids[2]);
+  store::db_execute("update jj set jl=75 where jjID=" + ids[6]);
+  const QString detail_id = QString::number(catalog::play_state().loaded_detail);
+  window->catalogue()->show_episodes(detail_id, 1, 1);
+  EXPECT_EQ(catalog::play_state().resume_info, urls(1004)[6] + "@@@75");
+  const QStringList list = catalog::play_state().episode_list.split("@@@");
+  ASSERT_EQ(list.size(), 30);
+  EXPECT_TRUE(list.first().contains("第01集"));
+  EXPECT_TRUE(list.last().contains("第30集"));
+  EXPECT_EQ(html("n_2").count("class=\"s2\""), 2);
+}
+
+TEST_F(Catalogue, ClickingTemplateLinksRunsTheirCommandsWithoutNavigating) {
+  start();
+  open(1001);
+  evaluate(detail(), "document.querySelector(\"#vvk a\").click()");  // 升序 … the first link: ascending
+  evaluate(detail(), "Array.from(document.querySelectorAll('#vvk a')).find(a => a.textContent == '降序').click()");
+  ASSERT_TRUE(wait_until([this] { return html("n_2").indexOf("第24集") < html("n_2").indexOf("第01集"); }, 10000));
+  EXPECT_EQ(window->browser(1)->url().toString(), window->template_address());
+  EXPECT_EQ(evaluate(detail(), "document.getElementById('tab_2').className").toString(), "on");
+}
+
+TEST_F(Catalogue, AnEmptyEpisodeListDoesNotLoop) {
+  start();
+  site.control("detail_key=1010&detail_mode=noepisodes");
+  open(1010);
+  EXPECT_TRUE(html("n_2").contains("暂无可播放的剧集"));
+  EXPECT_LE(QString::fromStdString(site.control("path=/details.php", "/_control/requests")).count('\n'), 3);
+}
+
+TEST_F(Catalogue, CommandsFromAForeignPageAreIgnored) {
+  start();
+  // The same server under another name is another site: its links carry no commands.
+  window->browser(3)->load(QUrl(QString("http://localhost:%1/kolbet/l_indexss.php?bsn=1").arg(site.port())));
+  ASSERT_TRUE(wait_until([this] { return window->browser(3)->url().host() == "localhost"; }, 20000));
+  settle(300);
+  evaluate(window->browser(3)->page(), "document.querySelector(\"a.n[href*='tarvex|1012']\").click()");
+  evaluate(window->browser(3)->page(), "location.href = 'http://127.0.0.1:" + QString::number(site.port()) + "/?act=tarvex|1013'");
+  settle(1500);
+  EXPECT_TRUE(column("select * from det where keyID in (1012,1013)", "keyID").isEmpty());
+  EXPECT_TRUE(folder.log_text().contains("ignored from http://localhost"));
+}
+
+}  // namespace
