@@ -22,6 +22,10 @@ if [ ! -x "$bin/vexa" ]; then
   exit 0
 fi
 export MORVANE_SITE=http://127.0.0.1:8610
+# Chromium's sandbox refuses to run as root, and there may be no GPU: the demo's own setting.
+if [ "$(id -u)" -eq 0 ]; then
+  export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
+fi
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x800x24" "$bin/vexa"
 fi

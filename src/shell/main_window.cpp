@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSystemTrayIcon>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include "catalog/catalog.h"
@@ -90,6 +91,9 @@ void MainWindow::set_up_panes() {
                                        [this, n](const QUrl& url, bool main_frame) { return pane_navigation(n, url, main_frame); });
     browser(n)->setPage(page);
   }
+  // The template is a local page that shows covers from the site: it may load remote pictures.
+  // It runs no script from the network (what it is given is cleaned first).
+  browser(1)->page()->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
   template_pane_ = std::make_unique<catalog::TemplatePane>(browser(1)->page());
   catalog_ = std::make_unique<catalog::Catalog>(
       template_pane_.get(), inet1_,

@@ -194,6 +194,8 @@ TEST_F(Catalogue, DetailFieldsFollowTheirRules) {
   EXPECT_EQ(html("nd"), "2009");
   EXPECT_EQ(html("bt"), "大江东去");
   EXPECT_EQ(html("gx"), "2009-3-7 9:5:2");
+  ASSERT_TRUE(wait_until([this] { return evaluate(detail(), "document.querySelector('#fm img').naturalWidth").toInt() == 137; }))
+      << "the cover picture does not load";
   open(1002);  // an outside cover behind the upload folder becomes the outside address
   EXPECT_TRUE(html("fm").contains(QString("src=\"http://static.localhost:%1/covers/1002.svg\"").arg(site.port())));
 }
