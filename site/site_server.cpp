@@ -100,7 +100,7 @@ void SiteServer::routes() {
       for (const auto& [k, v] : req.params) query += (query.empty() ? "" : "&") + k + "=" + v;
       knobs_.queries[req.path].push_back(query);
     }
-    if (delay > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    if (delay > 0 && req.path.rfind("/_control", 0) != 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     return httplib::Server::HandlerResponse::Unhandled;
   });
   s.Get("/_control(/.*)?", [this](const Request& q, Response& r) { control(q, r); });

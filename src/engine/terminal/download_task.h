@@ -1,0 +1,61 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/terminal/qvod_item.h"
+
+namespace terminal {
+
+// One item's download into the media folder: "name.!mv" while incomplete (its length is how far
+// it got, so a restart resumes there), renamed to "name" only once size and SHA-1 match.
+class DownloadTask {
+ public:
+  enum class State { Downloading, Done, Failed };
+
+  DownloadTask(QvodItem item, QString folder, QStringList sources);
+  ~DownloadTask();
+
+  const QvodItem& item() const { return item_; }
+  State state() const { return state_; }
+  QString reason() const;
+  int64_t downloaded() const { return downloaded_; }
+  int progress_tenths() const;  // 1000 = complete
+  int rate_kbps() const;
+
+  // Bytes [offset, offset + length) as far as they are here, waiting a little for the download
+  // front when it is close; false when they are not (the caller then fetches them itself).
+  bool read_local(int64_t offset, int64_t length, std::string& out);
+  // The same bytes straight from a source, for a player that jumped ahead of the download.
+  bool fetch_range(int64_t offset, int64_t length, std::string& out) const;
+
+  QString partial_path() const { return folder_ + '/' + item_.name + QStringLiteral(".!mv"); }
+  QString final_path() const { return folder_ + '/' + item_.name; }
+
+ private:
+  void run();
+  bool download_from(const QString& source);
+  bool verify_and_finish();
+  void fail(const QString& why);
+  std::string source_url(const QString& source) const;
+
+  QvodItem item_;
+  QString folder_;
+  QStringList sources_;
+  std::atomic<State> state_{State::Downloading};
+  std::atomic<int64_t> downloaded_{0};
+  std::atomic<bool> stopping_{false};
+  mutable std::mutex mutex_;
+  std::condition_variable grown_;
+  QString reason_;
+  std::deque<std::pair<int64_t, int64_t>> samples_;  // (ms, bytes) of the last second
+  std::thread thread_;
+};
+
+}  // namespace terminal

@@ -1,0 +1,147 @@
+#include "engine/terminal/terminal_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <httplib.h>
+
+#include "platform/http_range.h"
+#include "platform/paths.h"
+
+namespace terminal {
+
+using httplib::Request;
+using httplib::Response;
+
+namespace {
+
+constexpr int64_t kPiece = 256 * 1024;
+
+std::string random_token() {
+  QFile random(QStringLiteral("/dev/urandom"));
+  random.open(QIODevice::ReadOnly);
+  return random.read(24).toHex().toStdString();
+}
+
+void answer(Response& res, int status, const std::string& body, const char* type = "application/json") {
+  res.status = status;
+  res.set_content(body, type);
+}
+
+}  // namespace
+
+QString state_file() {
+  const QString forced = qEnvironmentVariable("MORVANE_TERMINAL_STATE");
+  if (!forced.isEmpty()) return forced;
+  QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (runtime.isEmpty()) runtime = platform::state_folder();
+  return runtime + QStringLiteral("/morvane-terminal.state");
+}
+
+TerminalServer::TerminalServer(QString media_folder, QStringList sources)
+    : media_folder_(std::move(media_folder)), sources_(std::move(sources)), token_(random_token()) {}
+
+TerminalServer::~TerminalServer() { stop(); }
+
+int TerminalServer::start(int port) {
+  QDir().mkpath(media_folder_);
+  server_ = std::make_unique<httplib::Server>();
+  server_->set_pre_routing_handler([this](const Request& req, Response& res) {
+    return allowed(req, res) ? httplib::Server::HandlerResponse::Unhandled : httplib::Server::HandlerResponse::Handled;
+  });
+  server_->Get("/task", [this](const Request& req, Response& res) {
+    QString why;
+    const auto task = task_for(QString::fromStdString(req.get_param_value("url")), &why);
+    if (!task) return answer(res, 400, QJsonDocument(QJsonObject{{"state", "failed"}, {"reason", why}}).toJson().toStdString());
+    answer(res, 200, status_of(*task));
+  });
+  server_->Get("/status", [this](const Request& req, Response& res) {
+    const auto task = find(QString::fromStdString(req.get_param_value("hash")).toUpper().toStdString());
+    if (!task) return answer(res, 404, "{\"state\":\"unknown\"}");
+    answer(res, 200, status_of(*task));
+  });
+  server_->Get("/stream/([0-9A-Fa-f]{40})(/.*)?", [this](const Request& req, Response& res) { stream(req, res); });
+  port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1") : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
+  if (port_ <= 0) return -1;
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  return port_;
+}
+
+void TerminalServer::stop() {
+  if (server_) server_->stop();
+  if (thread_.joinable()) thread_.join();
+  std::lock_guard<std::mutex> guard(mutex_);
+  tasks_.clear();
+}
+
+bool TerminalServer::allowed(const Request& req, Response& res) const {
+  const std::string given = req.has_param("token") ? req.get_param_value("token") : req.get_header_value("X-Qvod-Token");
+  const std::string host = req.get_header_value("Host");
+  const std::string port = ":" + std::to_string(port_);
+  const bool host_ok = host == "127.0.0.1" + port || host == "localhost" + port;
+  if (given != token_ || !host_ok || req.has_header("Origin")) {
+    answer(res, 403, "{\"state\":\"refused\"}");
+    return false;
+  }
+  return true;
+}
+
+std::shared_ptr<DownloadTask> TerminalServer::task_for(const QString& address, QString* why) {
+  const auto item = parse_qvod(address, why);
+  if (!item) return nullptr;
+  std::lock_guard<std::mutex> guard(mutex_);
+  auto& task = tasks_[item->hash.toStdString()];
+  // A failed task is tried afresh when it is asked for again.
+  if (!task || task->state() == DownloadTask::State::Failed) {
+    task.reset();
+    task = std::make_shared<DownloadTask>(*item, media_folder_, sources_);
+  }
+  return task;
+}
+
+std::shared_ptr<DownloadTask> TerminalServer::find(const std::string& hash) const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  auto hit = tasks_.find(hash);
+  return hit == tasks_.end() ? nullptr : hit->second;
+}
+
+std::string TerminalServer::status_of(const DownloadTask& t) {
+  static const char* states[] = {"downloading", "done", "failed"};
+  QJsonObject o{{"state", states[static_cast<int>(t.state())]},
+                {"progress", t.progress_tenths()},
+                {"rate", t.rate_kbps()},
+                {"size", static_cast<double>(t.item().size)},
+                {"hash", t.item().hash},
+                {"reason", t.reason()}};
+  return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
+}
+
+void TerminalServer::stream(const Request& req, Response& res) {
+  const auto task = find(QString::fromStdString(req.matches[1]).toUpper().toStdString());
+  if (!task) return answer(res, 404, "{\"state\":\"unknown\"}");
+  const int64_t size = task->item().size;
+  const_cast<Request&>(req).ranges.clear();  // the ranges are answered here, as HTTP says
+  const auto range = platform::resolve_range(req.get_header_value("Range"), size);
+  if (range.kind == platform::RangeAnswer::Unsatisfiable) {
+    res.status = 416;
+    res.set_header("Content-Range", platform::content_range(range, size));
+    return res.set_content("", "text/plain");
+  }
+  res.set_header("Accept-Ranges", "bytes");
+  if (range.kind == platform::RangeAnswer::Partial) {
+    res.status = 206;
+    res.set_header("Content-Range", platform::content_range(range, size));
+  }
+  const int64_t first = range.first;
+  res.set_content_provider(static_cast<size_t>(range.length), "application/octet-stream",
+                           [task, first](size_t offset, size_t want, httplib::DataSink& sink) {
+                             const int64_t at = first + static_cast<int64_t>(offset);
+                             const int64_t n = std::min<int64_t>(static_cast<int64_t>(want), kPiece);
+                             std::string piece;
+                             if (!task->read_local(at, n, piece) && !task->fetch_range(at, n, piece)) return false;
+                             return sink.write(piece.data(), piece.size());
+                           });
+}
+
+}  // namespace terminal

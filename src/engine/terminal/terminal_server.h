@@ -1,0 +1,55 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/terminal/download_task.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace terminal {
+
+// The terminal's server on 127.0.0.1. Every request must carry the access token (query "token"
+// or header "X-Qvod-Token"), name the server by 127.0.0.1 or localhost with its port, and come
+// from no web page (no Origin header).
+//   /task?url=A      starts (or finds) the download of a qvod address; answers its status
+//   /status?hash=H   state, progress (tenths of a percent), rate (KB/s), reason
+//   /stream/H/name   the item's bytes with range requests, what the player asks for first
+class TerminalServer {
+ public:
+  TerminalServer(QString media_folder, QStringList sources);
+  ~TerminalServer();
+  int start(int port = 0);  // the port, or -1
+  void stop();
+  const std::string& token() const { return token_; }
+
+ private:
+  bool allowed(const httplib::Request& req, httplib::Response& res) const;
+  std::shared_ptr<DownloadTask> task_for(const QString& address, QString* why);
+  std::shared_ptr<DownloadTask> find(const std::string& hash) const;
+  void stream(const httplib::Request& req, httplib::Response& res);
+  static std::string status_of(const DownloadTask& t);
+
+  QString media_folder_;
+  QStringList sources_;
+  std::string token_;
+  int port_ = 0;
+  std::unique_ptr<httplib::Server> server_;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::map<std::string, std::shared_ptr<DownloadTask>> tasks_;
+};
+
+// Where a running terminal tells its port, token and pid ("port token pid", readable by the
+// user alone): MORVANE_TERMINAL_STATE, else $XDG_RUNTIME_DIR/morvane-terminal.state.
+QString state_file();
+
+}  // namespace terminal

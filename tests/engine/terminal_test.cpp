@@ -1,0 +1,232 @@
+// The engine's terminal as the player meets it: a child process on loopback, against the site.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QUrl>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include "support/child.h"
+#include "support/program_folder.h"
+#include "support/site_process.h"
+#include "support/wait.h"
+
+namespace {
+
+struct Item {
+  std::string address, hash, name;
+  int64_t size = 0;
+};
+
+class Terminal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QDir().mkpath(folder.file("play"));
+    program = copy_program(QStringLiteral(MORVANE_BIN "/play/QvodTerminal"), folder.file("play"), "QvodTerminal");
+    configure(site.base() + "/qvod/{hash}/{name}");
+  }
+  void TearDown() override { halt(); }
+  void configure(const QString& source) {
+    write_all(folder.file("play/QvodCfg.ini"),
+              ("[QVODTERMINAL]\nMediapath=" + media() + "\nSource=" + source + "\n").toUtf8());
+  }
+  QString media() { return folder.file("media"); }
+  void launch() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("MORVANE_TERMINAL_STATE", folder.file("terminal.state"));
+    QFile::remove(folder.file("terminal.state"));  // a killed terminal leaves its stale file behind
+    process.setProcessEnvironment(env);
+    process.start(program, {});
+    ASSERT_TRUE(process.waitForStarted());
+    ASSERT_TRUE(wait_until([this] { return QFile::exists(folder.file("terminal.state")); }));
+    const QStringList f = QString::fromLatin1(read_all(folder.file("terminal.state"))).split(' ');
+    port = f.value(0).toInt();
+    token = f.value(1).toStdString();
+  }
+  void halt(int sig = SIGTERM) {
+    if (process.state() == QProcess::NotRunning) return;
+    ::kill(static_cast<pid_t>(process.processId()), sig);
+    process.waitForFinished(5000);
+  }
+  Item episode(int key, int index) {
+    const std::string body = http_get(site.port(), "/details.php?id=" + std::to_string(key)).body;
+    const QString entry = QString::fromStdString(body).section("<!--jj_start-->", 1).split("::").value(index);
+    const QStringList p = entry.split('$');
+    return {QString(entry).replace('$', '|').toStdString(), p[1].toStdString(), p[2].toStdString(), p[0].mid(7).toLongLong()};
+  }
+  httplib::Result get(const std::string& path, httplib::Headers headers = {}, bool with_token = true) {
+    httplib::Client c("127.0.0.1", port);
+    c.set_read_timeout(30, 0);
+    if (with_token) headers.emplace("X-Qvod-Token", token);
+    return c.Get(path.c_str(), headers);
+  }
+  QJsonObject json(const httplib::Result& r) { return r ? QJsonDocument::fromJson(QByteArray::fromStdString(r->body)).object() : QJsonObject(); }
+  QJsonObject start(const std::string& address) {
+    return json(get("/task?url=" + QUrl::toPercentEncoding(QString::fromStdString(address)).toStdString()));
+  }
+  QJsonObject status(const std::string& hash) { return json(get("/status?hash=" + hash)); }
+  bool finished(const std::string& hash) {
+    return wait_until([&] { return status(hash)["state"].toString() != "downloading"; }, 30000);
+  }
+
+  SiteProcess site;
+  ProgramFolder folder{false};
+  QString program;
+  QProcess process;
+  int port = 0;
+  std::string token;
+};
+
+TEST_F(Terminal, DownloadsTheWholeFileAndRenamesItWhenItChecksOut) {
+  launch();
+  const Item e = episode(1003, 0);
+  EXPECT_EQ(start(e.address)["state"].toString(), "downloading");
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "done");
+  EXPECT_EQ(status(e.hash)["progress"].toInt(), 1000);
+  const QString name = QString::fromStdString(e.name);
+  EXPECT_EQ(read_all(media() + "/" + name), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
+  EXPECT_FALSE(QFile::exists(media() + "/" + name + ".!mv"));
+  EXPECT_EQ(QDir(media()).entryList(QDir::Files), QStringList{name});
+}
+
+TEST_F(Terminal, StreamsWithRangesAsHttpSays) {
+  launch();
+  const Item e = episode(1009, 0);
+  start(e.address);
+  const std::string whole = http_get(site.port(), "/qvod/" + e.hash + "/x").body;
+  const std::string path = "/stream/" + e.hash + "/a.rmvb";
+  auto r = get(path, {{"Range", "bytes=0-"}});
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 206);
+  EXPECT_EQ(r->body, whole);
+  r = get(path, {{"Range", "bytes=-100"}});
+  EXPECT_EQ(r->body, whole.substr(whole.size() - 100));
+  r = get(path, {{"Range", "bytes=" + std::to_string(e.size - 10) + "-" + std::to_string(e.size + 500)}});
+  EXPECT_EQ(r->get_header_value("Content-Range"), "bytes " + std::to_string(e.size - 10) + "-" + std::to_string(e.size - 1) + "/" + std::to_string(e.size));
+  r = get(path, {{"Range", "bytes=" + std::to_string(e.size) + "-"}});
+  EXPECT_EQ(r->status, 416);
+  EXPECT_EQ(r->get_header_value("Content-Range"), "bytes */" + std::to_string(e.size));
+}
+
+TEST_F(Terminal, APlayerJumpingAheadIsServedBeforeTheDownloadGetsThere) {
+  launch();
+  const Item e = episode(1012, 0);
+  const std::string whole = http_get(site.port(), "/qvod/" + e.hash + "/x").body;
+  site.control("delay_ms=2000");  // the download's answer will be late
+  start(e.address);
+  const std::string download_path = "path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + e.hash + "/" + e.name)).toStdString();
+  ASSERT_TRUE(wait_until([&] { return !site.control(download_path, "/_control/requests").empty(); }));
+  site.control("delay_ms=0");
+  const int64_t at = e.size - 4096;
+  auto r = get("/stream/" + e.hash + "/x", {{"Range", "bytes=" + std::to_string(at) + "-"}});
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 206);
+  EXPECT_EQ(r->body, whole.substr(at));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "downloading");  // answered ahead of the download
+  EXPECT_TRUE(finished(e.hash));
+}
+
+TEST_F(Terminal, RefusesRequestsWithoutTheTokenOrFromWebPages) {
+  launch();
+  for (const auto& [headers, with_token] :
+       std::vector<std::pair<httplib::Headers, bool>>{{{}, false},
+                                                      {{{"X-Qvod-Token", "wrong"}}, false},
+                                                      {{{"Host", "evil.example:80"}}, true},
+                                                      {{{"Origin", "http://evil.example"}}, true}}) {
+    auto r = get("/status?hash=0", headers, with_token);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 403);
+  }
+  httplib::Client c("127.0.0.1", port);
+  auto head = c.Head("/stream/0123456789012345678901234567890123456789/x");
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->status, 403);
+  EXPECT_EQ(get("/status?hash=0")->status, 404);  // with the token it is heard
+}
+
+TEST_F(Terminal, BadAddressesFailWithAReasonAndWriteNothingOutside) {
+  launch();
+  const Item e = episode(1003, 0);
+  const std::string size = std::to_string(e.size);
+  for (const std::string& bad : {std::string("http://x/a.mp4"), "qvod://" + size + "|XYZ|a.rmvb|",
+                                 "qvod://" + size + "|" + e.hash + "|../escape.rmvb|",
+                                 "qvod://" + size + "|" + e.hash + "|a/b.rmvb|", "qvod://" + size + "|" + e.hash + "|a\\b.rmvb|",
+                                 "qvod://0|" + e.hash + "|a.rmvb|"}) {
+    const QJsonObject o = start(bad);
+    EXPECT_EQ(o["state"].toString(), "failed") << bad;
+    EXPECT_FALSE(o["reason"].toString().isEmpty()) << bad;
+  }
+  EXPECT_FALSE(QFile::exists(folder.file("escape.rmvb")));
+  EXPECT_TRUE(QDir(media()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(Terminal, SourcesThatDoNotMatchTheAddressNeverGiveAFinishedFile) {
+  launch();
+  const Item e = episode(1003, 0);
+  // Wrong size: the source sends more than the address says.
+  const std::string small = "qvod://" + std::to_string(e.size - 1000) + "|" + e.hash + "|small.rmvb|";
+  start(small);
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "failed");
+  EXPECT_TRUE(status(e.hash)["reason"].toString().contains("大小"));
+  // Unknown at the source: 404.
+  const std::string unknown = "qvod://100|0123456789012345678901234567890123456789|none.rmvb|";
+  start(unknown);
+  ASSERT_TRUE(finished("0123456789012345678901234567890123456789"));
+  EXPECT_TRUE(status("0123456789012345678901234567890123456789")["reason"].toString().contains("404"));
+  EXPECT_FALSE(QFile::exists(media() + "/small.rmvb"));
+  EXPECT_FALSE(QFile::exists(media() + "/none.rmvb"));
+}
+
+TEST_F(Terminal, CorruptBytesFailTheHashCheck) {
+  const Item e = episode(1003, 0);
+  const Item other = episode(1003, 1);
+  configure(site.base() + "/qvod/" + QString::fromStdString(other.hash) + "/{name}");  // serves other bytes
+  launch();
+  const std::string lying = "qvod://" + std::to_string(other.size) + "|" + e.hash + "|lying.rmvb|";
+  start(lying);
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "failed");
+  EXPECT_TRUE(status(e.hash)["reason"].toString().contains("校验"));
+  EXPECT_TRUE(QDir(media()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(Terminal, AKilledDownloadResumesWhereItStopped) {
+  site.control("media=drop");  // every answer breaks off half-way
+  launch();
+  const Item e = episode(1004, 0);
+  start(e.address);
+  ASSERT_TRUE(finished(e.hash));
+  const QString partial = media() + "/" + QString::fromStdString(e.name) + ".!mv";
+  const qint64 got = QFileInfo(partial).size();
+  EXPECT_GT(got, 0);
+  EXPECT_LT(got, e.size);
+  halt(SIGKILL);
+  site.control("media=normal");
+  launch();
+  start(e.address);
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "done");
+  EXPECT_EQ(read_all(media() + "/" + QString::fromStdString(e.name)),
+            QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
+}
+
+TEST_F(Terminal, OnePerUser) {
+  launch();
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("MORVANE_TERMINAL_STATE", folder.file("terminal.state"));
+  QProcess second;
+  second.setProcessEnvironment(env);
+  second.start(program, {});
+  ASSERT_TRUE(second.waitForFinished(5000));
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_EQ(process.state(), QProcess::Running);
+  EXPECT_EQ(get("/status?hash=0")->status, 404);  // the first still answers
+}
+
+}  // namespace
