@@ -1,0 +1,27 @@
+#pragma once
+#include <QString>
+
+namespace engine {
+
+// The streaming engine as the player drives it, under the names of the QVOD contract.
+// Play states: 0 stopped, 2 paused, 3 playing, 4 buffering, 6 ended, 10 connecting.
+class Engine {
+ public:
+  virtual ~Engine() = default;
+  virtual void setURL(const QString& address) = 0;  // "" stops
+  virtual QString URL() const = 0;
+  virtual void Play() = 0;
+  virtual void pause() = 0;
+  virtual int playstate() const = 0;
+  virtual int currentpos() const = 0;
+  virtual void setCurrentpos(int seconds) = 0;
+  virtual int duration() const = 0;
+  virtual void setVolume(int volume) = 0;
+  virtual int Downrate() const = 0;             // KB/s
+  virtual int get_CurTaskProcess() const = 0;   // tenths of a percent
+  virtual void StartNextDown(const QString& address) = 0;
+  virtual void setShowcontrol(bool show) = 0;
+  virtual void setViewframe(int mode) = 0;      // 0 fit, 1 fill, 2 4:3, 3 16:9
+};
+
+}  // namespace engine

@@ -1,0 +1,53 @@
+#include "engine/terminal_client.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QUrl>
+#include <httplib.h>
+
+#include "engine/terminal/terminal_server.h"
+
+namespace engine {
+
+bool TerminalClient::read_state(int& port, QString& token) const {
+  QFile f(terminal::state_file());
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  const QStringList fields = QString::fromLatin1(f.readAll()).split(' ');
+  port = fields.value(0).toInt();
+  token = fields.value(1);
+  return port > 0 && !token.isEmpty();
+}
+
+bool TerminalClient::available() const {
+  int port = 0;
+  QString token;
+  return read_state(port, token);
+}
+
+QJsonObject TerminalClient::get(const QString& path_and_query) const {
+  int port = 0;
+  QString token;
+  if (!read_state(port, token)) return {};
+  httplib::Client client("127.0.0.1", port);
+  client.set_connection_timeout(1, 0);
+  client.set_read_timeout(2, 0);
+  auto res = client.Get(path_and_query.toStdString().c_str(), {{"X-Qvod-Token", token.toStdString()}});
+  if (!res) return {};
+  return QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object();
+}
+
+QJsonObject TerminalClient::start(const QString& qvod_address) const {
+  return get("/task?url=" + QString::fromLatin1(QUrl::toPercentEncoding(qvod_address)));
+}
+
+QJsonObject TerminalClient::status(const QString& hash) const { return get("/status?hash=" + hash); }
+
+QString TerminalClient::stream_address(const QString& hash, const QString& name) const {
+  int port = 0;
+  QString token;
+  if (!read_state(port, token)) return {};
+  return QStringLiteral("http://127.0.0.1:%1/stream/%2/%3?token=%4")
+      .arg(port).arg(hash, QString::fromLatin1(QUrl::toPercentEncoding(name)), token);
+}
+
+}  // namespace engine

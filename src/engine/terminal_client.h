@@ -1,0 +1,22 @@
+#pragma once
+#include <QJsonObject>
+#include <QString>
+
+namespace engine {
+
+// Talks to the running QvodTerminal of this user (its state file gives port and token).
+class TerminalClient {
+ public:
+  bool available() const;
+  // Starts or finds the download of a qvod address; its status ("state", "progress", "rate", ...).
+  QJsonObject start(const QString& qvod_address) const;
+  QJsonObject status(const QString& hash) const;
+  // The loopback address the player streams the item from (token included), or "".
+  QString stream_address(const QString& hash, const QString& name) const;
+
+ private:
+  bool read_state(int& port, QString& token) const;
+  QJsonObject get(const QString& path_and_query) const;
+};
+
+}  // namespace engine
