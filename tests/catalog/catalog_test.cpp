@@ -265,3 +265,19 @@ TEST_F(Catalogue, CommandsFromAForeignPageAreIgnored) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Catalogue, EpisodeRowsWithoutAnAddressAreDroppedAndNotShown) {
+  start();
+  open(1003);
+  store::db_execute("insert into jj (keyID,j_url,wjm) values (1003,'qvod://1$','x.rmvb')");
+  store::db_execute("insert into jj (keyID,j_url,wjm) values (1003,'','y.rmvb')");
+  window->catalogue()->show_episodes(QString::number(catalog::play_state().loaded_detail), 0, 0);
+  catalog::TemplatePane(detail()).sync();
+  EXPECT_EQ(column("select * from jj where keyID=1003", "wjm"), QStringList({"让子弹飞-上.rmvb", "让子弹飞-下.rmvb"}));
+  EXPECT_FALSE(html("n_2").contains("x.rmvb"));
+  EXPECT_EQ(catalog::play_state().episode_list.split("@@@").size(), 2);
+}
+
+}  // namespace
