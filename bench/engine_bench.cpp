@@ -14,6 +14,7 @@
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "support/terminal_process.h"
 #include "support/wait.h"
 
 namespace {
@@ -21,23 +22,13 @@ namespace {
 struct Stage {
   SiteProcess site;
   ProgramFolder folder{false};
-  QProcess terminal;
+  TerminalProcess terminal{folder.path()};
   QStringList addresses;  // the 500-episode title's items
   Stage() {
-    QDir().mkpath(folder.file("play"));
-    const QString program = copy_program(QStringLiteral(MORVANE_BIN "/play/QvodTerminal"), folder.file("play"), "QvodTerminal");
-    write_all(folder.file("play/QvodCfg.ini"),
-              ("[QVODTERMINAL]\nMediapath=" + folder.file("media") + "\nSource=" + site.base() + "/qvod/{hash}/{name}\n").toUtf8());
-    qputenv("MORVANE_TERMINAL_STATE", folder.file("terminal.state").toUtf8());
-    terminal.start(program, {});
-    terminal.waitForStarted();
-    wait_until([this] { return QFile::exists(folder.file("terminal.state")); });
+    terminal.configure(folder.file("media"), site.base() + "/qvod/{hash}/{name}");
+    terminal.launch();
     const QString body = QString::fromStdString(http_get(site.port(), "/details.php?id=1008").body);
     for (QString entry : body.section("<!--jj_start-->", 1).split("::")) addresses << entry.replace('$', '|');
-  }
-  ~Stage() {
-    ::kill(static_cast<pid_t>(terminal.processId()), SIGTERM);
-    terminal.waitForFinished(3000);
   }
 };
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <httplib.h>
 
-#include "platform/http_range.h"
+#include "platform/http_serve.h"
 #include "site/pages.h"
 
 namespace site {
@@ -266,19 +266,9 @@ void SiteServer::playdata(const Request& req, Response& res, bool script) {
 }
 
 void SiteServer::send_body(const Request& req, Response& res, int64_t size, Reader read, const std::string& type) {
-  const_cast<Request&>(req).ranges.clear();  // the ranges are answered here, as HTTP says
-  const auto range = platform::resolve_range(req.get_header_value("Range"), size);
-  if (range.kind == platform::RangeAnswer::Unsatisfiable) {
-    res.status = 416;
-    res.set_header("Content-Range", platform::content_range(range, size));
-    return res.set_content("", kText);
-  }
-  res.set_header("Accept-Ranges", "bytes");
-  if (range.kind == platform::RangeAnswer::Partial) {
-    res.status = 206;
-    res.set_header("Content-Range", platform::content_range(range, size));
-  }
-  const int64_t first = range.first, length = range.length;
+  const auto range = platform::begin_range_answer(req, res, size);
+  if (!range) return;
+  const int64_t first = range->first, length = range->length;
   const std::string mode = knobs().media_mode;
   if (mode == "chunked") {
     auto sent = std::make_shared<int64_t>(0);

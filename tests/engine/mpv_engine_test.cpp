@@ -10,6 +10,7 @@
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "support/terminal_process.h"
 #include "support/wait.h"
 
 namespace {
@@ -37,20 +38,11 @@ class Engine : public ::testing::Test {
     write_all(clip, QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
   }
   void start_terminal() {
-    QDir().mkpath(folder.file("play"));
-    const QString program = copy_program(QStringLiteral(MORVANE_BIN "/play/QvodTerminal"), folder.file("play"), "QvodTerminal");
-    write_all(folder.file("play/QvodCfg.ini"),
-              ("[QVODTERMINAL]\nMediapath=" + folder.file("media") + "\nSource=" + site.base() + "/qvod/{hash}/{name}\n").toUtf8());
-    qputenv("MORVANE_TERMINAL_STATE", folder.file("terminal.state").toUtf8());
-    terminal.start(program, {});
-    ASSERT_TRUE(terminal.waitForStarted());
-    ASSERT_TRUE(wait_until([this] { return QFile::exists(folder.file("terminal.state")); }));
+    terminal.configure(folder.file("media"), site.base() + "/qvod/{hash}/{name}");
+    ASSERT_TRUE(terminal.launch());
   }
   void TearDown() override {
-    if (terminal.state() != QProcess::NotRunning) {
-      ::kill(static_cast<pid_t>(terminal.processId()), SIGTERM);
-      terminal.waitForFinished(5000);
-    }
+    terminal.halt();
     qunsetenv("MORVANE_TERMINAL_STATE");
   }
   Watch play_to_end(engine::MpvEngine& e, int timeout_ms = 30000) {
@@ -64,7 +56,7 @@ class Engine : public ::testing::Test {
 
   SiteProcess site;
   ProgramFolder folder{false};
-  QProcess terminal;
+  TerminalProcess terminal{folder.path()};
   QString address, hash, clip;
 };
 

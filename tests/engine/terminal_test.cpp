@@ -13,6 +13,7 @@
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "support/terminal_process.h"
 #include "support/wait.h"
 
 namespace {
@@ -24,34 +25,15 @@ struct Item {
 
 class Terminal : public ::testing::Test {
  protected:
-  void SetUp() override {
-    QDir().mkpath(folder.file("play"));
-    program = copy_program(QStringLiteral(MORVANE_BIN "/play/QvodTerminal"), folder.file("play"), "QvodTerminal");
-    configure(site.base() + "/qvod/{hash}/{name}");
-  }
-  void TearDown() override { halt(); }
-  void configure(const QString& source) {
-    write_all(folder.file("play/QvodCfg.ini"),
-              ("[QVODTERMINAL]\nMediapath=" + media() + "\nSource=" + source + "\n").toUtf8());
-  }
+  void SetUp() override { configure(site.base() + "/qvod/{hash}/{name}"); }
+  void configure(const QString& source) { terminal.configure(media(), source); }
   QString media() { return folder.file("media"); }
   void launch() {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("MORVANE_TERMINAL_STATE", folder.file("terminal.state"));
-    QFile::remove(folder.file("terminal.state"));  // a killed terminal leaves its stale file behind
-    process.setProcessEnvironment(env);
-    process.start(program, {});
-    ASSERT_TRUE(process.waitForStarted());
-    ASSERT_TRUE(wait_until([this] { return QFile::exists(folder.file("terminal.state")); }));
-    const QStringList f = QString::fromLatin1(read_all(folder.file("terminal.state"))).split(' ');
-    port = f.value(0).toInt();
-    token = f.value(1).toStdString();
+    ASSERT_TRUE(terminal.launch());
+    port = terminal.port;
+    token = terminal.token;
   }
-  void halt(int sig = SIGTERM) {
-    if (process.state() == QProcess::NotRunning) return;
-    ::kill(static_cast<pid_t>(process.processId()), sig);
-    process.waitForFinished(5000);
-  }
+  void halt(int sig = SIGTERM) { terminal.halt(sig); }
   Item episode(int key, int index) {
     const std::string body = http_get(site.port(), "/details.php?id=" + std::to_string(key)).body;
     const QString entry = QString::fromStdString(body).section("<!--jj_start-->", 1).split("::").value(index);
@@ -75,8 +57,7 @@ class Terminal : public ::testing::Test {
 
   SiteProcess site;
   ProgramFolder folder{false};
-  QString program;
-  QProcess process;
+  TerminalProcess terminal{folder.path()};
   int port = 0;
   std::string token;
 };
@@ -218,14 +199,11 @@ TEST_F(Terminal, AKilledDownloadResumesWhereItStopped) {
 
 TEST_F(Terminal, OnePerUser) {
   launch();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("MORVANE_TERMINAL_STATE", folder.file("terminal.state"));
   QProcess second;
-  second.setProcessEnvironment(env);
-  second.start(program, {});
+  second.start(terminal.program, {});
   ASSERT_TRUE(second.waitForFinished(5000));
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_EQ(process.state(), QProcess::Running);
+  EXPECT_EQ(terminal.process.state(), QProcess::Running);
   EXPECT_EQ(get("/status?hash=0")->status, 404);  // the first still answers
 }
 

@@ -6,7 +6,7 @@
 #include <QJsonObject>
 #include <httplib.h>
 
-#include "platform/http_range.h"
+#include "platform/http_serve.h"
 #include "platform/paths.h"
 
 namespace terminal {
@@ -121,20 +121,10 @@ void TerminalServer::stream(const Request& req, Response& res) {
   const auto task = find(QString::fromStdString(req.matches[1]).toUpper().toStdString());
   if (!task) return answer(res, 404, "{\"state\":\"unknown\"}");
   const int64_t size = task->item().size;
-  const_cast<Request&>(req).ranges.clear();  // the ranges are answered here, as HTTP says
-  const auto range = platform::resolve_range(req.get_header_value("Range"), size);
-  if (range.kind == platform::RangeAnswer::Unsatisfiable) {
-    res.status = 416;
-    res.set_header("Content-Range", platform::content_range(range, size));
-    return res.set_content("", "text/plain");
-  }
-  res.set_header("Accept-Ranges", "bytes");
-  if (range.kind == platform::RangeAnswer::Partial) {
-    res.status = 206;
-    res.set_header("Content-Range", platform::content_range(range, size));
-  }
-  const int64_t first = range.first;
-  res.set_content_provider(static_cast<size_t>(range.length), "application/octet-stream",
+  const auto range = platform::begin_range_answer(req, res, size);
+  if (!range) return;
+  const int64_t first = range->first;
+  res.set_content_provider(static_cast<size_t>(range->length), "application/octet-stream",
                            [task, first](size_t offset, size_t want, httplib::DataSink& sink) {
                              const int64_t at = first + static_cast<int64_t>(offset);
                              const int64_t n = std::min<int64_t>(static_cast<int64_t>(want), kPiece);
