@@ -111,6 +111,16 @@ TEST_F(Engine, PlaysAQvodAddressThroughTheTerminal) {
   EXPECT_EQ(read_all(finished), read_all(clip));
 }
 
+TEST_F(Engine, PlaysAWebAddressDirectly) {
+  engine::MpvEngine e(nullptr, true);
+  e.setURL(site.base() + "/qvod/" + hash + "/clip.rmvb");
+  e.Play();
+  ASSERT_TRUE(wait_until([&] { return e.playstate() == 3; }));
+  EXPECT_TRUE(wait_until([&] { return e.get_CurTaskProcess() > 0; }));
+  EXPECT_GE(e.Downrate(), 0);
+  EXPECT_EQ(play_to_end(e).states.last(), 6);
+}
+
 TEST_F(Engine, AQvodAddressWithoutTheTerminalSaysWhy) {
   qputenv("MORVANE_TERMINAL_STATE", folder.file("none.state").toUtf8());
   engine::MpvEngine e(nullptr, true);

@@ -197,6 +197,19 @@ TEST_F(Terminal, AKilledDownloadResumesWhereItStopped) {
             QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
 }
 
+TEST_F(Terminal, AFullDiskFailsTheTaskWithItsReason) {
+  launch();
+  const Item e = episode(1003, 1);
+  QDir().mkpath(media());
+  // Every write into the partial file fails as on a full disk.
+  ASSERT_TRUE(QFile::link("/dev/full", media() + "/" + QString::fromStdString(e.name) + ".!mv"));
+  start(e.address);
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "failed");
+  EXPECT_TRUE(status(e.hash)["reason"].toString().contains("磁盘已满"));
+  EXPECT_FALSE(QFile::exists(media() + "/" + QString::fromStdString(e.name)));
+}
+
 TEST_F(Terminal, OnePerUser) {
   launch();
   QProcess second;
