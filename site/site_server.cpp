@@ -98,7 +98,8 @@ void SiteServer::routes() {
       delay = knobs_.delay_ms;
       std::string query;
       for (const auto& [k, v] : req.params) query += (query.empty() ? "" : "&") + k + "=" + v;
-      knobs_.queries[req.path].push_back(query);
+      auto& seen = knobs_.queries[req.path];
+      if (seen.size() < 1000) seen.push_back(query);  // enough for any test; a long demo stays small
     }
     if (delay > 0 && req.path.rfind("/_control", 0) != 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     return httplib::Server::HandlerResponse::Unhandled;

@@ -29,8 +29,10 @@ QJsonObject TerminalClient::get(const QString& path_and_query) const {
   QString token;
   if (!read_state(port, token)) return {};
   httplib::Client client("127.0.0.1", port);
-  client.set_connection_timeout(1, 0);
-  client.set_read_timeout(2, 0);
+  // The player asks on its GUI thread every half second: a terminal that does not answer at once
+  // must not hold the window.
+  client.set_connection_timeout(0, 300000);
+  client.set_read_timeout(0, 500000);
   auto res = client.Get(path_and_query.toStdString().c_str(), {{"X-Qvod-Token", token.toStdString()}});
   if (!res) return {};
   return QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object();

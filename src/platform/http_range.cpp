@@ -25,10 +25,10 @@ RangeAnswer resolve_range(const std::string& header, int64_t size) {
   RangeAnswer whole{RangeAnswer::Whole, 0, size};
   const std::string h = trimmed(header);
   if (h.rfind("bytes=", 0) != 0) return whole;
-  const std::string spec = trimmed(h.substr(6));
-  const size_t dash = spec.find('-');
-  if (dash == std::string::npos || spec.find(',') != std::string::npos) return whole;
-  const std::string a = trimmed(spec.substr(0, dash)), b = trimmed(spec.substr(dash + 1));
+  const std::string wanted = trimmed(h.substr(6));
+  const size_t dash = wanted.find('-');
+  if (dash == std::string::npos || wanted.find(',') != std::string::npos) return whole;
+  const std::string a = trimmed(wanted.substr(0, dash)), b = trimmed(wanted.substr(dash + 1));
   int64_t first = 0, last = 0;
   const RangeAnswer none{RangeAnswer::Unsatisfiable, 0, 0};
   if (a.empty()) {  // the last N bytes
