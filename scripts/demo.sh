@@ -26,17 +26,9 @@ export MORVANE_SITE=http://127.0.0.1:8610
 if [ "$(id -u)" -eq 0 ]; then
   export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox --disable-gpu}"
 fi
-# The first start goes through the engine's set-up, which starts the client again: the demo lasts
-# as long as a client of this program folder runs.
-run_client() {
-  "$bin/vexa" || true
-  sleep 2
-  while pgrep -f "^$bin/vexa" > /dev/null; do sleep 1; done
-}
-export -f run_client
-export bin
 if [ -z "${DISPLAY:-}" ]; then
-  echo "demo: no display; the client runs under xvfb-run (screen :99 style, see xvfb-run -a)"
-  exec xvfb-run -a -s "-screen 0 1280x800x24" bash -c run_client
+  echo "demo: no display; the client runs under xvfb-run"
+  xvfb-run -a -s "-screen 0 1280x800x24" "$top/scripts/run-client.sh" "$bin"
+  exit 0
 fi
-run_client
+"$top/scripts/run-client.sh" "$bin"

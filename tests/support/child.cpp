@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QProcessEnvironment>
+#include <csignal>
+#include <sys/prctl.h>
 
 ChildResult run_child(const QString& program, const QStringList& args, const QStringList& env, int timeout_ms) {
   QProcess p;
@@ -28,4 +30,8 @@ QString copy_program(const QString& program, const QString& folder, const QStrin
   QFile::copy(program, target);
   QFile::setPermissions(target, QFile::permissions(program) | QFileDevice::ExeOwner);
   return target;
+}
+
+void end_with_parent(QProcess& p) {
+  p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }

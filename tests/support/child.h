@@ -15,3 +15,6 @@ ChildResult run_child(const QString& program, const QStringList& args, const QSt
 
 // Copies a program under a new file name (its image name) into folder; returns the copy's path.
 QString copy_program(const QString& program, const QString& folder, const QString& new_name);
+
+// The child gets SIGTERM when this process ends, however it ends (a crashed test leaves no server).
+void end_with_parent(QProcess& p);

@@ -1,10 +1,13 @@
 #include "support/site_process.h"
 
+#include "support/child.h"
+
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 SiteProcess::SiteProcess(const QStringList& extra_args) {
   process_.setProcessChannelMode(QProcess::SeparateChannels);
+  end_with_parent(process_);
   process_.start(QStringLiteral(MORVANE_SITE_BIN),
                  QStringList{"--port", "0", "--data", QStringLiteral(MORVANE_TEST_HOME "/site-data")} + extra_args);
   // The first start of a build tree makes the media clips: give it time.

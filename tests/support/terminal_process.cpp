@@ -20,6 +20,7 @@ bool TerminalProcess::launch() {
   qputenv("MORVANE_TERMINAL_STATE", state_file().toUtf8());
   QFile::remove(state_file());  // a killed terminal leaves its stale file behind
   process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+  end_with_parent(process);
   process.start(program, {});
   if (!process.waitForStarted() || !wait_until([this] { return QFile::exists(state_file()); })) return false;
   const QStringList f = QString::fromLatin1(read_all(state_file())).split(' ');
