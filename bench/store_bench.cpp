@@ -15,7 +15,7 @@ namespace {
 struct Folder {
   QTemporaryDir dir;
   Folder() {
-    QFile::copy(QStringLiteral(MORVANE_BIN "/mydb.mdb"), dir.path() + "/mydb.mdb");
+    QFile::copy(QStringLiteral(MORVANE_SHIPPED "/mydb.mdb"), dir.path() + "/mydb.mdb");
     platform::set_program_folder(dir.path());
     qputenv("MORVANE_LOG", (dir.path() + "/log").toUtf8());
     store::shared_connection().close();

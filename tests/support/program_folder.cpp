@@ -31,7 +31,11 @@ ProgramFolder::ProgramFolder(bool with_files, bool with_programs) {
   if (with_files) {
     QDir().mkpath(file("play"));
     QDir().mkpath(file("images"));
-    for (const char* name : {"vexa.ini", "mydb.mdb", "Skinh.she", "play/QvodCfg.ini", "muban.htm", "ljbf.jpg", "bfzx.jpg"})
+    // Settings, database and engine settings as shipped, whatever runs of the programs made of build/bin.
+    for (const char* name : {"vexa.ini", "mydb.mdb"})
+      EXPECT_TRUE(QFile::copy(QStringLiteral(MORVANE_SHIPPED "/") + name, file(name))) << name;
+    EXPECT_TRUE(QFile::copy(QStringLiteral(MORVANE_ASSETS "/QvodCfg.ini"), file("play/QvodCfg.ini")));
+    for (const char* name : {"Skinh.she", "muban.htm", "ljbf.jpg", "bfzx.jpg"})
       EXPECT_TRUE(QFile::copy(from + '/' + name, file(name))) << name;
     for (const QString& image : QDir(from + "/images").entryList(QDir::Files))
       QFile::copy(from + "/images/" + image, file("images/" + image));
