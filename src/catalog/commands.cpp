@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "platform/log.h"
+#include "player/addresses.h"
 #include "store/text_utils.h"
 
 namespace catalog {
@@ -81,16 +82,22 @@ Decision decode_catalogue_pane(const QString& raw, const QString& site_base) {
   return d;
 }
 
+// The rest of a second-page link is the page's own address with a play address behind it; a QVOD
+// address is kept from its scheme on, so the history shows its file name, not the site's address.
+QString free_address(const QString& address, const QString& marker) {
+  return player::qvod_normalize(QString(address).remove(marker));
+}
+
 Decision decode_second_pane(const QString& raw) {
   const QString address = decoded_bars(raw);
   Decision d;
   if (address.contains(QLatin1String("AAA/"))) {
     d.cancel = true;
-    d.commands.push_back({Command::RecordAndPlay, 0, 0, QString(address).remove(QStringLiteral("AAA/"))});
+    d.commands.push_back({Command::RecordAndPlay, 0, 0, free_address(address, QStringLiteral("AAA/"))});
   }
   if (address.contains(QLatin1String("BBB/"))) {
     d.cancel = true;
-    d.commands.push_back({Command::Record, 0, 0, QString(address).remove(QStringLiteral("BBB/"))});
+    d.commands.push_back({Command::Record, 0, 0, free_address(address, QStringLiteral("BBB/"))});
   }
   return d;
 }

@@ -20,6 +20,7 @@
 #include "catalog/pane_page.h"
 #include "catalog/template_pane.h"
 #include "config/end_process.h"
+#include "history/history_store.h"
 #include "config/settings.h"
 #include "config/site.h"
 #include "config/skin.h"
@@ -66,6 +67,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   build_controls();
   build_menus();
   set_up_panes();
+  history::set_history_list(qobject_cast<QListWidget*>(control("List1")));
   timer3_.setSingleShot(true);
   timer3_.setInterval(1);
   connect(&timer3_, &QTimer::timeout, this, &MainWindow::startup_job);
@@ -151,6 +153,11 @@ void MainWindow::dispatch(const catalog::Command& c) {
     case Command::RefreshDetail: catalog_->refresh_title(QString::number(c.id), 1); break;
     case Command::OpenTitle: catalog_->refresh_title(QString::number(c.id), 0); break;
     case Command::ListTab: image1_click(c.id); break;
+    case Command::Record: history::hist_record(c.address, 0); break;
+    case Command::RecordAndPlay:
+      history::hist_record(c.address, 0);
+      platform::log_failure(QStringLiteral("pane command"), QStringLiteral("no player yet: %1").arg(c.address));
+      break;
     default:  // the play flows and the history store come with the player
       platform::log_failure(QStringLiteral("pane command"), QStringLiteral("no player yet: %1").arg(c.address));
       break;
@@ -431,6 +438,7 @@ void MainWindow::on_resize() {
 
 void MainWindow::startup_job() {
   timer3_.stop();
+  history::hist_fill_list();
   auto_next_on = config::setting_number(config::kAutoNext, 0);
   auto_full_on = config::setting_number(config::kAutoFull, 0);
   volume = config::setting_number(config::kVolume, volume);

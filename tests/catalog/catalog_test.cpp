@@ -281,3 +281,23 @@ TEST_F(Catalogue, EpisodeRowsWithoutAnAddressAreDroppedAndNotShown) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Catalogue, TheSecondPagesLinksRecordFreeAddresses) {
+  start();
+  ASSERT_TRUE(wait_until([this] { return window->browser(2)->url().toString().endsWith("/mark_2.asp"); }));
+  ASSERT_TRUE(wait_until([this] {
+    return evaluate(window->browser(2)->page(), "document.querySelectorAll(\"a[href^='BBB/']\").length").toInt() > 0;
+  }));
+  evaluate(window->browser(2)->page(), "document.querySelector(\"a[href^='BBB/']\").click()");
+  ASSERT_TRUE(wait_until([] { return column("select * from hist", "hist_title").size() == 1; }));
+  EXPECT_EQ(column("select * from hist", "hist_title"), QStringList{"精选短片01"});
+  EXPECT_TRUE(column("select * from hist", "hist_url")[0].contains("qvod://"));
+  EXPECT_TRUE(window->browser(2)->url().toString().endsWith("/mark_2.asp"));  // did not navigate
+  evaluate(window->browser(2)->page(), "document.querySelector(\"a[href^='BBB/']\").click()");
+  settle(500);
+  EXPECT_EQ(column("select * from hist", "histID").size(), 1);  // the same address: the same entry
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+#include "history/history_store.h"
+
+#include <QDateTime>
+#include <QListWidget>
+#include <QPointer>
+#include <algorithm>
+
+#include "catalog/play_state.h"
+#include "platform/trap.h"
+#include "store/builders.h"
+#include "store/connection.h"
+#include "store/rowset.h"
+#include "store/text_utils.h"
+
+namespace history {
+
+namespace {
+
+QPointer<QListWidget>& history_list() {
+  static QPointer<QListWidget> list;
+  return list;
+}
+
+// An address inside a statement's text literal: a quote of its own cannot end the literal.
+QString literal(const QString& text) { return QString(text).replace('\'', QLatin1String("''")); }
+
+void open_free_entry(store::RowSet& rs, const QString& address, const QString& key) {
+  rs.Open(key.isEmpty() ? "select * from hist where hist_url = '" + literal(address) + "'"
+                        : "select * from hist where hist_url like '%" + literal(key) + "%'");
+}
+
+QString reversed(QString s) {
+  std::reverse(s.begin(), s.end());
+  return s;
+}
+
+}  // namespace
+
+void set_history_list(QListWidget* list) { history_list() = list; }
+
+QString match_key(const QString& address) { return address.contains('|') ? address.split('|').value(1) : QString(); }
+
+QString title_from_url(const QString& address) {
+  QString title;
+  for (const char* delimiter : {"|", "\\", "/"}) {
+    const bool applies = QLatin1String(delimiter) == QLatin1String("/") ? address.contains(QLatin1String("http://"))
+                                                                         : address.contains(QLatin1String(delimiter));
+    if (applies)
+      title = reversed(store::cut_text_lenient(reversed(address), QStringLiteral("."), QLatin1String(delimiter), 0));
+  }
+  return title;
+}
+
+std::optional<int> hist_record(const QString& address, int kind) {
+  std::optional<int> start;
+  platform::trap("hist_record", [&] {
+    store::open_db();
+    const QString key = match_key(address);
+    store::RowSet rs;
+    if (kind == 0) {
+      open_free_entry(rs, address, key);
+      if (rs.Eof()) {
+        rs.AddNew();
+        rs.SetField("hist_title", title_from_url(address));
+        rs.SetField("hist_url", address);
+        rs.Update();
+      } else {
+        start = rs.number("jd");
+      }
+      return;
+    }
+    const catalog::PlayState& state = catalog::play_state();
+    rs.Open(QStringLiteral("select * from hist where keyID= ") + QString::number(state.hist_key));
+    if (rs.Eof()) {
+      rs.AddNew();
+      rs.SetField("hist_title", state.title_name);
+      rs.SetField("keyID", state.hist_key);
+      rs.SetField("hist_url", address);
+      rs.Update();
+      return;
+    }
+    rs.SetField("hist_url", address);
+    rs.SetField("add_time", QDateTime::currentDateTime());
+    rs.Update();
+    if (key.isEmpty()) return;  // a key that matches every episode finds none in particular
+    store::RowSet episode;
+    episode.Open("select * from jj where j_url like '%" + literal(key) + "%'");
+    if (!episode.Eof()) start = episode.number("jl");
+  });
+  hist_fill_list();
+  return start;
+}
+
+void hist_save_pos(const QString& address, int kind, int position) {
+  platform::trap("hist_save_pos", [&] {
+    store::open_db();
+    const QString key = match_key(address);
+    store::RowSet rs;
+    if (kind == 0) {
+      open_free_entry(rs, address, key);
+      if (rs.Eof()) return;
+      rs.SetField("jd", position);
+    } else {
+      if (key.isEmpty()) return;
+      rs.Open("select * from jj where j_url like '%" + literal(key) + "%'");
+      if (rs.Eof()) return;
+      rs.SetField("jl", position);
+    }
+    rs.Update();
+  });
+}
+
+void hist_delete(const QString& hist_id) {
+  if (!store::parse_id(hist_id)) return;
+  store::db_execute("update jj set jl=0 where keyID in (select keyID from hist where histID= " + hist_id + ")");
+  store::db_delete("hist", "histID", hist_id);
+  hist_fill_list();
+}
+
+void hist_clear() {
+  store::db_execute("update jj set jl=0 where jl<> 0");
+  store::db_execute("delete * from hist");
+}
+
+void qk_td() {
+  store::db_execute("update jj set jl=0 where jl<>0 and keyID=" + QString::number(catalog::play_state().loaded_key));
+}
+
+void hist_fill_list() {
+  QListWidget* list = history_list();
+  if (!list) return;
+  list->clear();
+  store::RowSet rs;
+  rs.Open("select * from hist order by histID ASC");
+  for (; !rs.Eof(); rs.MoveNext()) {
+    auto* item = new QListWidgetItem(rs.text("hist_title"), list);
+    item->setData(Qt::UserRole, rs.number("histID"));
+  }
+}
+
+}  // namespace history
