@@ -13,6 +13,7 @@
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
+#include "support/db_rows.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/wait.h"
@@ -21,13 +22,6 @@ using shell::MainWindow;
 
 namespace {
 
-QStringList column(const QString& query, const char* field) {
-  store::RowSet rs;
-  rs.Open(query);
-  QStringList out;
-  for (; !rs.Eof(); rs.MoveNext()) out << rs.text(field);
-  return out;
-}
 
 QVariant evaluate(QWebEnginePage* page, const QString& script) {
   auto result = std::make_shared<std::pair<bool, QVariant>>();

@@ -7,6 +7,7 @@
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
+#include "support/db_rows.h"
 #include "support/program_folder.h"
 
 using namespace history;
@@ -16,13 +17,6 @@ namespace {
 const QString kA = "qvod://10|AAAA0000AAAA0000AAAA0000AAAA0000AAAA0000|剧名-第01集.rmvb|";
 const QString kB = "qvod://20|BBBB0000BBBB0000BBBB0000BBBB0000BBBB0000|剧名-第02集.rmvb|";
 
-QStringList column(const QString& query, const char* field) {
-  store::RowSet rs;
-  rs.Open(query);
-  QStringList out;
-  for (; !rs.Eof(); rs.MoveNext()) out << rs.text(field);
-  return out;
-}
 
 class History : public ::testing::Test {
  protected:
