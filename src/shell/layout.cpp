@@ -59,21 +59,23 @@ void lay_out_folded(MainWindow& w, QWidget* c, const Tag& g, double rx, double r
 
 }  // namespace
 
+namespace {
+// Shrinks the frame to the pane less 100 twips and places the pane at -50, -50 inside it, so that
+// the browser's own border lies outside the frame; pane_left is where the pane stands.
+void fit_in_frame(MainWindow& w, const char* frame_name, const char* pane_name, int pane_left) {
+  QWidget* frame = w.control(frame_name);
+  QWidget* pane = w.control(pane_name);
+  const QRect f = twips_of(frame), g = twips_of(pane);
+  set_twips(frame, f.x(), f.y(), g.width() - 100, g.height() - 100);
+  move_twips(pane, pane_left, -50);
+}
+}  // namespace
+
 void do_ssta(MainWindow& w) {
-  QWidget* pane = w.control("WebBrowser3");
-  const QRect g = twips_of(pane);
-  set_twips(w.control("Picture11"), twips_of(w.control("Picture11")).x(), twips_of(w.control("Picture11")).y(),
-            g.width() - 100, g.height() - 100);
-  move_twips(pane, w.catalogue_in_view() ? -50 : MainWindow::kOutsideLeft, -50);
+  fit_in_frame(w, "Picture11", "WebBrowser3", w.catalogue_in_view() ? -50 : MainWindow::kOutsideLeft);
 }
 
-void fit_second_pane(MainWindow& w) {
-  QWidget* pane = w.control("WebBrowser2");
-  const QRect g = twips_of(pane);
-  const QRect frame = twips_of(w.control("Picture5"));
-  set_twips(w.control("Picture5"), frame.x(), frame.y(), g.width() - 100, g.height() - 100);
-  move_twips(pane, -50, -50);
-}
+void fit_second_pane(MainWindow& w) { fit_in_frame(w, "Picture5", "WebBrowser2", -50); }
 
 void f_size_init(MainWindow& w) {
   do_ssta(w);

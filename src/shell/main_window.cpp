@@ -110,11 +110,7 @@ void MainWindow::set_up_panes() {
 void MainWindow::catalogue_loaded(const QString& html) {
   if (html.contains(QLatin1String("ll_left"))) {
     set_catalogue_in_view(true);
-    QWidget* pane = browser(3);
-    const QRect g = twips_of(pane);
-    set_twips(control("Picture11"), twips_of(control("Picture11")).x(), twips_of(control("Picture11")).y(),
-              g.width() - 100, g.height() - 100);
-    move_twips(pane, -50, -50);
+    do_ssta(*this);  // brings the pane into its frame
     browser(2)->load(QUrl(config::site_base() + QStringLiteral("/mark_2.asp")));
     browser(1)->load(QUrl(template_address()));
     return;

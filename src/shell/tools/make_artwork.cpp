@@ -15,9 +15,15 @@ namespace {
 const QColor kAmber(0xe8, 0xa3, 0x3d), kAmberLight(0xf3, 0xc7, 0x7b), kSlate(0x32, 0x3a, 0x4c),
     kSlateDark(0x26, 0x2c, 0x3a), kInk(0x17, 0x1b, 0x24), kPaper(0xe6, 0xe9, 0xef);
 
-QImage tab(int w, int h, const QString& caption, bool selected) {
-  QImage img(w * 2, h * 2, QImage::Format_ARGB32_Premultiplied);
+// A transparent picture drawn at scale times its size (then scaled down smoothly).
+QImage canvas(int w, int h, int scale) {
+  QImage img(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::transparent);
+  return img;
+}
+
+QImage tab(int w, int h, const QString& caption, bool selected) {
+  QImage img = canvas(w, h, 2);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
   p.scale(2, 2);
@@ -41,8 +47,7 @@ QImage tab(int w, int h, const QString& caption, bool selected) {
 }
 
 QImage arrow(int w, int h, bool points_right, bool hovered) {
-  QImage img(w * 4, h * 4, QImage::Format_ARGB32_Premultiplied);
-  img.fill(Qt::transparent);
+  QImage img = canvas(w, h, 4);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
   p.scale(4, 4);
