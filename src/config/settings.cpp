@@ -25,10 +25,11 @@ constexpr SettingKey kKeys[13] = {
 const QString kSection = QStringLiteral("sh_time");
 const QString kEngineSection = QStringLiteral("QVODTERMINAL");
 
-void require_settings_file() {
-  if (platform::file_present(settings_file())) return;
-  platform::show_message(QStringLiteral("配置文件丢失"), platform::app_title());
-  platform::end_now(1);
+// False only while the message about the missing file is up (the program ends when it is answered).
+bool require_settings_file() {
+  if (platform::file_present(settings_file())) return true;
+  platform::fatal_message(QStringLiteral("配置文件丢失"), platform::app_title());
+  return false;
 }
 
 }  // namespace
@@ -47,7 +48,7 @@ int ini_write(const QString& section, const QString& key, const QString& value, 
 }
 
 QString setting_access(int mode, const QVariant& value, int number) {
-  require_settings_file();
+  if (!require_settings_file()) return {};
   if (number < 1 || number > 12) return {};
   const bool engine = number == kMediaPath;
   const QString file = engine ? engine_config() : settings_file();

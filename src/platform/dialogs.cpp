@@ -2,9 +2,15 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTranslator>
 #include <cstdio>
 #include <utility>
+
+#include "platform/log.h"
+#include "platform/trap.h"
 
 namespace platform {
 
@@ -18,6 +24,16 @@ Answer first_button(Buttons b) {
   }
 }
 
+QPointer<QWidget>& dialog_parent() {
+  static QPointer<QWidget> parent;
+  return parent;
+}
+
+bool& fatal_shown() {
+  static bool shown = false;
+  return shown;
+}
+
 class BoxDialogs : public Dialogs {
  public:
   Answer message(const QString& text, const QString& title, Buttons buttons) override {
@@ -25,7 +41,8 @@ class BoxDialogs : public Dialogs {
       std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
       return first_button(buttons);
     }
-    QMessageBox box(QMessageBox::NoIcon, title, text);
+    QWidget* parent = dialog_parent() ? dialog_parent().data() : QApplication::activeWindow();
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, parent);
     switch (buttons) {
       case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
       case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
@@ -91,5 +108,27 @@ Dialogs& dialogs() {
 Dialogs* set_dialogs(Dialogs* d) { return std::exchange(override_dialogs(), d); }
 
 void show_message(const QString& text, const QString& title) { dialogs().message(text, title, Buttons::Ok); }
+
+void fatal_message(const QString& text, const QString& title) {
+  if (fatal_shown()) {  // asked again from inside the first box's event loop
+    log_failure(QStringLiteral("fatal_message"), QStringLiteral("not shown again: ") + text);
+    return;
+  }
+  fatal_shown() = true;
+  show_message(text, title);
+  end_now(1);
+}
+
+bool ending() { return fatal_shown(); }
+
+void set_dialog_parent(QWidget* window) { dialog_parent() = window; }
+
+void install_chinese_translations() {
+  auto* qt = new QTranslator(QCoreApplication::instance());
+  if (qt->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qt);
+  else
+    log_failure(QStringLiteral("translations"), QStringLiteral("qtbase_zh_CN not found"));
+}
 
 }  // namespace platform

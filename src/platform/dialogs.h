@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <deque>
 
+class QWidget;
+
 namespace platform {
 
 enum class Buttons { Ok, OkCancel, YesNo };
@@ -33,5 +35,17 @@ Dialogs* set_dialogs(Dialogs* d);  // returns the one it replaces; nullptr: back
 
 // Shorthand for the messages with an OK button only.
 void show_message(const QString& text, const QString& title);
+
+// A message after which the program ends at once ("配置文件丢失", "系统数据库丢失"). While it is
+// up, ending() is true: nothing of the program may start in the box's event loop, and a second
+// fatal message in that loop shows nothing and returns (its routine carries on as a failure).
+void fatal_message(const QString& text, const QString& title);
+bool ending();
+
+// Message boxes are centred on this window (the main window of the program), when there is one.
+void set_dialog_parent(QWidget* window);
+
+// Qt's own Chinese texts for standard buttons and dialogs ("确定", "取消").
+void install_chinese_translations();
 
 }  // namespace platform

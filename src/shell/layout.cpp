@@ -36,8 +36,8 @@ void lay_out_unfolded(MainWindow& w, QWidget* c, const Tag& g, double dx, double
     set_twips(c, g.l + dx + 20, g.t * ry, g.w, g.h);
   else if (named(c, {"Picture10"}))
     set_twips(c, g.l + dx + 20, g.t, g.w, g.h);
-  else if (named(c, {"WebBrowser3"}))  // waits outside its frame until the catalogue has arrived
-    set_twips(c, w.catalogue_in_view() ? g.l : MainWindow::kOutsideLeft, g.t, g.w, g.h * ry);
+  else if (named(c, {"WebBrowser3"}))  // its place is do_ssta's
+    c->resize(to_px(g.w), std::max(0, to_px(g.h * ry)));
   else if (named(c, {"Picture8", "WebBrowser2", "Picture5", "Picture11"}))
     set_twips(c, g.l, g.t, g.w, g.h * ry);
   else if (named(c, {"List1"}))
@@ -71,6 +71,8 @@ void fit_in_frame(MainWindow& w, const char* frame_name, const char* pane_name, 
 }
 }  // namespace
 
+// The catalogue pane's one placement, used by the load, the arriving catalogue and every resize:
+// outside its frame until its page has arrived, inside it after.
 void do_ssta(MainWindow& w) {
   fit_in_frame(w, "Picture11", "WebBrowser3", w.catalogue_in_view() ? -50 : MainWindow::kOutsideLeft);
 }
@@ -91,7 +93,6 @@ void f_size_init(MainWindow& w) {
 }
 
 void f_size_resize(MainWindow& w) {
-  do_ssta(w);
   const LayoutState& s = w.layout_state();
   const QSize inner = w.inner_area()->size();
   const double width = to_twips(inner.width()), height = to_twips(inner.height());
@@ -103,6 +104,8 @@ void f_size_resize(MainWindow& w) {
     if (s.folded == 1) lay_out_folded(w, c, g, rx, ry);
     else lay_out_unfolded(w, c, g, dx, ry);
   }
+  // Fitted after the pane has its new size, so that the frame follows it.
+  do_ssta(w);
 }
 
 }  // namespace shell

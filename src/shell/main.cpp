@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/dialogs.h"
 #include "shell/main_window.h"
 
 namespace {
@@ -36,7 +37,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("Morvane"));
   app.setQuitOnLastWindowClosed(false);  // the client ends through its unload, not by itself
+  platform::install_chinese_translations();
   shell::MainWindow window;
+  platform::set_dialog_parent(&window);
   if (!window.load()) return 0;
   close_on_termination(&window);
   window.show();

@@ -24,6 +24,7 @@
 #include "config/settings.h"
 #include "config/site.h"
 #include "config/skin.h"
+#include "platform/dialogs.h"
 #include "platform/file_attributes.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -434,6 +435,7 @@ void MainWindow::on_resize() {
 
 void MainWindow::startup_job() {
   timer3_.stop();
+  if (platform::ending()) return;  // a fatal message is up: the program ends when it is answered
   history::hist_fill_list();
   auto_next_on = config::setting_number(config::kAutoNext, 0);
   auto_full_on = config::setting_number(config::kAutoFull, 0);
@@ -449,6 +451,7 @@ void MainWindow::startup_job() {
 }
 
 void MainWindow::dedup_tick() {
+  if (platform::ending()) return;
   platform::trap("Timer1_Timer", [] { store::dedup_titles(); });
 }
 

@@ -160,8 +160,8 @@ void open_db() {
   static bool told_broken = false;
   const QString path = db_path();
   if (!platform::file_present(path)) {
-    platform::show_message(QStringLiteral("系统数据库丢失"), platform::app_title());
-    platform::end_now(1);
+    platform::fatal_message(QStringLiteral("系统数据库丢失"), platform::app_title());
+    return;  // only while the first fatal message is still up
   }
   Connection& c = shared_connection();
   if (c.is_open()) return;

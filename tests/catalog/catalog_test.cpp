@@ -78,6 +78,37 @@ TEST_F(Catalogue, PaneComesIntoViewAndTheOtherPanesLoad) {
   EXPECT_EQ(window->browser(1)->url().toString(), window->template_address());
 }
 
+TEST_F(Catalogue, TheListStaysInItsFrameThroughResizesFoldsAndMaximising) {
+  start();
+  auto expect_in_frame = [this](const char* after) {
+    settle(100);
+    QWidget* pane = window->browser(3);
+    const QRect g = shell::twips_of(pane), frame = shell::twips_of(window->control("Picture11"));
+    EXPECT_TRUE(pane->isVisible()) << after;
+    EXPECT_NEAR(g.x(), -50, 15) << after;
+    EXPECT_NEAR(g.y(), -50, 15) << after;
+    EXPECT_NEAR(frame.width(), g.width() - 100, 31) << after;
+    EXPECT_NEAR(frame.height(), g.height() - 100, 31) << after;
+    EXPECT_NEAR(g.height(), shell::twips_of(window->control("Picture8", 0)).height(), 150) << after;
+  };
+  expect_in_frame("the list arrived");
+  const QSize frame = window->size() - window->inner_area()->size();
+  const auto& s = window->layout_state();
+  for (int step : {1, 2, 3}) {
+    window->resize(shell::to_px(s.design_width + 700 * step) + frame.width(),
+                   shell::to_px(s.design_height + 500 * step) + frame.height());
+    expect_in_frame("a resize");
+  }
+  window->fold_list();
+  settle(100);
+  window->fold_list();
+  expect_in_frame("fold and unfold");
+  window->showMaximized();
+  expect_in_frame("maximised");
+  window->showNormal();
+  expect_in_frame("back to normal");
+}
+
 TEST_F(Catalogue, TenReloadsThenTheFailureText) {
   site.control("list_fail=-1");
   window = std::make_unique<MainWindow>();

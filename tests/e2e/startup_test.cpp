@@ -16,15 +16,18 @@
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/wait.h"
+#include "support/x_server.h"
 
 namespace {
 
 class Client : public ::testing::Test {
  protected:
-  void start(QProcess& p) {
+  // Message boxes go to the dialog log, unless extra names an X server: then they are real boxes.
+  void start(QProcess& p, const QStringList& extra = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("MORVANE_SITE", site.base());
-    env.insert("MORVANE_DIALOG_LOG", folder.file("dialogs.txt"));
+    if (extra.isEmpty()) env.insert("MORVANE_DIALOG_LOG", folder.file("dialogs.txt"));
+    for (const QString& kv : extra) env.insert(kv.section('=', 0, 0), kv.section('=', 1));
     env.insert("XDG_CACHE_HOME", folder.file("cache"));
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -72,6 +75,28 @@ TEST_F(Client, MissingDatabaseEndsAtItsFirstUse) {
   ASSERT_TRUE(a.waitForFinished(30000));
   EXPECT_NE(a.exitCode(), 0);
   EXPECT_EQ(dialogs(), "Morvane|系统数据库丢失\n");
+}
+
+// The box is real: the program's own event loop runs under it, and nothing of the start-up may
+// put a second box over it. Answering the one box ends the program.
+TEST_F(Client, AFatalMessageIsShownOnceAndEndsTheProgramWhenAnswered) {
+  XServer x;
+  ASSERT_TRUE(x.running());
+  for (const char* missing : {"vexa.ini", "mydb.mdb"}) {
+    const QByteArray kept = read_all(folder.file(missing));
+    QFile::remove(folder.file(missing));
+    QProcess p;
+    start(p, x.env());
+    ASSERT_TRUE(wait_until([&] { return !x.windows_named("^Morvane$").isEmpty(); }, 20000)) << missing;
+    settle(2000);  // the start-up timer and the clean-up timer have had every chance to fire
+    const QStringList boxes = x.windows_named("^Morvane$");
+    EXPECT_EQ(boxes.size(), 1) << missing;
+    EXPECT_EQ(p.state(), QProcess::Running) << missing;
+    x.xdotool({"key", "--window", boxes.value(0), "Return"});
+    ASSERT_TRUE(p.waitForFinished(10000)) << missing;
+    EXPECT_NE(p.exitCode(), 0) << missing;
+    write_all(folder.file(missing), kept);
+  }
 }
 
 TEST_F(Client, FirstRunGoesThroughTheEngineSetUpAndComesBack) {
