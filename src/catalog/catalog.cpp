@@ -75,7 +75,11 @@ QString Catalog::refresh_title(const QString& id, int mode) {
     inet1_->set_timeout_ms(kFetchTimeoutMs);
     const QString page = utf8_decode(inet1_->open_url(base + QStringLiteral("details.php?id=") + key));
     if (!page_mergeable(page)) return;
-    merge_title(key, page, stored);
+    if (!merge_title(key, page, stored)) {  // the store is busy or full: nothing was saved
+      pane_->set_inner_html(QStringLiteral("vvk"), mode == 1 ? "保存失败，请稍后重试 <a href='acm=" + id + "|3'>刷新</a>"
+                                                             : QStringLiteral("保存失败，请稍后重试"));
+      return;
+    }
     if (mode == 1) {
       pane_->set_inner_html(QStringLiteral("vvk"), QStringLiteral("刷新完成"));
       shown = show_detail(id, 0, 0);

@@ -90,8 +90,8 @@ StoredEpisodes stored_episodes(const QString& id, int mode) {
 
 bool page_mergeable(const QString& page) { return !page.isEmpty() && !page.contains(QLatin1String("bdhd://")); }
 
-void merge_title(const QString& key, const QString& page, const StoredEpisodes& stored) {
-  if (!store::parse_id(key)) return;
+bool merge_title(const QString& key, const QString& page, const StoredEpisodes& stored) {
+  if (!store::parse_id(key)) return false;
   store::open_db();
   store::Transaction merge(store::shared_connection());
   const QStringList lines = page.split('\r');
@@ -101,7 +101,7 @@ void merge_title(const QString& key, const QString& page, const StoredEpisodes& 
   else
     store::db_update("det", kTitleFields, title_values(key, lines, description, false), "keyID", key);
   merge_episodes(key, sql_safe(store::cut_text(page, "<!--jj_start-->", QString(), 2)), stored);
-  merge.commit();
+  return merge.commit();
 }
 
 }  // namespace catalog

@@ -20,7 +20,8 @@ StoredEpisodes stored_episodes(const QString& id, int mode);
 bool page_mergeable(const QString& page);
 
 // Merges a detail page into det (insert when nothing is stored, else update) and its episodes
-// into jj by position, in one transaction.
-void merge_title(const QString& key, const QString& page, const StoredEpisodes& stored);
+// into jj by position, in one transaction. False when the transaction could not be saved (nothing
+// of it is then in the store).
+bool merge_title(const QString& key, const QString& page, const StoredEpisodes& stored);
 
 }  // namespace catalog

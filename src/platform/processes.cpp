@@ -53,6 +53,24 @@ std::vector<ProcessInfo> user_processes() {
   return result;
 }
 
+std::vector<pid_t> processes_holding(const QString& path) {
+  struct stat target {};
+  if (stat(path.toUtf8().constData(), &target) != 0) return {};
+  std::vector<pid_t> holders;
+  for (const ProcessInfo& p : user_processes()) {
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(p.pid);
+    for (const QString& fd : QDir(fds).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+      struct stat st {};
+      if (stat((fds + '/' + fd).toUtf8().constData(), &st) == 0 && st.st_dev == target.st_dev &&
+          st.st_ino == target.st_ino) {
+        holders.push_back(p.pid);
+        break;
+      }
+    }
+  }
+  return holders;
+}
+
 QString own_image_name() { return image_of(QStringLiteral("/proc/self")); }
 
 bool kill_process(pid_t pid) {

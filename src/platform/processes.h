@@ -19,6 +19,9 @@ bool image_name_matches(const QString& image, const QString& name);
 // The image name of this process.
 QString own_image_name();
 
+// The current user's processes (this one included) that hold the file open, in ascending pid order.
+std::vector<pid_t> processes_holding(const QString& path);
+
 // Ends one process at once (SIGKILL); this process itself ends through end_now.
 bool kill_process(pid_t pid);
 

@@ -48,7 +48,8 @@ bool Connection::open(const QString& path, QString* error) {
     db_ = nullptr;
     return false;
   }
-  sqlite3_busy_timeout(db_, 500);
+  sqlite3_busy_timeout(db_, kBusyWaitMs);
+  path_ = path;
   return true;
 }
 
@@ -64,7 +65,18 @@ void Connection::drop_cache() {
   cache_.clear();
 }
 
+void Connection::follow_replaced_file() {
+  if (depth_ > 0 || !sqlite3_get_autocommit(db_)) return;
+  int moved = 0;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK || !moved) return;
+  const QString path = path_;
+  platform::log_failure(QStringLiteral("Connection"), path + QStringLiteral(" was replaced; opened again"));
+  QString why;
+  if (!open(path, &why)) platform::log_failure(QStringLiteral("Connection"), path + QStringLiteral(": ") + why);
+}
+
 sqlite3_stmt* Connection::prepare(const QString& jet_statement, QString* error) {
+  if (db_) follow_replaced_file();
   if (!db_) {
     if (error) *error = QStringLiteral("the connection is not open");
     return nullptr;
@@ -128,7 +140,11 @@ bool Connection::begin() {
 bool Connection::commit() {
   if (!db_ || depth_ == 0) return false;
   if (--depth_ > 0) return true;
-  return sqlite3_exec(db_, "commit", nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (sqlite3_exec(db_, "commit", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  platform::log_failure(QStringLiteral("commit"), QString::fromUtf8(sqlite3_errmsg(db_)) +
+                                                     QStringLiteral(": the transaction's writes are rolled back"));
+  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
+  return false;
 }
 
 void Connection::rollback() {

@@ -33,14 +33,23 @@ class Connection {
   QString change_stamp() const;
 
   bool begin();
+  // Only the outermost commit reaches the file. One that fails (another program holds the file past
+  // the busy wait, a full disk) is rolled back and logged, so the connection goes on working.
   bool commit();
   void rollback();
   bool in_transaction() const { return depth_ > 0; }
 
+  // How long a statement waits for another program's lock before it fails.
+  static constexpr int kBusyWaitMs = 1500;
+
  private:
   void drop_cache();
+  // Another program (a compaction) may have put a new file in this one's place: between
+  // transactions the connection follows the name to the file that is there now.
+  void follow_replaced_file();
 
   sqlite3* db_ = nullptr;
+  QString path_;
   QHash<QString, sqlite3_stmt*> cache_;
   int depth_ = 0;
 };

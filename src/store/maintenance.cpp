@@ -7,6 +7,7 @@
 #include "platform/file_attributes.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "platform/processes.h"
 #include "store/builders.h"
 #include "store/connection.h"
 
@@ -52,6 +53,9 @@ void compact_db(const LabelSink& label1) {
   shared_connection().close();
   QString why;
   if (!platform::file_present(db)) return report_failure(label1, QStringLiteral("missing ") + db);
+  // The copy takes the old file's place: whoever still holds the old file would write into nothing.
+  if (const auto holders = platform::processes_holding(db); !holders.empty())
+    return report_failure(label1, QStringLiteral("另一个程序（进程 %1）正在使用数据库，请先关闭它").arg(holders.front()));
   if (!vacuum_into(db, tmp, &why)) return report_failure(label1, why);
   // One rename puts the copy in place: there is never a moment without a database file.
   if (::rename(tmp.toUtf8().constData(), db.toUtf8().constData()) != 0)

@@ -179,6 +179,22 @@ TEST_F(Catalogue, PagesThatAreNotMergedChangeNothing) {
   }
 }
 
+TEST_F(Catalogue, AMergeThatCannotBeSavedIsNotShownAsDone) {
+  start();
+  store::Connection reader;  // another program reads the file for longer than the busy wait
+  ASSERT_TRUE(reader.open(folder.file("mydb.mdb")));
+  ASSERT_TRUE(reader.execute("begin"));
+  ASSERT_TRUE(reader.execute("select count(*) from det"));
+  EXPECT_EQ(open(1003), QString());
+  EXPECT_EQ(html("vvk"), "保存失败，请稍后重试");
+  EXPECT_NE(html("bt"), "让子弹飞");
+  reader.close();
+  EXPECT_TRUE(column("select * from det where keyID=1003", "d_name").isEmpty());
+  open(1003);  // the store is free again: the next try saves and shows it
+  EXPECT_EQ(html("bt"), "让子弹飞");
+  EXPECT_EQ(column("select * from jj where keyID=1003", "wjm").size(), 2);
+}
+
 TEST_F(Catalogue, TextsWithApostrophesBarsAndMarkupAreStoredSafely) {
   start();
   open(1003);

@@ -3,6 +3,7 @@
 //   open_db               open the catalogue, then run one statement
 //   end_process NAME MODE
 //   sleep MS
+//   hold_db MS            open the catalogue and keep it open
 #include <QCoreApplication>
 #include <QThread>
 #include <cstdio>
@@ -25,6 +26,11 @@ int main(int argc, char** argv) {
     say(store::db_execute("update hist set jd=0 where histID=0") ? "statement ran" : "statement failed");
   } else if (a.size() >= 4 && a[1] == "end_process") say(QString::number(config::end_process(a[2], a[3])));
   else if (a.size() >= 3 && a[1] == "sleep") QThread::msleep(a[2].toUInt());
+  else if (a.size() >= 3 && a[1] == "hold_db") {
+    store::open_db();
+    say("holding");
+    QThread::msleep(a[2].toUInt());
+  }
   else return 2;
   say("survived");
   return 0;
