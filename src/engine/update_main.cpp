@@ -3,13 +3,13 @@
 // user's cache folder) to the registry, and the download folder to QvodCfg.ini "Mediapath".
 #include <QApplication>
 #include <QDir>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include "config/registry_values.h"
 #include "config/settings.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 
 namespace {
@@ -41,6 +41,6 @@ int main(int argc, char** argv) {
                            platform::app_title());
     return 1;
   }
-  QProcess::startDetached(platform::program_file(QStringLiteral("vexa")), {});
+  platform::start_detached(platform::program_file(QStringLiteral("vexa")));
   return 0;
 }

@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/trap.h"
@@ -76,6 +79,54 @@ QString own_image_name() { return image_of(QStringLiteral("/proc/self")); }
 bool kill_process(pid_t pid) {
   if (pid == getpid()) end_now(0);
   return ::kill(pid, SIGKILL) == 0;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+pid_t start_detached(const QString& program, const QStringList& args) {
+  // Everything the child needs is made before fork: after it, only async-signal-safe calls.
+  std::vector<QByteArray> texts{QFile::encodeName(program)};
+  for (const QString& a : args) texts.push_back(a.toLocal8Bit());
+  std::vector<char*> argv;
+  for (QByteArray& t : texts) argv.push_back(t.data());
+  argv.push_back(nullptr);
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return -1;
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ::close(report[0]);
+    ::close(report[1]);
+    return -1;
+  }
+  if (child == 0) {
+    ::setsid();
+    const pid_t grandchild = ::fork();
+    if (grandchild != 0) {
+      [[maybe_unused]] ssize_t n = ::write(report[1], &grandchild, sizeof grandchild);
+      ::_exit(0);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::syscall(SYS_close_range, 3u, ~0u, 0u);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(report[1]);
+  pid_t started = -1;
+  if (::read(report[0], &started, sizeof started) != sizeof started) started = -1;
+  ::close(report[0]);
+  ::waitpid(child, nullptr, 0);
+  return started;
+}
+
+void end_own_process() { end_now(0); }
+
+bool process_is(pid_t pid, const QString& image) {
+  if (pid <= 0) return false;
+  return image_name_matches(image_of(QStringLiteral("/proc/%1").arg(pid)), image);
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <sys/types.h>
 #include <vector>
 
@@ -24,5 +25,17 @@ std::vector<pid_t> processes_holding(const QString& path);
 
 // Ends one process at once (SIGKILL); this process itself ends through end_now.
 bool kill_process(pid_t pid);
+
+// Starts a program that lives on by itself (its own session, not our child) and inherits none of
+// our open files but the standard three: a helper must not keep our browser's processes or our
+// sockets alive. Its pid, or -1 when it could not be started.
+pid_t start_detached(const QString& program, const QStringList& args = {});
+
+// Ends this process at once, by its own id, whatever its file is called.
+[[noreturn]] void end_own_process();
+
+// True while the process runs and its executable is the given file name (letter case and
+// ".exe" aside): a pid that was reused by another program does not count.
+bool process_is(pid_t pid, const QString& image);
 
 }  // namespace platform

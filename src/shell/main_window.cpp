@@ -9,7 +9,6 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QSystemTrayIcon>
 #include <QWebEngineSettings>
@@ -28,6 +27,7 @@
 #include "platform/file_attributes.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "platform/processes.h"
 #include "platform/transfer.h"
 #include "platform/trap.h"
 #include "shell/twips.h"
@@ -78,6 +78,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
 MainWindow::~MainWindow() {
   remove_tray_icon();
+  delete_panes();
+}
+
+void MainWindow::delete_panes() {
   // The panes (and their pages) go first, while everything they refer to still stands.
   QWebEngineView* panes[] = {browser(1), browser(2), browser(3)};
   controls_.clear();
@@ -304,7 +308,7 @@ bool MainWindow::load() {
   const QString terminal = platform::program_file(QStringLiteral("play/QvodTerminal"));
   if (platform::file_present(terminal) && save_folder.isEmpty()) {
     // The engine is there but not set up yet: its set-up runs and starts the client again.
-    QProcess::startDetached(platform::program_file(QStringLiteral("update")), {});
+    platform::start_detached(platform::program_file(QStringLiteral("update")));
     return false;
   }
   timer3_.start();
@@ -339,7 +343,7 @@ void MainWindow::navigate_catalogue() {
 
 void MainWindow::zrqv() {
   const QString terminal = config::qvod_path(2) + QStringLiteral("/QvodTerminal");
-  if (QFile::exists(terminal)) QProcess::startDetached(terminal, {});
+  if (QFile::exists(terminal)) started_terminal_ = platform::start_detached(terminal);
 }
 
 void MainWindow::set_picture(QWidget* target, const QString& image) {
@@ -490,16 +494,20 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   remove_tray_icon();
   event->accept();
   // Unload.
-  if (kill_qvod_on_exit == 1) {
-    config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("1"));
-    config::end_process(QStringLiteral("qvodterminal.exe"), QStringLiteral("1"));
-  }
-  config::end_process(QStringLiteral("vexa.exe"), QStringLiteral("1"));
+  if (kill_qvod_on_exit == 1) config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("1"));
+  end_client();
+}
+
+void MainWindow::end_client() {
+  // Only the terminal this client started: another client of this user may be playing through its own.
+  if (platform::process_is(started_terminal_, QStringLiteral("QvodTerminal"))) platform::kill_process(started_terminal_);
+  delete_panes();  // the browser's helper processes end with them
+  platform::end_own_process();
 }
 
 void MainWindow::ex() {
   timer1_.stop();
-  config::end_process(QStringLiteral("vexa.exe"), QStringLiteral("1"));
+  end_client();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -96,6 +96,9 @@ class MainWindow : public QMainWindow {
   bool pane_navigation(int pane, const QUrl& url, bool main_frame);
   void dispatch(const catalog::Command& c);
   void set_picture(QWidget* target, const QString& image);
+  // Ends the client by its own process id, after the terminal it started and its browser panes.
+  [[noreturn]] void end_client();
+  void delete_panes();
   QWidget* add(QWidget* w, const char* name, double l, double t, double wd, double ht);
   QAction* add_action(QMenu* menu, const char* name, const QString& caption);
 
@@ -107,6 +110,7 @@ class MainWindow : public QMainWindow {
   bool catalogue_in_view_ = false;
   QTimer timer1_, timer3_;
   QSystemTrayIcon* tray_ = nullptr;
+  pid_t started_terminal_ = 0;
   platform::Transfer* inet1_ = nullptr;
   std::unique_ptr<catalog::TemplatePane> template_pane_;
   std::unique_ptr<catalog::Catalog> catalog_;

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <map>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include "config/registry_values.h"
@@ -47,6 +49,27 @@ class Client : public ::testing::Test {
   QString dialogs() { return QString::fromUtf8(read_all(folder.file("dialogs.txt"))); }
   void SetUp() override {
     config::setting_access(1, site.base() + "/", config::kDetailBase);
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);  // what a client leaves behind becomes ours to see
+  }
+  // Processes of the client's kind below this test that still run ("pid image" each); with
+  // orphans_only, the browser helpers whose client is gone (they have come to this test).
+  static QStringList leftovers(bool orphans_only = false) {
+    std::map<pid_t, pid_t> parent;
+    for (const auto& p : platform::user_processes()) {
+      const QStringList stat = QString::fromLatin1(read_all(QStringLiteral("/proc/%1/stat").arg(p.pid))).section(") ", 1).split(' ');
+      if (stat.value(0) != "Z") parent[p.pid] = stat.value(1).toInt();
+    }
+    QStringList left;
+    for (const auto& p : platform::user_processes()) {
+      bool below = false;
+      for (pid_t up = parent.count(p.pid) ? parent[p.pid] : 0; up > 1 && !below; up = parent.count(up) ? parent[up] : 0)
+        below = up == ::getpid();
+      const bool ours = p.image == "QtWebEngineProcess" || p.image == "vexa" || p.image == "update" || p.image == "QvodTerminal";
+      const bool orphan = parent.count(p.pid) && parent[p.pid] == ::getpid() && p.image == "QtWebEngineProcess";
+      if (below && ours && parent.count(p.pid) && (!orphans_only || orphan))
+        left << QStringLiteral("%1 %2").arg(p.pid).arg(p.image);
+    }
+    return left;
   }
   void TearDown() override {
     for (QProcess* p : {&a, &b})
@@ -116,8 +139,55 @@ TEST_F(Client, FirstRunGoesThroughTheEngineSetUpAndComesBack) {
   for (const auto& p : platform::user_processes())
     if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(p.pid)) == folder.file("vexa")) again = p.pid;
   ASSERT_NE(again, 0);
+  settle(1000);
+  EXPECT_TRUE(leftovers(true).isEmpty()) << leftovers(true).join(", ").toStdString();  // the first client's helpers ended with it
   ::kill(again, SIGTERM);
-  EXPECT_TRUE(wait_until([again] { return ::kill(again, 0) != 0; }, 15000));
+  EXPECT_TRUE(wait_until([] { return leftovers().isEmpty(); }, 15000)) << leftovers().join(", ").toStdString();
+}
+
+TEST_F(Client, EndingLeavesNoProcessItStarted) {
+  start(a);
+  ASSERT_TRUE(up());
+  EXPECT_FALSE(leftovers().isEmpty());  // its browser's helpers run beside it
+  end(a);
+  EXPECT_TRUE(wait_until([] { return leftovers().isEmpty(); }, 10000)) << leftovers().join(", ").toStdString();
+}
+
+// "退出" from the real menu, as a user picks it.
+TEST_F(Client, TheExitMenuItemEndsItAndItsHelpers) {
+  XServer x;
+  ASSERT_TRUE(x.running());
+  start(b, x.env() << "MORVANE_DIALOG_LOG=" + folder.file("dialogs.txt"));
+  ASSERT_TRUE(up());
+  QStringList windows;
+  ASSERT_TRUE(wait_until([&] { return !(windows = x.windows_named("^MorvaneV")).isEmpty(); }, 20000));
+  settle(1000);
+  x.xdotool({"mousemove", "--window", windows[0], "20", "10", "click", "1"});  // "文件"
+  settle(500);
+  x.xdotool({"key", "Up", "Return"});  // its last item: "退出"
+  ASSERT_TRUE(b.waitForFinished(10000));
+  EXPECT_EQ(b.exitCode(), 0);
+  EXPECT_TRUE(wait_until([] { return leftovers().isEmpty(); }, 10000)) << leftovers().join(", ").toStdString();
+}
+
+// A copy under another name ends itself, and never a program that happens to be called vexa.
+TEST_F(Client, ACopyUnderAnotherNameEndsItselfAndNoOtherProgram) {
+  QProcess namesake;
+  QDir().mkpath(folder.file("other"));
+  namesake.start(copy_program("/bin/sleep", folder.file("other"), "vexa"), {"60"});
+  ASSERT_TRUE(namesake.waitForStarted());
+  QFile::rename(folder.file("vexa"), folder.file("vexa-copy"));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("MORVANE_SITE", site.base());
+  env.insert("MORVANE_DIALOG_LOG", folder.file("dialogs.txt"));
+  a.setProcessEnvironment(env);
+  a.start(folder.file("vexa-copy"), {});
+  ASSERT_TRUE(up());
+  end(a);
+  EXPECT_EQ(a.exitCode(), 0);
+  EXPECT_EQ(namesake.state(), QProcess::Running);
+  namesake.kill();
+  namesake.waitForFinished();
 }
 
 TEST_F(Client, WithoutTheEngineTheSetUpIsNeverStarted) {
