@@ -69,7 +69,10 @@ QString Catalog::refresh_title(const QString& id, int mode) {
     const QString base = config::setting_access(0, {}, config::kDetailBase);
     pane_->set_inner_html(QStringLiteral("vvk"), QStringLiteral("处理中...."));
     const StoredEpisodes stored = stored_episodes(id, mode);
-    const QString key = mode == 1 ? stored.key : id;
+    QString key = mode == 1 ? stored.key : id;
+    // The shown title's row may have been cleaned up since its page was written: the key is known.
+    if (key.isEmpty() && mode == 1 && id == QString::number(play_state().loaded_detail))
+      key = QString::number(play_state().loaded_key);
     if (!store::parse_id(key)) return;
     inet1_->cancel();
     inet1_->set_timeout_ms(kFetchTimeoutMs);
@@ -101,7 +104,9 @@ QString Catalog::show_detail(const QString& id, int a, int b) {
     if (!store::parse_id(id)) return;
     store::RowSet rs;
     rs.Open(QStringLiteral("select fenlei.fenlei_name,det.* from det inner join fenlei on fenlei.fenleiID=det.fenleiID where ") +
-            (b == 0 ? "detailID =" : "keyID =") + id);
+            (b == 0 ? "detailID =" : "keyID =") + id +
+            // A title stored again has a newer row, and the clean-up keeps only the newest: show that one.
+            (b == 0 ? "" : " order by detailID desc"));
     PlayState& state = play_state();
     QString title_added;
     if (!rs.Eof()) {

@@ -77,7 +77,15 @@ StoredEpisodes stored_episodes(const QString& id, int mode) {
   store::RowSet rs;
   rs.Open("select det.add_time,det.zt,det.detailID,jj.* from jj inner join det on jj.keyID = det.keyID where " +
           condition + id + " order by jjID ASC ");
-  if (rs.Eof()) return s;
+  if (rs.Eof()) {
+    // A title stored without episodes still has its key in det: its refresh must find it there.
+    if (mode == 1) {
+      store::RowSet title;
+      title.Open("select keyID from det where detailID = " + id);
+      if (!title.Eof()) s.key = title.text("keyID");
+    }
+    return s;
+  }
   s.key = rs.text("keyID");
   s.count = rs.RecordCount();
   platform::trap("refresh_title", [&] { s.add_time = store::fmt_datetime(rs.Fields("add_time")); });

@@ -241,6 +241,19 @@ TEST_F(Catalogue, DetailFieldsFollowTheirRules) {
   EXPECT_TRUE(html("fm").contains(QString("src=\"http://static.localhost:%1/covers/1002.svg\"").arg(site.port())));
 }
 
+TEST_F(Catalogue, TheOverviewShowsTheWholeDescription) {
+  start();
+  open(1004);  // five paragraphs
+  ASSERT_TRUE(html("n_1").contains("本剧共30集"));
+  const QString whole = R"JS((function () {
+    var n = document.getElementById('n_1'), box = n.getBoundingClientRect();
+    var last = n.lastElementChild.getBoundingClientRect();
+    return getComputedStyle(document.getElementById('about')).display != 'none' && last.height > 0 &&
+           last.bottom <= box.bottom + 1 && n.scrollHeight <= n.clientHeight + 1;
+  })())JS";
+  EXPECT_TRUE(evaluate(detail(), whole).toBool());
+}
+
 TEST_F(Catalogue, EpisodeListLayouts) {
   start();
   open(1009);  // one episode: full name, however long
@@ -284,12 +297,17 @@ TEST_F(Catalogue, ClickingTemplateLinksRunsTheirCommandsWithoutNavigating) {
   EXPECT_EQ(evaluate(detail(), "document.getElementById('tab_2').className").toString(), "on");
 }
 
-TEST_F(Catalogue, AnEmptyEpisodeListDoesNotLoop) {
+TEST_F(Catalogue, AnEmptyEpisodeListDoesNotLoopAndItsRefreshLinkWorks) {
   start();
   site.control("detail_key=1010&detail_mode=noepisodes");
   open(1010);
   EXPECT_TRUE(html("n_2").contains("暂无可播放的剧集"));
   EXPECT_LE(QString::fromStdString(site.control("path=/details.php", "/_control/requests")).count('\n'), 3);
+  // The site has the episodes again: the note's "刷新" link brings them.
+  site.control("detail_key=1010&detail_mode=normal");
+  evaluate(detail(), "document.querySelector(\"#vvk a\").click()");
+  ASSERT_TRUE(wait_until([this] { return html("n_2").contains("<li>"); }, 10000)) << html("vvk").toStdString() << folder.log_text().toStdString();
+  EXPECT_FALSE(column("select * from jj where keyID=1010", "jjID").isEmpty());
 }
 
 TEST_F(Catalogue, CommandsFromAForeignPageAreIgnored) {
