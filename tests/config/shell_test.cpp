@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QListWidget>
+#include <QMap>
+#include <cmath>
 #include <QDesktopServices>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -89,6 +92,43 @@ TEST(Skin, AttachesTheStyleSheetOrLeavesTheNormalLook) {
   config::skin_attach();
   EXPECT_TRUE(app->styleSheet().contains("QMenuBar"));
   app->setStyleSheet(QString());
+}
+
+// The luminance contrast (1..21) between the background of an item and its text, as drawn.
+double item_contrast(QListWidget& list, int row) {
+  const QImage shot = list.grab(list.visualItemRect(list.item(row)).translated(list.viewport()->pos())).toImage();
+  QMap<QRgb, int> count;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) ++count[shot.pixel(x, y)];
+  QRgb background = count.firstKey();
+  for (auto it = count.begin(); it != count.end(); ++it)
+    if (it.value() > count[background]) background = it.key();
+  auto luminance = [](QRgb c) {
+    auto channel = [](int v) { const double s = v / 255.0; return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+  };
+  double best = 1;
+  for (auto it = count.begin(); it != count.end(); ++it) {  // the text: the colour farthest from the background
+    const double a = luminance(it.key()), b = luminance(background);
+    best = std::max(best, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+  }
+  return best;
+}
+
+TEST(Skin, ListItemsStayLegibleSelectedOrNot) {
+  ProgramFolder folder;
+  config::skin_attach();
+  QListWidget list;
+  list.addItems({"潜伏", "让子弹飞", "大江东去"});
+  list.resize(300, 200);
+  list.show();
+  list.setCurrentRow(1);
+  for (bool focused : {false, true}) {
+    if (focused) list.setFocus();
+    QCoreApplication::processEvents();
+    for (int row : {0, 1}) EXPECT_GE(item_contrast(list, row), 4.5) << "row " << row << (focused ? " focused" : "");
+  }
+  qobject_cast<QApplication*>(QCoreApplication::instance())->setStyleSheet(QString());
 }
 
 class UrlRecorder : public QObject {
