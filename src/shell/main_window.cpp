@@ -31,6 +31,7 @@
 #include "platform/transfer.h"
 #include "platform/trap.h"
 #include "shell/twips.h"
+#include "shell/window_keys.h"
 #include "store/maintenance.h"
 
 namespace shell {
@@ -74,6 +75,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   connect(&timer3_, &QTimer::timeout, this, &MainWindow::startup_job);
   timer1_.setInterval(100);
   connect(&timer1_, &QTimer::timeout, this, &MainWindow::dedup_tick);
+  keys_ = new WindowKeys(this, [this](int key) { return window_key(key); });
 }
 
 MainWindow::~MainWindow() {
@@ -510,18 +512,19 @@ void MainWindow::ex() {
   end_client();
 }
 
-void MainWindow::keyPressEvent(QKeyEvent* event) {
+bool MainWindow::window_key(int key) {
   const char* item = nullptr;
-  switch (event->key()) {
+  switch (key) {
     case Qt::Key_Left:
     case Qt::Key_Up: item = "cz_4"; break;
     case Qt::Key_Right:
     case Qt::Key_Down: item = "cz_5"; break;
     case Qt::Key_Space: item = "cz_1"; break;
     case Qt::Key_Escape: item = "cz_2"; break;
-    default: return QMainWindow::keyPressEvent(event);
+    default: return false;
   }
   action(QString::fromLatin1(item))->trigger();
+  return true;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

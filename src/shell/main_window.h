@@ -25,6 +25,8 @@ struct Command;
 
 namespace shell {
 
+class WindowKeys;
+
 // The client's main window "Form1": player or details on the left, the list panel on the right.
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -41,6 +43,8 @@ class MainWindow : public QMainWindow {
   Q_INVOKABLE void tpth_img(int a, int b, int c);
   Q_INVOKABLE void detail_hits_update(const QString& id);
   void im2_csh();
+  // Left/Up, Right/Down, Space and Esc as their menu items; false for other keys.
+  bool window_key(int key);
   void fold_list();  // the "lists" menu item and the arrow
   void image1_click(int index);
   void picture1_click();
@@ -80,7 +84,6 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -110,6 +113,7 @@ class MainWindow : public QMainWindow {
   bool catalogue_in_view_ = false;
   QTimer timer1_, timer3_;
   QSystemTrayIcon* tray_ = nullptr;
+  WindowKeys* keys_ = nullptr;
   pid_t started_terminal_ = 0;
   platform::Transfer* inet1_ = nullptr;
   std::unique_ptr<catalog::TemplatePane> template_pane_;

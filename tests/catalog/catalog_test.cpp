@@ -1,4 +1,6 @@
 // The catalogue against the site and a real database, shown in the real template pane.
+#include <QAction>
+#include <QKeyEvent>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
@@ -107,6 +109,29 @@ TEST_F(Catalogue, TheListStaysInItsFrameThroughResizesFoldsAndMaximising) {
   expect_in_frame("maximised");
   window->showNormal();
   expect_in_frame("back to normal");
+}
+
+// Typing into a field of a page keeps its keys; elsewhere in the page they are the window's.
+TEST_F(Catalogue, AFieldInAPaneKeepsItsKeys) {
+  start();
+  QStringList fired;
+  QObject::connect(window->action("cz_1"), &QAction::triggered, [&fired] { fired << "cz_1"; });
+  QWebEngineView* pane = window->browser(2);
+  window->image1_click(2);
+  pane->setHtml("<input id='q'><p>x</p>");
+  ASSERT_TRUE(wait_until([&] { return evaluate(pane->page(), "document.getElementById('q') != null").toBool(); }));
+  QWidget* proxy = pane->focusProxy();
+  ASSERT_NE(proxy, nullptr);
+  proxy->setFocus();
+  evaluate(pane->page(), "document.getElementById('q').focus()");
+  ASSERT_TRUE(wait_until([&] { return proxy->inputMethodQuery(Qt::ImEnabled).toBool(); }, 5000));
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+  QCoreApplication::sendEvent(proxy, &space);
+  EXPECT_TRUE(fired.isEmpty());
+  evaluate(pane->page(), "document.getElementById('q').blur()");
+  ASSERT_TRUE(wait_until([&] { return !proxy->inputMethodQuery(Qt::ImEnabled).toBool(); }, 5000));
+  QCoreApplication::sendEvent(proxy, &space);
+  EXPECT_EQ(fired, QStringList{"cz_1"});
 }
 
 TEST_F(Catalogue, TenReloadsThenTheFailureText) {

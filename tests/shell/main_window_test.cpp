@@ -1,5 +1,8 @@
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
@@ -229,16 +232,43 @@ TEST_F(Window, HitsReachTheSite) {
 
 namespace {
 
-TEST_F(Window, KeysActAsTheirMenuItems) {
+// Keys reach the main window wherever the focus is, as the user presses them: in the window, in
+// the history list, in a browser pane; a text box keeps them.
+TEST_F(Window, KeysActAsTheirMenuItemsWhereverTheFocusIs) {
   start();
   QStringList fired;
   for (const char* name : {"cz_1", "cz_2", "cz_4", "cz_5"})
     QObject::connect(window->action(name), &QAction::triggered, [&fired, name] { fired << name; });
-  for (int key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_Space, Qt::Key_Escape}) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::ShiftModifier);
-    QCoreApplication::sendEvent(window.get(), &press);
-  }
+  auto press = [](QWidget* w, int key) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(w, &e);
+  };
+  for (int key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Right, Qt::Key_Down, Qt::Key_Space, Qt::Key_Escape})
+    press(window.get(), key);
   EXPECT_EQ(fired, QStringList({"cz_4", "cz_4", "cz_5", "cz_5", "cz_1", "cz_2"}));
+
+  fired.clear();
+  auto* list = qobject_cast<QListWidget*>(window->control("List1"));
+  list->addItems({"甲", "乙", "丙"});
+  list->setCurrentRow(0);
+  list->setFocus();
+  for (int key : {Qt::Key_Down, Qt::Key_Space, Qt::Key_Left, Qt::Key_Up}) press(list, key);
+  EXPECT_EQ(fired, QStringList({"cz_5", "cz_1", "cz_4", "cz_4"}));
+  EXPECT_EQ(list->currentRow(), 0);  // the list did not take them too
+
+  fired.clear();
+  QWidget* pane = window->browser(3)->focusProxy() ? window->browser(3)->focusProxy() : window->browser(3);
+  press(pane, Qt::Key_Right);
+  EXPECT_EQ(fired, QStringList({"cz_5"}));
+
+  fired.clear();
+  auto* box = new QLineEdit(window->inner_area());
+  box->show();
+  QApplication::setActiveWindow(window.get());
+  box->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), box);
+  for (int key : {Qt::Key_Space, Qt::Key_Left}) press(box, key);
+  EXPECT_TRUE(fired.isEmpty());
 }
 
 }  // namespace
