@@ -134,12 +134,13 @@ void MainWindow::catalogue_loaded(const QString& html) {
 bool MainWindow::pane_navigation(int pane, const QUrl& url, bool main_frame) {
   const QString address = url.toString();
   const catalog::Decision d = pane == 1   ? catalog::decode_detail_pane(address)
-                              : pane == 3 ? catalog::decode_catalogue_pane(address, config::site_base())
+                              : pane == 3 ? catalog::decode_catalogue_pane(address, config::origin_as_written(url))
                                           : catalog::decode_second_pane(address);
   if (!d.cancel) return true;
   // Commands count only from the site's own pages or the template, and only from the page itself.
-  const QString asking = browser(pane)->page()->url().toString();
-  const bool trusted = pane == 1 ? asking == template_address() : asking.startsWith(config::site_base() + '/');
+  const QUrl page = browser(pane)->page()->url();
+  const QString asking = page.toString();
+  const bool trusted = pane == 1 ? asking == template_address() : config::on_site(page) && config::on_site(url);
   if (!trusted || !main_frame) {
     platform::log_failure(QStringLiteral("pane command"), QStringLiteral("ignored from %1: %2").arg(asking, address));
     return false;

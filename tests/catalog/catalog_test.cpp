@@ -335,6 +335,15 @@ TEST_F(Catalogue, AnEmptyEpisodeListDoesNotLoopAndItsRefreshLinkWorks) {
   EXPECT_FALSE(column("select * from jj where keyID=1010", "jjID").isEmpty());
 }
 
+// The site's address as configured and as the browser writes it need not be the same text.
+TEST_F(Catalogue, CommandsCountFromTheSiteWhateverTheSpellingOfItsAddress) {
+  qputenv("MORVANE_SITE", QString("http://LocalHost:%1").arg(site.port()).toUtf8());
+  start();
+  ASSERT_EQ(window->browser(3)->url().host(), "localhost");
+  evaluate(window->browser(3)->page(), "document.querySelector(\"a.n[href*='tarvex|1003']\").click()");
+  ASSERT_TRUE(wait_until([this] { return html("bt") == "让子弹飞"; }, 20000)) << folder.log_text().toStdString();
+}
+
 TEST_F(Catalogue, CommandsFromAForeignPageAreIgnored) {
   start();
   // The same server under another name is another site: its links carry no commands.

@@ -131,6 +131,17 @@ TEST(Skin, ListItemsStayLegibleSelectedOrNot) {
   qobject_cast<QApplication*>(QCoreApplication::instance())->setStyleSheet(QString());
 }
 
+TEST(SitePages, AnAddressIsOnTheSiteBySchemeHostAndPortNotByItsText) {
+  qputenv("MORVANE_SITE", "http://Morvane.Example:80");
+  EXPECT_TRUE(config::on_site(QUrl("http://morvane.example/kolbet/l_indexss.php?bsn=1")));  // default port dropped
+  EXPECT_TRUE(config::on_site(QUrl("HTTP://MORVANE.EXAMPLE:80/?act=tarvex|1")));
+  EXPECT_EQ(config::origin_as_written(QUrl("http://morvane.example/?act=tarvex|1")), "http://morvane.example");
+  for (const char* other : {"https://morvane.example/", "http://morvane.example:8080/", "http://morvane.example.evil/",
+                            "http://evil/?u=http://morvane.example/", "file:///morvane.example/", "about:blank"})
+    EXPECT_FALSE(config::on_site(QUrl(other))) << other;
+  qunsetenv("MORVANE_SITE");
+}
+
 class UrlRecorder : public QObject {
   Q_OBJECT
  public slots:
