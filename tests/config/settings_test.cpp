@@ -3,6 +3,7 @@
 
 #include "config/registry_values.h"
 #include "config/settings.h"
+#include "platform/file_attributes.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -117,6 +118,8 @@ TEST(SettingsFile, MissingFileEndsTheProgramWithItsMessage) {
 
   // A hidden settings file still counts.
   write_all(folder.file("vexa.ini"), "[sh_time]\nbb=V9\n");
+  ASSERT_TRUE(platform::set_hidden(folder.file("vexa.ini"), true));
+  ASSERT_TRUE(platform::is_hidden(folder.file("vexa.ini")));
   const auto ok = run_child(probe, {"setting", "5"}, {"MORVANE_DIALOG_LOG=" + dialogs});
   EXPECT_TRUE(ok.out.contains("value:V9")) << ok.out.toStdString();
 }
