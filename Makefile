@@ -18,8 +18,12 @@ build: deps $(BUILD)/CMakeCache.txt
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
 
-demo: build
-	./scripts/demo.sh
+# The demo builds the programs and the program folder only, quietly (the tests are not needed to run it).
+demo: deps $(BUILD)/CMakeCache.txt
+	@echo "demo: building the programs (log: $(BUILD)/demo-build.log)"
+	@cmake --build $(BUILD) -j$(JOBS) --target programs > $(BUILD)/demo-build.log 2>&1 || \
+	  { tail -n 30 $(BUILD)/demo-build.log; exit 1; }
+	@./scripts/demo.sh
 
 bench: build
 	./scripts/bench.sh
