@@ -104,7 +104,7 @@ QString Catalog::show_detail(const QString& id, int a, int b) {
     if (!store::parse_id(id)) return;
     store::RowSet rs;
     rs.Open(QStringLiteral("select fenlei.fenlei_name,det.* from det inner join fenlei on fenlei.fenleiID=det.fenleiID where ") +
-            (b == 0 ? "detailID =" : "keyID =") + id +
+            (b == 0 ? "detailID =" : "keyID =") + store::number_literal(id) +
             // A title stored again has a newer row, and the clean-up keeps only the newest: show that one.
             (b == 0 ? "" : " order by detailID desc"));
     PlayState& state = play_state();
@@ -154,7 +154,7 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
     if (!store::parse_id(detail_id)) return;
     store::RowSet rs;
     rs.Open("select det.detailID,det.d_name,det.fenleiID,jj.jjID,jj.j_url,jj.wjm,det.keyID,jj.jl from det inner join jj "
-            "on det.keyID=jj.keyID where detailID = " + detail_id + (order == 0 ? " order by jjID asc" : " order by jjID desc"));
+            "on det.keyID=jj.keyID where detailID = " + store::number_literal(detail_id) + (order == 0 ? " order by jjID asc" : " order by jjID desc"));
     if (rs.Eof()) {
       pane_->set_inner_html("n_2", QString());
       if (refreshing_empty_) {  // the site gave no episode either: say so instead of asking again

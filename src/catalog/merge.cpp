@@ -19,23 +19,24 @@ QString description_of(const QString& page) {
   QString d;
   // A description without its end marker stays empty.
   platform::trap("refresh_title", [&] { d = store::cut_text(page, "<!--c_start-->", "<!--c_end-->", 0); });
-  return sql_safe(d);
+  return d;
 }
 
-// The category id goes into the statement bare: only a number may.
-QString category_of(const QString& line) {
-  const auto id = store::parse_id(line.trimmed());
-  return id ? QString::number(*id) : QString();
-}
+// A text of the page as the catalogue keeps it ("‘" for an apostrophe, a blank for a bar), quoted.
+QString text_of(const QString& value) { return store::text_literal(sql_safe(value)); }
 
-QString title_values(const QString& key, const QStringList& line, const QString& description, bool inserting) {
-  auto l = [&](int i) { return sql_safe(line.value(i)); };
-  return "'" + l(0) + "'|" + key + "|'" + l(2) + "'|'" + l(6) + "'|'" + l(4) + "'|" + category_of(line.value(3)) +
-         "| '" + l(5) + "'|'" + l(1) + "'| '" + description + (inserting ? "' | #" : "'| #") + l(7) + " #";
+// Every piece is a literal it cannot leave: texts quoted, the category a number or nothing, the
+// add time a date or nothing (an empty piece is left out of the statement).
+QString title_values(const QString& key, const QStringList& line, const QString& description) {
+  const QStringList pieces = {text_of(line.value(0)), store::number_literal(key), text_of(line.value(2)),
+                              text_of(line.value(6)), text_of(line.value(4)), store::number_literal(line.value(3)),
+                              text_of(line.value(5)), text_of(line.value(1)), text_of(description),
+                              store::date_literal(line.value(7))};
+  return pieces.join('|');
 }
 
 QString episode_values(const QString& key, const QString& entry) {
-  return key + "|'" + sql_safe(entry) + "'|'" + sql_safe(entry.split('$').value(2)) + "'";
+  return store::number_literal(key) + '|' + text_of(entry) + '|' + text_of(entry.split('$').value(2));
 }
 
 void insert_episode(const QString& key, const QString& entry) {
@@ -76,12 +77,12 @@ StoredEpisodes stored_episodes(const QString& id, int mode) {
   const QString condition = mode == 1 ? "det.detailID = " : "det.keyID = ";
   store::RowSet rs;
   rs.Open("select det.add_time,det.zt,det.detailID,jj.* from jj inner join det on jj.keyID = det.keyID where " +
-          condition + id + " order by jjID ASC ");
+          condition + store::number_literal(id) + " order by jjID ASC ");
   if (rs.Eof()) {
     // A title stored without episodes still has its key in det: its refresh must find it there.
     if (mode == 1) {
       store::RowSet title;
-      title.Open("select keyID from det where detailID = " + id);
+      title.Open("select keyID from det where detailID = " + store::number_literal(id));
       if (!title.Eof()) s.key = title.text("keyID");
     }
     return s;
@@ -105,9 +106,9 @@ bool merge_title(const QString& key, const QString& page, const StoredEpisodes& 
   const QStringList lines = page.split('\r');
   const QString description = description_of(page);
   if (stored.count == 0)
-    store::db_insert("det", kTitleFields, title_values(key, lines, description, true));
+    store::db_insert("det", kTitleFields, title_values(key, lines, description));
   else
-    store::db_update("det", kTitleFields, title_values(key, lines, description, false), "keyID", key);
+    store::db_update("det", kTitleFields, title_values(key, lines, description), "keyID", key);
   merge_episodes(key, sql_safe(store::cut_text(page, "<!--jj_start-->", QString(), 2)), stored);
   return merge.commit();
 }

@@ -21,12 +21,9 @@ QPointer<QListWidget>& history_list() {
   return list;
 }
 
-// An address inside a statement's text literal: a quote of its own cannot end the literal.
-QString literal(const QString& text) { return QString(text).replace('\'', QLatin1String("''")); }
-
 void open_free_entry(store::RowSet& rs, const QString& address, const QString& key) {
-  rs.Open(key.isEmpty() ? "select * from hist where hist_url = '" + literal(address) + "'"
-                        : "select * from hist where hist_url like '%" + literal(key) + "%'");
+  rs.Open(key.isEmpty() ? "select * from hist where hist_url = " + store::text_literal(address)
+                        : "select * from hist where hist_url like " + store::text_literal('%' + key + '%'));
 }
 
 QString reversed(QString s) {
@@ -84,7 +81,7 @@ std::optional<int> hist_record(const QString& address, int kind) {
     rs.Update();
     if (key.isEmpty()) return;  // a key that matches every episode finds none in particular
     store::RowSet episode;
-    episode.Open("select * from jj where j_url like '%" + literal(key) + "%'");
+    episode.Open("select * from jj where j_url like " + store::text_literal('%' + key + '%'));
     if (!episode.Eof()) start = episode.number("jl");
   });
   hist_fill_list();
@@ -102,7 +99,7 @@ void hist_save_pos(const QString& address, int kind, int position) {
       rs.SetField("jd", position);
     } else {
       if (key.isEmpty()) return;
-      rs.Open("select * from jj where j_url like '%" + literal(key) + "%'");
+      rs.Open("select * from jj where j_url like " + store::text_literal('%' + key + '%'));
       if (rs.Eof()) return;
       rs.SetField("jl", position);
     }
@@ -112,7 +109,7 @@ void hist_save_pos(const QString& address, int kind, int position) {
 
 void hist_delete(const QString& hist_id) {
   if (!store::parse_id(hist_id)) return;
-  store::db_execute("update jj set jl=0 where keyID in (select keyID from hist where histID= " + hist_id + ")");
+  store::db_execute("update jj set jl=0 where keyID in (select keyID from hist where histID= " + store::number_literal(hist_id) + ")");
   store::db_delete("hist", "histID", hist_id);
   hist_fill_list();
 }

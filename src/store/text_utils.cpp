@@ -1,6 +1,7 @@
 #include "store/text_utils.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include "platform/trap.h"
 #include "store/jet_sql.h"
@@ -81,6 +82,22 @@ std::optional<qint32> parse_id(const QString& text) {
   const qint64 v = text.trimmed().toLongLong(&ok);
   if (!ok || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
   return static_cast<qint32>(v);
+}
+
+QString text_literal(const QString& value) {
+  return '\'' + QString(value).replace('\'', QLatin1String("''")) + '\'';
+}
+
+QString number_literal(const QString& value) {
+  const auto id = parse_id(value);
+  return id ? QString::number(*id) : QString();
+}
+
+QString date_literal(const QString& value) {
+  const QString date = value.trimmed();
+  static const QRegularExpression digits_and_separators(QStringLiteral("^[0-9][0-9 ./:-]*$"));
+  if (!digits_and_separators.match(date).hasMatch() || !parse_jet_date(date)) return {};
+  return '#' + date + '#';
 }
 
 }  // namespace store

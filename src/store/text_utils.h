@@ -23,4 +23,14 @@ QString fmt_datetime(const QVariant& value);
 // An id as it may enter a statement: a 32-bit whole number, or nothing.
 std::optional<qint32> parse_id(const QString& text);
 
+// The one place where a value becomes a literal of a statement: no other code quotes by hand.
+// A text literal: the value between apostrophes, each apostrophe of its own doubled, so that
+// nothing in it can end the literal.
+QString text_literal(const QString& value);
+// A number literal: a 32-bit whole number in digits, or "" when the value is not one.
+QString number_literal(const QString& value);
+// A date literal "#...#" when the value is a date written with digits and the separators
+// "-", "/", ".", ":" and blanks (surrounding blanks and line breaks aside), else "" (no date).
+QString date_literal(const QString& value);
+
 }  // namespace store

@@ -5,6 +5,7 @@
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
+#include "store/text_utils.h"
 #include "support/program_folder.h"
 
 namespace {
@@ -118,6 +119,22 @@ std::vector<Case> cases() {
       {"quoted_text_is_never_altered",
        "insert into hist (hist_title,hist_url) values ('#2009-1-1# delete * from det', 'it''s \"q\" #')",
        "select * from hist where histID=3", {"hist_title", "hist_url"}, "#2009-1-1# delete * from det,it's \"q\" #"},
+      // Values from the network reach statements only as literals they cannot leave.
+      {"text_literal_keeps_a_payload_whole",
+       store::build_insert("hist", "hist_title|hist_url",
+                           store::text_literal("x' or '1'='1") + "|" + store::text_literal("'); delete * from det; --")),
+       "select * from hist where histID=3", {"hist_title", "hist_url"}, "x' or '1'='1,'); delete * from det; --"},
+      {"date_literal_refuses_a_payload",
+       *store::build_update("det", "nr|add_time",
+                            store::text_literal("新") + "|" +
+                                store::date_literal("2010-1-1#, nr=char(80,87,78,69,68) -- #2010-1-1"),
+                            "keyID", "200"),
+       "select * from det order by detailID", {"detailID", "nr", "add_time"},
+       "5,,2009-01-01 00:00:00;7,,2009-01-02 00:00:00;9,,2009-01-03 00:00:00;20,新,2010-05-06 07:08:09"},
+      {"number_literal_refuses_a_payload",
+       *store::build_update("det", "d_name|fenleiID", store::text_literal("丙") + "|" + store::number_literal("1 or 1=1"),
+                            "keyID", "200"),
+       "select * from det where keyID=200", {"d_name", "fenleiID"}, "丙,12"},
       {"date_literal_forms",
        "insert into hist (hist_title,add_time) values ('a',# 2009-3-7 9:5:2 #),('b',#3/7/2009 9:05:02 PM#),"
        "('c',#2009/03/07#)",

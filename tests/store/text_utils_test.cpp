@@ -64,4 +64,15 @@ TEST(ParseId, OnlyThirtyTwoBitWholeNumbers) {
   EXPECT_FALSE(store::parse_id("1.5"));
 }
 
+TEST(Literals, EachKindHoldsOnlyWhatItMay) {
+  EXPECT_EQ(store::text_literal("it's"), "'it''s'");
+  EXPECT_EQ(store::text_literal(""), "''");
+  EXPECT_EQ(store::number_literal(" 42 "), "42");
+  for (const char* no : {"1 or 1=1", "99999999999", "", "0x10", "1;"}) EXPECT_EQ(store::number_literal(no), "") << no;
+  EXPECT_EQ(store::date_literal("\n2009-3-7 9:5:2 "), "#2009-3-7 9:5:2#");
+  EXPECT_EQ(store::date_literal("3/7/2009"), "#3/7/2009#");
+  for (const char* no : {"2010-1-1#, nr=1 -- #2010-1-1", "2009-13-45", "abc", "", "2009-3-7 9:5:2 PM", "1; 2"})
+    EXPECT_EQ(store::date_literal(no), "") << no;
+}
+
 }  // namespace
