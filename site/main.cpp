@@ -1,4 +1,4 @@
-// morvane-site --port P --data DIR [--release DIR] [--catalogue FILE] [--list-fail N] [--delay-ms T]
+// morvane-site --port P --data DIR [--release DIR] [--pages DIR] [--catalogue FILE] [--list-fail N] [--delay-ms T]
 // The site's server on 127.0.0.1; prints its port on the first line and serves until ended.
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   site::SiteOptions options;
   options.data = value("--data", QStringLiteral("site-data"));
   options.release = value("--release");
+  options.pages = value("--pages");
   options.catalogue = value("--catalogue", QCoreApplication::applicationDirPath() + "/catalogue.json");
   options.list_fail = value("--list-fail", "0").toInt();
   options.delay_ms = value("--delay-ms", "0").toInt();

@@ -110,6 +110,7 @@ void SiteServer::routes() {
   s.Get("/kolbet/hits.php", [this](const Request& q, Response& r) { hits(q, r); });
   s.Get("/qvod/([^/]+)/(.+)", [this](const Request& q, Response& r) { media(q, r); });
   s.Get("/vexa/(.+)", [this](const Request& q, Response& r) { release_file(q, r); });
+  s.Get("/_pages/([^/]+)", [this](const Request& q, Response& r) { extra_page(q, r); });
   s.Get("/pd77/html/(-?\\d+)\\.html", [this](const Request& q, Response& r) { playdata(q, r, false); });
   s.Get("/playdata/(-?\\d+)/(-?\\d+)\\.js", [this](const Request& q, Response& r) { playdata(q, r, true); });
   s.Get("/kolbet/upfilex/(.+)", [this](const Request& q, Response& r) { cover(q, r); });
@@ -252,6 +253,17 @@ void SiteServer::release_file(const Request& req, Response& res) {
   }
   send_body(req, res, static_cast<int64_t>(bytes->size()),
             [bytes](int64_t off, int64_t len) { return bytes->substr(off, len); }, "application/octet-stream");
+}
+
+void SiteServer::extra_page(const Request& req, Response& res) {
+  const QString name = QString::fromStdString(req.matches[1]);
+  QFile file(options_.pages + '/' + name);
+  if (options_.pages.isEmpty() || name.startsWith('.') || name.contains('\\') || !file.open(QIODevice::ReadOnly))
+    return answer(res, 404, "no such page");
+  const bool script = name.endsWith(QLatin1String(".js"));
+  std::string body = file.readAll().toStdString();
+  for (size_t at; (at = body.find("{port}")) != std::string::npos;) body.replace(at, 6, std::to_string(port_));
+  answer(res, 200, body, script ? "application/javascript; charset=utf-8" : kHtml);
 }
 
 void SiteServer::playdata(const Request& req, Response& res, bool script) {

@@ -22,6 +22,7 @@ namespace site {
 struct SiteOptions {
   QString data;       // where the media clips are made and kept
   QString release;    // a staged release: sj.txt and the files it names (optional)
+  QString pages;      // extra pages of the site's own, served at /_pages/NAME (tests; optional)
   QString catalogue;  // the catalogue file
   int list_fail = 0;  // answer the list page without its marker this many times (-1: always)
   int delay_ms = 0;   // delay every answer
@@ -59,6 +60,7 @@ class SiteServer {
   void hits(const httplib::Request& req, httplib::Response& res);
   void media(const httplib::Request& req, httplib::Response& res);
   void release_file(const httplib::Request& req, httplib::Response& res);
+  void extra_page(const httplib::Request& req, httplib::Response& res);
   void playdata(const httplib::Request& req, httplib::Response& res, bool script);
   void cover(const httplib::Request& req, httplib::Response& res);
 

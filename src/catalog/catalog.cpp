@@ -118,18 +118,18 @@ QString Catalog::show_detail(const QString& id, int a, int b) {
       const QString cover = rs.text("fm").trimmed().replace(
           config::site_base() + QStringLiteral("/kolbet/upfilex/http://s"), QStringLiteral("http://s"));
       title_added = rs.text("add_time");
-      pane_->set_inner_html("bt", name.toHtmlEscaped());
+      pane_->set_network_html("bt", name.toHtmlEscaped());
       pane_->set_display("xx_2", "none");
       pane_->set_display("xx_1", "");
       pane_->run_script(QStringLiteral("ys_shw('1')"));
       pane_->set_inner_html("fm", "<img  src='" + cover + "' width='137' height='154' />");
-      pane_->set_inner_html("zt", rs.text("zt"));
-      pane_->set_inner_html("nd", shown_year(rs.text("yea_r")));
-      pane_->set_inner_html("yy", actors.isEmpty() ? QStringLiteral("内详") : actors);
-      pane_->set_inner_html("lx", rs.text("fenlei_name"));
-      pane_->set_inner_html("dq", rs.text("dq"));
-      pane_->set_inner_html("n_1", rs.text("nr"));
-      platform::trap("show_detail", [&] { pane_->set_inner_html("gx", store::fmt_datetime(rs.Fields("add_time"))); });
+      pane_->set_network_html("zt", rs.text("zt"));
+      pane_->set_network_html("nd", shown_year(rs.text("yea_r")));
+      pane_->set_network_html("yy", actors.isEmpty() ? QStringLiteral("内详") : actors);
+      pane_->set_network_html("lx", rs.text("fenlei_name"));
+      pane_->set_network_html("dq", rs.text("dq"));
+      pane_->set_network_html("n_1", rs.text("nr"));
+      platform::trap("show_detail", [&] { pane_->set_network_html("gx", store::fmt_datetime(rs.Fields("add_time"))); });
     }
     store::RowSet hist;
     hist.Open(QStringLiteral("select * from hist where keyID=") + QString::number(state.loaded_key));

@@ -1,9 +1,18 @@
 #include "catalog/pane_page.h"
 
+#include <QApplication>
+#include <QDateTime>
+#include <QHash>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
 
+#include "config/site.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 
@@ -11,27 +20,100 @@ namespace catalog {
 
 namespace {
 
-// Files the panes may read: the program folder's (the template, its pictures). Nothing else.
-class FileGuard : public QWebEngineUrlRequestInterceptor {
+constexpr qint64 kGestureMs = 2000;  // a click's navigation arrives well within this
+
+using Type = QWebEngineUrlRequestInfo::ResourceType;
+
+bool runs_code(Type t) {
+  return t == QWebEngineUrlRequestInfo::ResourceTypeScript || t == QWebEngineUrlRequestInfo::ResourceTypeWorker ||
+         t == QWebEngineUrlRequestInfo::ResourceTypeSharedWorker ||
+         t == QWebEngineUrlRequestInfo::ResourceTypeServiceWorker ||
+         t == QWebEngineUrlRequestInfo::ResourceTypeObject || t == QWebEngineUrlRequestInfo::ResourceTypePluginResource;
+}
+
+// What a pane may load: files of the program folder only (the template, its pictures); no frame
+// of any origin (a frame could drive the page it sits in); code only from the site itself.
+class RequestGuard : public QWebEngineUrlRequestInterceptor {
  public:
   void interceptRequest(QWebEngineUrlRequestInfo& info) override {
     const QUrl url = info.requestUrl();
-    if (!url.isLocalFile()) return;
-    const QString folder = platform::program_folder() + '/';
-    const QString path = QUrl::fromPercentEncoding(url.path().toUtf8());
-    if (!path.startsWith(folder) || path.contains(QLatin1String("/../"))) {
-      info.block(true);
-      platform::log_failure(QStringLiteral("pane file"), QStringLiteral("blocked ") + path);
+    const Type type = info.resourceType();
+    QString why;
+    if (type == QWebEngineUrlRequestInfo::ResourceTypeSubFrame) why = QStringLiteral("frame");
+    else if (runs_code(type) && !config::on_site(url)) why = QStringLiteral("code of another origin");
+    else if (url.isLocalFile()) {
+      const QString folder = platform::program_folder() + '/';
+      const QString path = QUrl::fromPercentEncoding(url.path().toUtf8());
+      if (!path.startsWith(folder) || path.contains(QLatin1String("/../"))) why = QStringLiteral("file");
     }
+    if (why.isEmpty()) return;
+    info.block(true);
+    platform::log_failure(QStringLiteral("pane request"), QStringLiteral("blocked %1 %2").arg(why, url.toString()));
   }
+};
+
+// When the user last clicked, or pressed Enter or Space, in each pane's view.
+class GestureWatch : public QObject {
+ public:
+  static GestureWatch& instance() {
+    static auto* watch = [] {
+      auto* w = new GestureWatch;
+      qApp->installEventFilter(w);
+      return w;
+    }();
+    return *watch;
+  }
+  bool take(const QWidget* view) {
+    const qint64 at = unused_.take(view);
+    return at > 0 && QDateTime::currentMSecsSinceEpoch() - at <= kGestureMs;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const bool click = event->type() == QEvent::MouseButtonRelease;
+    const bool key = event->type() == QEvent::KeyPress &&
+                     (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter ||
+                      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
+    if ((click || key) && watched->isWidgetType()) {
+      for (QWidget* w = static_cast<QWidget*>(watched); w; w = w->parentWidget())
+        if (qobject_cast<QWebEngineView*>(w)) {
+          // One press is one gesture, however often the event travels on to the view.
+          const qint64 now = QDateTime::currentMSecsSinceEpoch();
+          if (now - seen_.value(w) > kSameGestureMs) unused_.insert(w, now);
+          seen_.insert(w, now);
+          break;
+        }
+    }
+    return false;
+  }
+
+ private:
+  static constexpr qint64 kSameGestureMs = 300;
+  QHash<const QWidget*, qint64> unused_;  // gestures no command has used yet
+  QHash<const QWidget*, qint64> seen_;    // the last press seen, used or not
 };
 
 }  // namespace
 
+// A frame that loads nothing from the network (an inline "srcdoc" or "about:blank" frame) never
+// meets the request guard: it is stopped as soon as its document exists, before any of its script.
+QWebEngineScript no_frames() {
+  QWebEngineScript s;
+  s.setName(QStringLiteral("morvane-no-frames"));
+  s.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  s.setWorldId(QWebEngineScript::ApplicationWorld);
+  s.setRunsOnSubFrames(true);
+  s.setSourceCode(QStringLiteral("if (window !== window.top) { window.stop(); document.documentElement && "
+                                 "document.documentElement.remove(); }"));
+  return s;
+}
+
 QWebEngineProfile* pane_profile() {
   static QWebEngineProfile* profile = [] {
     auto* p = new QWebEngineProfile(QStringLiteral("morvane-panes"));
-    p->setUrlRequestInterceptor(new FileGuard);
+    p->setUrlRequestInterceptor(new RequestGuard);
+    p->scripts()->insert(no_frames());
     QWebEngineSettings* s = p->settings();
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
@@ -44,11 +126,19 @@ QWebEngineProfile* pane_profile() {
 }
 
 PanePage::PanePage(QWebEngineProfile* profile, QObject* parent, Handler handler)
-    : QWebEnginePage(profile, parent), handler_(std::move(handler)) {}
+    : QWebEnginePage(profile, parent), handler_(std::move(handler)) {
+  GestureWatch::instance();
+}
+
+bool PanePage::take_user_gesture() {
+  auto* view = qobject_cast<QWidget*>(parent());
+  return view && GestureWatch::instance().take(view);
+}
 
 bool PanePage::acceptNavigationRequest(const QUrl& url, NavigationType, bool is_main_frame) {
   const bool go = handler_ ? handler_(url, is_main_frame) : true;
   last_cancelled_ = !go;
+  if (go && is_main_frame) take_user_gesture();  // a click that opened a page is used up by it
   return go;
 }
 

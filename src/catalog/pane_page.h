@@ -16,6 +16,10 @@ class PanePage : public QWebEnginePage {
   // signal that follows it is no new document.
   bool last_cancelled() const { return last_cancelled_; }
 
+  // Whether the user has just clicked (or pressed Enter or Space) in this page's view; the click
+  // is used up, so that one click carries at most one command.
+  bool take_user_gesture();
+
  protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool is_main_frame) override;
   QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
@@ -26,7 +30,8 @@ class PanePage : public QWebEnginePage {
 };
 
 // The profile all panes share: its own storage under the state folder, no window opening by
-// script, and local pages kept away from remote addresses and from files outside the program folder.
+// script, local pages kept away from remote addresses and from files outside the program folder,
+// and no content of another origin: no frames at all, no scripts or plug-ins but the site's.
 QWebEngineProfile* pane_profile();
 
 }  // namespace catalog

@@ -13,12 +13,23 @@ namespace {
 // The cleaner: parses into an inert document (nothing there runs or loads), drops dangerous
 // elements and attributes, and moves what is left into the element.
 const char* kCleanAndSet = R"JS(
-(function (id, html) {
+(function (id, html, strict) {
   var target = document.getElementById(id);
   if (!target) return;
   var doc = new DOMParser().parseFromString('<!doctype html><body>' + html, 'text/html');
-  var banned = /^(script|iframe|frame|frameset|object|embed|applet|link|meta|style|base|form|svg|math|template|noscript)$/i;
-  var urlAttr = /^(href|src|action|formaction|xlink:href|data|poster|background|srcset)$/i;
+  var banned = /^(script|iframe|frame|frameset|object|embed|applet|link|meta|style|base|form|svg|math|template|noscript|dialog|marquee|input|button|select|textarea|video|audio|portal)$/i;
+  var urlAttr = /^(href|src|action|formaction|xlink:href|data|poster|background|srcset|ping|cite|longdesc)$/i;
+  // Nothing may restyle or cover the pane; markup from the network carries no command either:
+  // its links go to web pages only, and it takes no ids or classes of the template.
+  var layoutAttr = /^(style|class|id|name|target|form|for|popover|tabindex|accesskey|contenteditable)$/i;
+  var unsafe = function (name, value) {
+    var v = value.replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
+    try { v = decodeURIComponent(v); } catch (e) {}
+    if (/^(javascript|vbscript|data:text)/.test(v)) return true;
+    if (!strict) return false;
+    if (/qvod:|acm=|bdhd:/.test(v)) return true;
+    return name.toLowerCase() === 'src' ? !/^(https?:|data:image\/)/.test(v) : !/^https?:/.test(v);
+  };
   var clean = function (node) {
     var child = node.firstElementChild;
     while (child) {
@@ -27,8 +38,8 @@ const char* kCleanAndSet = R"JS(
       else {
         for (var i = child.attributes.length - 1; i >= 0; i--) {
           var name = child.attributes[i].name;
-          var value = child.attributes[i].value.replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
-          if (/^on/i.test(name) || (urlAttr.test(name) && /^(javascript|vbscript|data:text)/.test(value)))
+          if (/^on/i.test(name) || (strict && layoutAttr.test(name)) || /^style$/i.test(name) ||
+              (urlAttr.test(name) && unsafe(name, child.attributes[i].value)))
             child.removeAttribute(name);
         }
         clean(child);
@@ -48,9 +59,10 @@ QString args(const QString& a, const QString& b) {
 
 }  // namespace
 
-void TemplatePane::set_inner_html(const QString& id, const QString& html) {
+void TemplatePane::write(const QString& id, const QString& html, bool strict) {
   if (!page_) return;
-  page_->runJavaScript(QString::fromUtf8(kCleanAndSet) + "(" + args(id, html) + ");", QWebEngineScript::ApplicationWorld);
+  page_->runJavaScript(QString::fromUtf8(kCleanAndSet) + "(" + args(id, html) + (strict ? ", true);" : ", false);"),
+                       QWebEngineScript::ApplicationWorld);
 }
 
 void TemplatePane::set_display(const QString& id, const QString& value) {

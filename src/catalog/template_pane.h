@@ -6,15 +6,20 @@
 
 namespace catalog {
 
-// Writes into the elements of the detail template shown in a pane. Markup that comes from the
-// network is cleaned in an inert document first: no script element, no event handler attribute,
-// no javascript: address survives; ordinary markup (paragraphs, line breaks, bold, links) stays.
+// Writes into the elements of the detail template shown in a pane. Markup is cleaned in an inert
+// document first: no script element, no event handler attribute, no javascript: address, no style
+// survives. Markup from the network is cleaned harder: its links lead to web pages only (never a
+// command), and it takes no ids, classes or positions. Ordinary markup (paragraphs, line breaks,
+// bold, pictures, web links) stays.
 class TemplatePane {
  public:
   explicit TemplatePane(QWebEnginePage* page) : page_(page) {}
   void set_page(QWebEnginePage* page) { page_ = page; }
 
-  void set_inner_html(const QString& id, const QString& html);
+  // The client's own markup (episode links, buttons: they carry commands).
+  void set_inner_html(const QString& id, const QString& html) { write(id, html, false); }
+  // Markup that came from the network (a title's fields and description).
+  void set_network_html(const QString& id, const QString& html) { write(id, html, true); }
   void set_display(const QString& id, const QString& value);
   // In the page's own world, where the template's functions (ys_shw) live.
   void run_script(const QString& script);
@@ -22,6 +27,7 @@ class TemplatePane {
   void sync();
 
  private:
+  void write(const QString& id, const QString& html, bool strict);
   QPointer<QWebEnginePage> page_;
 };
 

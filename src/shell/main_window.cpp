@@ -145,6 +145,12 @@ bool MainWindow::pane_navigation(int pane, const QUrl& url, bool main_frame) {
     platform::log_failure(QStringLiteral("pane command"), QStringLiteral("ignored from %1: %2").arg(asking, address));
     return false;
   }
+  // Only a user's click (or Enter) in the pane carries a command: no script, refresh or form.
+  if (!static_cast<catalog::PanePage*>(browser(pane)->page())->take_user_gesture()) {
+    platform::log_failure(QStringLiteral("pane command"), QStringLiteral("ignored without a click: ") + address);
+    return false;
+  }
+  emit pane_command(pane, address);
   // Run after the navigation has been answered, as the handler's own event.
   for (const catalog::Command& c : d.commands) QTimer::singleShot(0, this, [this, c] { dispatch(c); });
   return false;

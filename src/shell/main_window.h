@@ -82,6 +82,10 @@ class MainWindow : public QMainWindow {
   int auto_full_on = 0;
   int volume = 100;
 
+ signals:
+  // A pane's command has been accepted (the user clicked it in a page that may give commands).
+  void pane_command(int pane, const QString& address);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;

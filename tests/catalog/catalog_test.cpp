@@ -6,72 +6,16 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "catalog/catalog.h"
-#include "catalog/play_state.h"
-#include "catalog/template_pane.h"
-#include "config/settings.h"
-#include "shell/main_window.h"
+#include "catalog/client_window.h"
 #include "shell/twips.h"
 #include "store/builders.h"
-#include "store/connection.h"
 #include "store/rowset.h"
-#include "support/db_rows.h"
-#include "support/program_folder.h"
-#include "support/site_process.h"
-#include "support/wait.h"
 
 using shell::MainWindow;
 
 namespace {
 
-
-QVariant evaluate(QWebEnginePage* page, const QString& script) {
-  auto result = std::make_shared<std::pair<bool, QVariant>>();
-  page->runJavaScript(script, QWebEngineScript::MainWorld, [result](const QVariant& v) { *result = {true, v}; });
-  wait_until([&] { return result->first; });
-  return result->second;
-}
-
-class Catalogue : public ::testing::Test {
- protected:
-  void SetUp() override {
-    qputenv("MORVANE_SITE", site.base().toUtf8());
-    config::setting_access(1, site.base() + "/", config::kDetailBase);
-    catalog::play_state() = {};
-  }
-  void start() {
-    window = std::make_unique<MainWindow>();
-    ASSERT_TRUE(window->load());
-    window->show();
-    ASSERT_TRUE(wait_until([this] { return window->catalogue_in_view(); }, 30000));
-    ASSERT_TRUE(wait_until([this] { return window->browser(1)->url().toString() == window->template_address(); }, 30000));
-    QObject::connect(window->browser(1), &QWebEngineView::loadFinished, [this](bool) { template_loaded = true; });
-    wait_until([this] { return template_loaded; }, 3000);
-    const bool up = wait_until([this] { return !html("xx_2").isEmpty(); }, 30000);  // the template is up
-    ASSERT_TRUE(up) << window->browser(1)->url().toString().toStdString() << " | "
-                    << evaluate(detail(), "document.documentElement.outerHTML.substring(0, 300)").toString().toStdString();
-  }
-  void TearDown() override {
-    window.reset();
-    store::shared_connection().close();
-  }
-  QWebEnginePage* detail() { return window->browser(1)->page(); }
-  QString html(const char* id) {
-    catalog::TemplatePane(detail()).sync();
-    return catalog::element_html(detail(), id);
-  }
-  QString open(int key) {
-    const QString shown = window->catalogue()->refresh_title(QString::number(key), 0);
-    catalog::TemplatePane(detail()).sync();
-    return shown;
-  }
-  QStringList urls(int key) { return column(QStringLiteral("select * from jj where keyID=%1 order by jjID").arg(key), "j_url"); }
-
-  SiteProcess site;
-  ProgramFolder folder;
-  std::unique_ptr<MainWindow> window;
-  bool template_loaded = false;
-};
+using Catalogue = ClientWindow;
 
 TEST_F(Catalogue, PaneComesIntoViewAndTheOtherPanesLoad) {
   start();
@@ -156,7 +100,7 @@ TEST_F(Catalogue, ARetryCountsInTheLabelAndThePageStillArrives) {
 TEST_F(Catalogue, ClickingATitleInTheSitePageMergesAndShowsIt) {
   start();
   const QUrl list = window->browser(3)->url();
-  evaluate(window->browser(3)->page(), "document.querySelector(\"a.n[href*='tarvex|1003']\").click()");
+  ASSERT_TRUE(click_element(window->browser(3), "document.querySelector(\"a.n[href*='tarvex|1003']\")"));
   ASSERT_TRUE(wait_until([this] { return html("bt") == "让子弹飞"; }, 20000));
   EXPECT_EQ(window->browser(3)->url(), list);  // the pane did not navigate
   EXPECT_EQ(window->main_tab, 2);
@@ -315,8 +259,9 @@ TEST_F(Catalogue, ResumeInfoIsTheNewestWatchedEpisodeAndTheListStaysAscending) {
 TEST_F(Catalogue, ClickingTemplateLinksRunsTheirCommandsWithoutNavigating) {
   start();
   open(1001);
-  evaluate(detail(), "document.querySelector(\"#vvk a\").click()");  // 升序 … the first link: ascending
-  evaluate(detail(), "Array.from(document.querySelectorAll('#vvk a')).find(a => a.textContent == '降序').click()");
+  ASSERT_TRUE(click_element(window->browser(1), "document.querySelector(\"#vvk a\")"));  // 升序: the first link
+  settle(300);
+  ASSERT_TRUE(click_element(window->browser(1), "Array.from(document.querySelectorAll('#vvk a')).find(a => a.textContent == '降序')"));
   ASSERT_TRUE(wait_until([this] { return html("n_2").indexOf("第24集") < html("n_2").indexOf("第01集"); }, 10000));
   EXPECT_EQ(window->browser(1)->url().toString(), window->template_address());
   EXPECT_EQ(evaluate(detail(), "document.getElementById('tab_2').className").toString(), "on");
@@ -330,7 +275,7 @@ TEST_F(Catalogue, AnEmptyEpisodeListDoesNotLoopAndItsRefreshLinkWorks) {
   EXPECT_LE(QString::fromStdString(site.control("path=/details.php", "/_control/requests")).count('\n'), 3);
   // The site has the episodes again: the note's "刷新" link brings them.
   site.control("detail_key=1010&detail_mode=normal");
-  evaluate(detail(), "document.querySelector(\"#vvk a\").click()");
+  ASSERT_TRUE(click_element(window->browser(1), "document.querySelector(\"#vvk a\")"));
   ASSERT_TRUE(wait_until([this] { return html("n_2").contains("<li>"); }, 10000)) << html("vvk").toStdString() << folder.log_text().toStdString();
   EXPECT_FALSE(column("select * from jj where keyID=1010", "jjID").isEmpty());
 }
@@ -340,7 +285,7 @@ TEST_F(Catalogue, CommandsCountFromTheSiteWhateverTheSpellingOfItsAddress) {
   qputenv("MORVANE_SITE", QString("http://LocalHost:%1").arg(site.port()).toUtf8());
   start();
   ASSERT_EQ(window->browser(3)->url().host(), "localhost");
-  evaluate(window->browser(3)->page(), "document.querySelector(\"a.n[href*='tarvex|1003']\").click()");
+  ASSERT_TRUE(click_element(window->browser(3), "document.querySelector(\"a.n[href*='tarvex|1003']\")"));
   ASSERT_TRUE(wait_until([this] { return html("bt") == "让子弹飞"; }, 20000)) << folder.log_text().toStdString();
 }
 
@@ -350,7 +295,7 @@ TEST_F(Catalogue, CommandsFromAForeignPageAreIgnored) {
   window->browser(3)->load(QUrl(QString("http://localhost:%1/kolbet/l_indexss.php?bsn=1").arg(site.port())));
   ASSERT_TRUE(wait_until([this] { return window->browser(3)->url().host() == "localhost"; }, 20000));
   settle(300);
-  evaluate(window->browser(3)->page(), "document.querySelector(\"a.n[href*='tarvex|1012']\").click()");
+  click_element(window->browser(3), "document.querySelector(\"a.n[href*='tarvex|1012']\")");
   evaluate(window->browser(3)->page(), "location.href = 'http://127.0.0.1:" + QString::number(site.port()) + "/?act=tarvex|1013'");
   settle(1500);
   EXPECT_TRUE(column("select * from det where keyID in (1012,1013)", "keyID").isEmpty());
@@ -379,16 +324,17 @@ namespace {
 
 TEST_F(Catalogue, TheSecondPagesLinksRecordFreeAddresses) {
   start();
+  window->image1_click(2);  // its tab in front, as the user sees it
   ASSERT_TRUE(wait_until([this] { return window->browser(2)->url().toString().endsWith("/mark_2.asp"); }));
   ASSERT_TRUE(wait_until([this] {
     return evaluate(window->browser(2)->page(), "document.querySelectorAll(\"a[href^='BBB/']\").length").toInt() > 0;
   }));
-  evaluate(window->browser(2)->page(), "document.querySelector(\"a[href^='BBB/']\").click()");
+  ASSERT_TRUE(click_element(window->browser(2), "document.querySelector(\"a[href^='BBB/']\")"));
   ASSERT_TRUE(wait_until([] { return column("select * from hist", "hist_title").size() == 1; }));
   EXPECT_EQ(column("select * from hist", "hist_title"), QStringList{"精选短片01"});
   EXPECT_TRUE(column("select * from hist", "hist_url")[0].contains("qvod://"));
   EXPECT_TRUE(window->browser(2)->url().toString().endsWith("/mark_2.asp"));  // did not navigate
-  evaluate(window->browser(2)->page(), "document.querySelector(\"a[href^='BBB/']\").click()");
+  ASSERT_TRUE(click_element(window->browser(2), "document.querySelector(\"a[href^='BBB/']\")"));
   settle(500);
   EXPECT_EQ(column("select * from hist", "histID").size(), 1);  // the same address: the same entry
 }

@@ -1,0 +1,13 @@
+#pragma once
+#include <QString>
+#include <QVariant>
+
+class QWebEnginePage;
+class QWebEngineView;
+
+// Runs a script in the page's own world and waits for its value.
+QVariant evaluate(QWebEnginePage* page, const QString& script);
+
+// Clicks the element a script expression names, as a user does: a real mouse press and release
+// at its middle, through the view's input. False when there is no such element.
+bool click_element(QWebEngineView* view, const QString& element_expression);
