@@ -1,6 +1,7 @@
 #include "platform/http_range.h"
 
 #include <cctype>
+#include <strings.h>
 
 namespace platform {
 
@@ -24,7 +25,8 @@ std::string trimmed(const std::string& s) {
 RangeAnswer resolve_range(const std::string& header, int64_t size) {
   RangeAnswer whole{RangeAnswer::Whole, 0, size};
   const std::string h = trimmed(header);
-  if (h.rfind("bytes=", 0) != 0) return whole;
+  // The unit is "bytes" in any letter case; a range of another unit is ignored.
+  if (h.size() < 6 || strncasecmp(h.c_str(), "bytes=", 6) != 0) return whole;
   const std::string wanted = trimmed(h.substr(6));
   const size_t dash = wanted.find('-');
   if (dash == std::string::npos || wanted.find(',') != std::string::npos) return whole;

@@ -5,8 +5,9 @@
 namespace platform {
 
 // What a single "Range: bytes=..." request header asks of a body of size bytes, as HTTP says:
-// "N-" from N, "-N" the last N, "A-B" clamped to the end; a start beyond the end cannot be
-// satisfied; anything else (no header, other units, several ranges, nonsense) gets the whole body.
+// "N-" from N, "-N" the last N, "A-B" clamped to the end, the unit in any letter case; a start
+// beyond the end cannot be satisfied; anything else (no header, other units, several ranges,
+// nonsense) is ignored: the whole body.
 struct RangeAnswer {
   enum Kind { Whole, Partial, Unsatisfiable } kind = Whole;
   int64_t first = 0;

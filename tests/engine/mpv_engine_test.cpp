@@ -3,7 +3,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QUrl>
+#include <arpa/inet.h>
+#include <atomic>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include "engine/mpv_engine.h"
@@ -109,6 +115,44 @@ TEST_F(Engine, PlaysAQvodAddressThroughTheTerminal) {
   EXPECT_TRUE(wait_until([&] { return e.get_CurTaskProcess() == 1000; }));
   const QString finished = folder.file("media/" + address.split('|').value(2));
   EXPECT_EQ(read_all(finished), read_all(clip));
+}
+
+// Another local user holds 32 connections to the terminal, each trickling a request that never
+// ends (and connecting again when dropped): the player is served all the same.
+TEST_F(Engine, ThirtyTwoSlowConnectionsDoNotStopPlayback) {
+  start_terminal();
+  std::atomic<bool> stop{false};
+  std::atomic<int> connects{0};
+  std::vector<std::thread> slow;
+  for (int i = 0; i < 32; ++i)
+    slow.emplace_back([&, port = terminal.port] {
+      while (!stop) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+          ++connects;
+          const std::string request = "GET /stream/0123456789012345678901234567890123456789/x HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+          for (char c : request) {
+            if (stop || ::send(fd, &c, 1, MSG_NOSIGNAL) != 1) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+          }
+        }
+        ::close(fd);
+      }
+    });
+  settle(1000);
+  engine::MpvEngine e(nullptr, true);
+  e.setURL(address);
+  e.Play();
+  const Watch w = play_to_end(e, 40000);
+  stop = true;
+  for (auto& t : slow) t.join();
+  EXPECT_TRUE(w.states.contains(3));
+  EXPECT_EQ(w.states.last(), 6);
+  EXPECT_GE(connects, 32);
 }
 
 TEST_F(Engine, PlaysAWebAddressDirectly) {

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "engine/terminal/media_folder.h"
+#include "engine/terminal/qvod_item.h"
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -198,16 +200,154 @@ TEST_F(Terminal, AKilledDownloadResumesWhereItStopped) {
 }
 
 TEST_F(Terminal, AFullDiskFailsTheTaskWithItsReason) {
+  terminal.file_size_limit = 64 * 1024;  // every write past 64 KB fails, as on a full disk
   launch();
   const Item e = episode(1003, 1);
-  QDir().mkpath(media());
-  // Every write into the partial file fails as on a full disk.
-  ASSERT_TRUE(QFile::link("/dev/full", media() + "/" + QString::fromStdString(e.name) + ".!mv"));
   start(e.address);
   ASSERT_TRUE(finished(e.hash));
   EXPECT_EQ(status(e.hash)["state"].toString(), "failed");
   EXPECT_TRUE(status(e.hash)["reason"].toString().contains("磁盘已满"));
   EXPECT_FALSE(QFile::exists(media() + "/" + QString::fromStdString(e.name)));
+}
+
+// The download folder is the user's too: a file the terminal did not make for an item is never
+// deleted or overwritten, and an item is found by its hash, not its name.
+TEST_F(Terminal, AUsersFileWithAnItemsNameIsNeverTouched) {
+  const Item e = episode(1003, 0);
+  const QString name = QString::fromStdString(e.name);
+  QDir().mkpath(media());
+  const QByteArray mine(e.size, 'u');  // the same size, other bytes
+  write_all(media() + "/" + name, mine);
+  write_all(media() + "/" + name + ".!mv", "someone's partial");
+  launch();
+  start(e.address);
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "done");
+  EXPECT_EQ(read_all(media() + "/" + name), mine);
+  EXPECT_EQ(read_all(media() + "/" + name + ".!mv"), "someone's partial");
+  const std::string whole = http_get(site.port(), "/qvod/" + e.hash + "/x").body;
+  const QString copy = media() + "/" + terminal::numbered_name(name, 2);
+  EXPECT_EQ(read_all(copy), QByteArray::fromStdString(whole));
+  EXPECT_EQ(get("/stream/" + e.hash + "/x")->body, whole);
+}
+
+TEST_F(Terminal, TwoItemsWithOneNameEachKeepTheirOwnBytes) {
+  const Item a = episode(1003, 0), b = episode(1003, 1);
+  launch();
+  for (const Item& i : {a, b}) start("qvod://" + std::to_string(i.size) + "|" + i.hash + "|同名.rmvb|");
+  ASSERT_TRUE(finished(a.hash));
+  ASSERT_TRUE(finished(b.hash));
+  for (const Item& i : {a, b}) {
+    EXPECT_EQ(status(i.hash)["state"].toString(), "done");
+    EXPECT_EQ(get("/stream/" + i.hash + "/x")->body, http_get(site.port(), "/qvod/" + i.hash + "/x").body);
+  }
+  EXPECT_EQ(QDir(media()).entryList(QDir::Files).size(), 2);
+  // After a restart each is found again by its hash, without a download.
+  halt();
+  launch();
+  for (const Item& i : {a, b}) {
+    start("qvod://" + std::to_string(i.size) + "|" + i.hash + "|同名.rmvb|");
+    ASSERT_TRUE(finished(i.hash));
+    EXPECT_EQ(get("/stream/" + i.hash + "/x")->body, http_get(site.port(), "/qvod/" + i.hash + "/x").body);
+  }
+}
+
+TEST_F(Terminal, AFinishedFileOfTheItemFromBeforeIsTakenOver) {
+  const Item e = episode(1009, 0);
+  QDir().mkpath(media());
+  write_all(media() + "/" + QString::fromStdString(e.name), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
+  launch();
+  start(e.address);
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "done");
+  EXPECT_EQ(QDir(media()).entryList(QDir::Files), QStringList{QString::fromStdString(e.name)});
+  EXPECT_TRUE(site.control("path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + e.hash + "/" + e.name)).toStdString(),
+                           "/_control/requests").empty());
+}
+
+TEST_F(Terminal, APartialLongerThanItsItemStartsOver) {
+  site.control("media=drop");
+  launch();
+  const Item e = episode(1004, 1);
+  start(e.address);
+  ASSERT_TRUE(finished(e.hash));
+  halt();
+  const QString partial = media() + "/" + QString::fromStdString(e.name) + ".!mv";
+  ASSERT_TRUE(QFile::exists(partial));
+  QFile f(partial);
+  ASSERT_TRUE(f.open(QIODevice::Append));
+  f.write(QByteArray(e.size, 'x'));  // now longer than the item can be
+  f.close();
+  site.control("media=normal");
+  launch();
+  start(e.address);
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "done");
+  EXPECT_EQ(read_all(media() + "/" + QString::fromStdString(e.name)),
+            QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
+}
+
+TEST_F(Terminal, ASourceThatIsNotTheAddressesSizeFailsAtOnceWithItsReason) {
+  launch();
+  const Item e = episode(1003, 0);
+  start("qvod://" + std::to_string(e.size + 1000) + "|" + e.hash + "|bigger.rmvb|");  // the source has less
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "failed");
+  EXPECT_TRUE(status(e.hash)["reason"].toString().contains("片源大小不符")) << status(e.hash)["reason"].toString().toStdString();
+  const Item f = episode(1009, 0);
+  site.control("media=truncate");  // the source says (and sends) half
+  start(f.address);
+  ASSERT_TRUE(finished(f.hash));
+  EXPECT_TRUE(status(f.hash)["reason"].toString().contains("片源大小不符"));
+  EXPECT_LE(QString::fromStdString(site.control("path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + f.hash + "/" + f.name)).toStdString(),
+                                                "/_control/requests")).count('\n'), 1);  // no retries
+}
+
+TEST_F(Terminal, AVeryLongNameIsShortenedKeepingItsExtension) {
+  launch();
+  const Item e = episode(1003, 0);
+  const QString longest = QString(84, QChar(0x5267)) + ".rmvb";  // 257 bytes
+  start("qvod://" + std::to_string(e.size) + "|" + e.hash + "|" + longest.toStdString() + "|");
+  ASSERT_TRUE(finished(e.hash));
+  EXPECT_EQ(status(e.hash)["state"].toString(), "done");
+  const QStringList files = QDir(media()).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(files[0].endsWith(".rmvb"));
+  EXPECT_LE(files[0].toUtf8().size() + 4, 255);
+}
+
+// Range headers are looked at only once the token is, and as HTTP says: units in any letter case,
+// another unit or nonsense ignored, a start past the end unsatisfiable.
+TEST_F(Terminal, RangesAfterTheTokenAndAsHttpSays) {
+  launch();
+  const Item e = episode(1009, 0);
+  start(e.address);
+  const std::string path = "/stream/" + e.hash + "/x";
+  for (const char* bad : {"bytes=abc", "items=0-5", "bytes=5-2", "bytes=--1"}) {
+    auto r = get(path, {{"Range", bad}}, false);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 403) << bad;
+  }
+  const std::string whole = http_get(site.port(), "/qvod/" + e.hash + "/x").body;
+  for (const char* ignored : {"bytes=abc", "items=0-5", "bytes=5-2", "bytes=0-1,5-6"}) {
+    auto r = get(path, {{"Range", ignored}});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200) << ignored;
+    EXPECT_EQ(r->body.size(), whole.size()) << ignored;
+  }
+  auto r = get(path, {{"Range", "BYTES=0-9"}});
+  EXPECT_EQ(r->status, 206);
+  EXPECT_EQ(r->body, whole.substr(0, 10));
+  r = get(path, {{"Range", "bytes=" + std::to_string(e.size + 5) + "-"}});
+  EXPECT_EQ(r->status, 416);
+  EXPECT_EQ(r->get_header_value("Content-Range"), "bytes */" + std::to_string(e.size));
+}
+
+TEST(QvodAddress, NamesThatAreNotValidTextAreRefused) {
+  const QString hash(40, 'A');
+  EXPECT_TRUE(terminal::parse_qvod("qvod://10|" + hash + "|好.rmvb|"));
+  EXPECT_FALSE(terminal::parse_qvod("qvod://10|" + hash + "|a" + QChar(0xD800) + ".rmvb|"));
+  EXPECT_FALSE(terminal::parse_qvod("qvod://10|" + hash + "|a" + QChar(0xDC00) + "b.rmvb|"));
 }
 
 TEST_F(Terminal, OnePerUser) {

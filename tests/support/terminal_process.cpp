@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 #include "support/child.h"
 #include "support/program_folder.h"
@@ -21,6 +24,15 @@ bool TerminalProcess::launch() {
   QFile::remove(state_file());  // a killed terminal leaves its stale file behind
   process.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
   end_with_parent(process);
+  if (file_size_limit > 0) {
+    const long limit = file_size_limit;
+    process.setChildProcessModifier([limit] {
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      const rlimit r{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+      ::setrlimit(RLIMIT_FSIZE, &r);
+      ::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+    });
+  }
   process.start(program, {});
   if (!process.waitForStarted() || !wait_until([this] { return QFile::exists(state_file()); })) return false;
   const QStringList f = QString::fromLatin1(read_all(state_file())).split(' ');

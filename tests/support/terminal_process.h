@@ -17,6 +17,8 @@ class TerminalProcess {
 
   QString program;
   QProcess process;
+  // Above 0: no file the terminal writes may grow past this many bytes (writes fail as on a full disk).
+  long file_size_limit = 0;
   int port = 0;
   std::string token;
 

@@ -30,9 +30,14 @@ std::pair<std::string, std::string> split_url(const std::string& url) {
 
 }  // namespace
 
-DownloadTask::DownloadTask(QvodItem item, QString folder, QStringList sources)
-    : item_(std::move(item)), folder_(std::move(folder)), sources_(std::move(sources)) {
+DownloadTask::DownloadTask(QvodItem item, MediaFolder& folder, QStringList sources)
+    : item_(std::move(item)), folder_(folder), place_(folder.place_for(item_)), sources_(std::move(sources)) {
   thread_ = std::thread([this] { run(); });
+}
+
+QString DownloadTask::final_path() const {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return finished_path_.isEmpty() ? place_.final_path : finished_path_;
 }
 
 DownloadTask::~DownloadTask() {
@@ -81,6 +86,10 @@ void DownloadTask::run() {
     if (verify_and_finish()) return;
   }
   downloaded_ = QFileInfo(partial_path()).size();
+  if (downloaded_ > item_.size) {  // longer than the item can be: this partial is no good, start over
+    QFile::resize(partial_path(), 0);
+    downloaded_ = 0;
+  }
   for (int attempt = 0; attempt < kAttempts && !stopping_; ++attempt) {
     for (const QString& source : sources_) {
       if (stopping_ || state_ == State::Failed) return;
@@ -94,6 +103,20 @@ void DownloadTask::run() {
   if (!stopping_ && state_ == State::Downloading) fail(QStringLiteral("下载中断，片源无法连接"));
 }
 
+namespace {
+
+// The whole length the source says the item has: Content-Range's total for a part, else the length.
+int64_t declared_total(const httplib::Response& r) {
+  const std::string range = r.get_header_value("Content-Range");
+  const size_t slash = range.rfind('/');
+  const std::string total = r.status == 206 ? (slash == std::string::npos ? "" : range.substr(slash + 1))
+                                            : r.get_header_value("Content-Length");
+  if (total.empty() || total.find_first_not_of("0123456789") != std::string::npos || total.size() > 18) return -1;
+  return std::stoll(total);
+}
+
+}  // namespace
+
 bool DownloadTask::download_from(const QString& source) {
   const auto [origin, path] = split_url(source_url(source));
   httplib::Client client(origin);
@@ -106,22 +129,28 @@ bool DownloadTask::download_from(const QString& source) {
   }
   httplib::Headers headers;
   if (downloaded_ > 0) headers.emplace("Range", "bytes=" + std::to_string(downloaded_.load()) + "-");
-  bool write_failed = false, too_long = false;
+  bool write_failed = false, wrong_size = false;
   int status = 0;
   auto res = client.Get(
       path.c_str(), headers,
       [&](const httplib::Response& r) {
         status = r.status;
+        if (r.status != 200 && r.status != 206) return false;
+        const int64_t total = declared_total(r);
+        if (total >= 0 && total != item_.size) {
+          wrong_size = true;
+          return false;
+        }
         if (r.status == 200 && downloaded_ > 0) {  // the source ignored the range: start over
           out = std::freopen(partial_path().toUtf8().constData(), "wb", out);
           downloaded_ = 0;
         }
-        return out && (r.status == 200 || r.status == 206);
+        return out != nullptr;
       },
       [&](const char* data, size_t n) {
         if (stopping_) return false;
         if (downloaded_ + static_cast<int64_t>(n) > item_.size) {
-          too_long = true;
+          wrong_size = true;
           return false;
         }
         if (std::fwrite(data, 1, n, out) != n || std::fflush(out) != 0) {
@@ -138,12 +167,15 @@ bool DownloadTask::download_from(const QString& source) {
         return true;
       });
   if (out) std::fclose(out);
+  const bool answered = res && (status == 200 || status == 206);
+  // A whole answer that ends before the item does: the source has another file than the address.
+  if (answered && downloaded_ < item_.size && !stopping_) wrong_size = true;
   if (write_failed) fail(QStringLiteral("写入下载文件失败（磁盘已满？）"));
-  else if (too_long) fail(QStringLiteral("文件大小与地址不符"));
+  else if (wrong_size) fail(QStringLiteral("片源大小不符：片源的文件与地址所说的大小不同"));
   else if (status == 404) fail(QStringLiteral("片源不存在 (404)"));
   else if (status == 416 && downloaded_ >= item_.size) return true;
   if (downloaded_ == 0 && QFileInfo(partial_path()).size() == 0) QFile::remove(partial_path());
-  return res && (status == 200 || status == 206);
+  return answered && !wrong_size;
 }
 
 bool DownloadTask::verify_and_finish() {
@@ -152,19 +184,24 @@ bool DownloadTask::verify_and_finish() {
   QFile f(file);
   QCryptographicHash sha(QCryptographicHash::Sha1);
   if (!f.open(QIODevice::ReadOnly) || f.size() != item_.size || !sha.addData(&f)) {
-    fail(QStringLiteral("文件大小与地址不符"));
+    fail(QStringLiteral("片源大小不符：片源的文件与地址所说的大小不同"));
     return false;
   }
   f.close();
   if (QString::fromLatin1(sha.result().toHex()).toUpper() != item_.hash) {
-    QFile::remove(file);  // a corrupt download never becomes a finished file
+    QFile::remove(file);  // ours (the folder made this name for this item): a corrupt download never stays
     downloaded_ = 0;
     fail(QStringLiteral("文件校验失败，下载的内容与地址不符"));
     return false;
   }
-  if (!complete && std::rename(partial_path().toUtf8().constData(), final_path().toUtf8().constData()) != 0) {
-    fail(QStringLiteral("无法完成下载文件"));
-    return false;
+  if (!complete) {
+    const auto finished = folder_.finish(item_, partial_path());
+    if (!finished) {
+      fail(QStringLiteral("无法完成下载文件"));
+      return false;
+    }
+    std::lock_guard<std::mutex> guard(mutex_);
+    finished_path_ = *finished;
   }
   state_ = State::Done;
   grown_.notify_all();

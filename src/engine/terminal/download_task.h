@@ -9,17 +9,19 @@
 #include <string>
 #include <thread>
 
+#include "engine/terminal/media_folder.h"
 #include "engine/terminal/qvod_item.h"
 
 namespace terminal {
 
 // One item's download into the media folder: "name.!mv" while incomplete (its length is how far
-// it got, so a restart resumes there), renamed to "name" only once size and SHA-1 match.
+// it got, so a restart resumes there), renamed to "name" only once size and SHA-1 match. The names
+// are the folder's choice (a name another file has gets a unique one).
 class DownloadTask {
  public:
   enum class State { Downloading, Done, Failed };
 
-  DownloadTask(QvodItem item, QString folder, QStringList sources);
+  DownloadTask(QvodItem item, MediaFolder& folder, QStringList sources);
   ~DownloadTask();
 
   const QvodItem& item() const { return item_; }
@@ -35,8 +37,8 @@ class DownloadTask {
   // The same bytes straight from a source, for a player that jumped ahead of the download.
   bool fetch_range(int64_t offset, int64_t length, std::string& out) const;
 
-  QString partial_path() const { return folder_ + '/' + item_.name + QStringLiteral(".!mv"); }
-  QString final_path() const { return folder_ + '/' + item_.name; }
+  QString partial_path() const { return place_.partial_path; }
+  QString final_path() const;
 
  private:
   void run();
@@ -46,7 +48,9 @@ class DownloadTask {
   std::string source_url(const QString& source) const;
 
   QvodItem item_;
-  QString folder_;
+  MediaFolder& folder_;
+  MediaFolder::Place place_;
+  QString finished_path_;  // set once the download has its final name
   QStringList sources_;
   std::atomic<State> state_{State::Downloading};
   std::atomic<int64_t> downloaded_{0};

@@ -40,13 +40,12 @@ QString state_file() {
 }
 
 TerminalServer::TerminalServer(QString media_folder, QStringList sources)
-    : media_folder_(std::move(media_folder)), sources_(std::move(sources)), token_(random_token()) {}
+    : media_(std::move(media_folder)), sources_(std::move(sources)), token_(random_token()) {}
 
 TerminalServer::~TerminalServer() { stop(); }
 
 int TerminalServer::start(int port) {
-  QDir().mkpath(media_folder_);
-  server_ = std::make_unique<httplib::Server>();
+  server_ = std::make_unique<platform::LoopbackServer>();
   server_->set_pre_routing_handler([this](const Request& req, Response& res) {
     return allowed(req, res) ? httplib::Server::HandlerResponse::Unhandled : httplib::Server::HandlerResponse::Handled;
   });
@@ -95,7 +94,7 @@ std::shared_ptr<DownloadTask> TerminalServer::task_for(const QString& address, Q
   // A failed task is tried afresh when it is asked for again.
   if (!task || task->state() == DownloadTask::State::Failed) {
     task.reset();
-    task = std::make_shared<DownloadTask>(*item, media_folder_, sources_);
+    task = std::make_shared<DownloadTask>(*item, media_, sources_);
   }
   return task;
 }

@@ -38,7 +38,7 @@ class TerminalServer {
   void stream(const httplib::Request& req, httplib::Response& res);
   static std::string status_of(const DownloadTask& t);
 
-  QString media_folder_;
+  MediaFolder media_;
   QStringList sources_;
   std::string token_;
   int port_ = 0;
