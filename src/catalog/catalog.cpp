@@ -66,7 +66,7 @@ QString Catalog::refresh_title(const QString& id, int mode) {
   QString shown;
   platform::trap("refresh_title", [&] {
     store::open_db();
-    const QString base = config::setting_access(0, {}, config::kDetailBase);
+    const QString base = config::detail_base();
     pane_->set_inner_html(QStringLiteral("vvk"), QStringLiteral("处理中...."));
     const StoredEpisodes stored = stored_episodes(id, mode);
     QString key = mode == 1 ? stored.key : id;

@@ -1,8 +1,11 @@
 #include "config/settings.h"
 
 #include <QDir>
+#include <QUrl>
 
 #include "config/registry_values.h"
+#include "config/site.h"
+#include "platform/log.h"
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
 #include "platform/paths.h"
@@ -67,6 +70,48 @@ int setting_number(int number, int fallback) {
   bool ok = false;
   const int n = setting_access(0, {}, number).trimmed().toInt(&ok);
   return ok ? n : fallback;
+}
+
+namespace {
+
+bool usable_base(const QString& ym) {
+  const QUrl url(ym, QUrl::StrictMode);
+  return ym.size() < 254 && ym.endsWith('/') && url.isValid() && !url.host().isEmpty() &&
+         (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
+
+bool number_in(const QString& text, int low, int high) {
+  bool ok = false;
+  const int n = text.trimmed().toInt(&ok);
+  return ok && n >= low && n <= high;
+}
+
+}  // namespace
+
+QString detail_base() {
+  const QString ym = setting_access(0, {}, kDetailBase).trimmed();
+  return usable_base(ym) ? ym : site_base() + '/';
+}
+
+QStringList settings_problems() {
+  if (!platform::ProfileFile(settings_file()).has_section(kSection)) return {kSection};
+  QStringList problems;
+  if (!usable_base(setting_access(0, {}, kDetailBase).trimmed())) problems << QStringLiteral("ym");
+  for (int n : {kAutoNext, kAutoFull})
+    if (!number_in(setting_access(0, {}, n), 0, 1)) problems << QString::fromLatin1(kKeys[n].key);
+  if (!number_in(setting_access(0, {}, kVolume), 0, 100)) problems << QStringLiteral("vol");
+  return problems;
+}
+
+void tell_settings_problems_once() {
+  static bool told = false;
+  if (told) return;
+  told = true;
+  const QStringList problems = settings_problems();
+  if (problems.isEmpty()) return;
+  platform::log_failure(QStringLiteral("settings"), QStringLiteral("defaults used for ") + problems.join(','));
+  platform::show_message(QStringLiteral("配置文件 vexa.ini 中的设置 %1 无法识别，本次运行使用默认值。").arg(problems.join(QStringLiteral("、"))),
+                         platform::app_title());
 }
 
 QString qvod_path(const QVariant& kind) {

@@ -21,6 +21,15 @@ enum Setting {
 // A setting that callers use as a whole number; a missing or non-numeric value gives fallback.
 int setting_number(int number, int fallback);
 
+// The detail pages' base address ("ym"): the setting when it is a web address ending in "/", else
+// the site's own address followed by "/".
+QString detail_base();
+// The settings of vexa.ini that make no sense as they stand and fall back to their defaults: its
+// section, "ym", "x_yj", "z_f", "vol" (by name).
+QStringList settings_problems();
+// Says once per run which settings fell back to their defaults; nothing when all make sense.
+void tell_settings_problems_once();
+
 // kind 1: QVOD's download folder ("defaultsavepath", created one level deep when missing);
 // any other kind: the engine folder ("Insertpath").
 QString qvod_path(const QVariant& kind);

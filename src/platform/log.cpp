@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QSet>
 
 #include "platform/paths.h"
 
@@ -18,6 +19,14 @@ void log_failure(const QString& routine, const QString& what) {
   const QString line = QDateTime::currentDateTime().toString(Qt::ISODate) + ' ' + routine + ": " +
                        QString(what).replace('\n', ' ') + '\n';
   file.write(line.toUtf8());
+}
+
+void log_once(const QString& routine, const QString& what) {
+  static QSet<QString> said;
+  const QString key = routine + '\n' + what;
+  if (said.contains(key)) return;
+  said.insert(key);
+  log_failure(routine, what);
 }
 
 }  // namespace platform

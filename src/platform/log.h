@@ -7,6 +7,10 @@ namespace platform {
 // Written to state_folder()/morvane.log, or to MORVANE_LOG when that is set.
 void log_failure(const QString& routine, const QString& what);
 
+// The same, written only the first time this routine reports this in the run (a cause that
+// stays, as a file that cannot be opened, is said once, not at every use).
+void log_once(const QString& routine, const QString& what);
+
 // Path of the log file in use (tests read it back).
 QString log_file_path();
 

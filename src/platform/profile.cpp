@@ -41,21 +41,32 @@ bool ProfileFile::exists() const { return QFile::exists(path_); }
 
 void ProfileFile::load() {
   lines_.clear();
+  raw_.clear();
   QFile file(path_);
   if (!file.open(QIODevice::ReadOnly)) return;
   const QByteArray bytes = file.readAll();
-  for (QByteArray line : bytes.split('\n')) {
+  for (const QByteArray& raw : bytes.split('\n')) {
+    QByteArray line = raw;
     if (line.endsWith('\r')) line.chop(1);
     lines_ << decode_local(line);
+    raw_ << raw;
   }
-  while (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
+  while (!lines_.isEmpty() && lines_.last().isEmpty()) {
+    lines_.removeLast();
+    raw_.removeLast();
+  }
 }
 
 bool ProfileFile::save() const {
   QSaveFile file(path_);
   if (!file.open(QIODevice::WriteOnly)) return false;
-  for (const QString& line : lines_) file.write(encode_local(line) + '\n');
+  for (int i = 0; i < lines_.size(); ++i) file.write((raw_[i].isNull() ? encode_local(lines_[i]) : raw_[i]) + '\n');
   return file.commit();
+}
+
+void ProfileFile::insert_line(int at, const QString& text) {
+  lines_.insert(at, text);
+  raw_.insert(at, QByteArray());
 }
 
 int ProfileFile::find_section(const QString& section) const {
@@ -92,8 +103,8 @@ bool ProfileFile::has_section(const QString& section) const { return find_sectio
 
 void ProfileFile::add_section(const QString& section) {
   if (has_section(section)) return;
-  if (!lines_.isEmpty()) lines_ << QString();
-  lines_ << '[' + section + ']';
+  if (!lines_.isEmpty()) insert_line(lines_.size(), QString());
+  insert_line(lines_.size(), '[' + section + ']');
 }
 
 void ProfileFile::set_value(const QString& section, const QString& key, const QString& raw_value) {
@@ -106,11 +117,12 @@ void ProfileFile::set_value(const QString& section, const QString& key, const QS
   if (line >= 0) {
     const QString& old = lines_[line];
     lines_[line] = old.left(old.indexOf('=')).trimmed() + '=' + value;
+    raw_[line] = QByteArray();
     return;
   }
   int insert_at = section_end(header);
   while (insert_at > header + 1 && lines_[insert_at - 1].trimmed().isEmpty()) --insert_at;
-  lines_.insert(insert_at, key + '=' + value);
+  insert_line(insert_at, key + '=' + value);
 }
 
 int profile_read_string(const QString& section, const QString& key, const QString& default_text,

@@ -6,8 +6,8 @@
 namespace platform {
 
 // A Windows profile (INI) file: sections and keys compared without regard to case, lines without
-// "=" ignored, values trimmed and freed of one pair of enclosing quotes. Unknown lines are kept
-// as they are when the file is written back; a write replaces the file atomically.
+// "=" ignored, values trimmed and freed of one pair of enclosing quotes. Every line the program did
+// not change is written back byte for byte; a write replaces the file atomically.
 class ProfileFile {
  public:
   explicit ProfileFile(QString path);
@@ -27,8 +27,13 @@ class ProfileFile {
   int section_end(int header) const;               // index after the section's last line
   int find_key(int header, const QString& key) const;
 
+  void insert_line(int at, const QString& text);
+
   QString path_;
   QStringList lines_;
+  // Each line's bytes as read; empty for a line written anew. A line the program did not change is
+  // written back as it was, whatever its encoding (nothing becomes a replacement character).
+  QList<QByteArray> raw_;
 };
 
 // GetPrivateProfileString: copies at most buffer_size - 1 characters of the value (or of the

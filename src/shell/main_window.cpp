@@ -453,6 +453,7 @@ void MainWindow::startup_job() {
   auto_next_on = config::setting_number(config::kAutoNext, 0);
   auto_full_on = config::setting_number(config::kAutoFull, 0);
   volume = config::setting_number(config::kVolume, volume);
+  config::tell_settings_problems_once();
   const QDateTime now = QDateTime::currentDateTime();
   config::setting_access(1, QStringLiteral("%1-%2-%3 %4:%5:%6").arg(now.date().year()).arg(now.date().month())
                                 .arg(now.date().day()).arg(now.time().hour()).arg(now.time().minute())

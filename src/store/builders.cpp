@@ -67,7 +67,8 @@ bool db_execute(const QString& statement) {
   open_db();
   QString why;
   if (shared_connection().execute(statement, &why)) return true;
-  platform::log_failure(QStringLiteral("db_execute"), why + QStringLiteral(" | ") + statement);
+  if (!shared_connection().is_open()) platform::log_once(QStringLiteral("db_execute"), QStringLiteral("no catalogue: statements do not run"));
+  else platform::log_failure(QStringLiteral("db_execute"), why + QStringLiteral(" | ") + statement);
   return false;
 }
 

@@ -1,6 +1,9 @@
 #include "store/connection.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
@@ -23,6 +26,17 @@ bool has_catalogue_tables(sqlite3* db) {
   const bool ok = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) == 4;
   sqlite3_finalize(st);
   return ok;
+}
+
+// Tells the user once per run that nothing will be saved, and why.
+void tell_unsaved(const QString& why, const QString& path) {
+  static bool told = false;
+  if (told || platform::ending()) return;
+  told = true;
+  platform::log_failure(QStringLiteral("catalogue"), why + QStringLiteral(": ") + path);
+  platform::show_message(QStringLiteral("片库无法保存：%1。\n本次运行中对片库和播放记录的改动不会被保存。请检查 %2 的写入权限和磁盘空间。")
+                             .arg(why, path),
+                         platform::app_title());
 }
 
 bool only_blanks(const char* tail) {
@@ -50,6 +64,10 @@ bool Connection::open(const QString& path, QString* error) {
   }
   sqlite3_busy_timeout(db_, kBusyWaitMs);
   path_ = path;
+  const QString folder = QFileInfo(path).absolutePath();
+  if (sqlite3_db_readonly(db_, "main") == 1) tell_unsaved(QStringLiteral("数据库文件是只读的"), path);
+  else if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+    tell_unsaved(QStringLiteral("数据库所在的文件夹不能写入"), folder);
   return true;
 }
 
@@ -114,9 +132,21 @@ bool Connection::execute(const QString& jet_statement, QString* error) {
   sqlite3_reset(st);
   if (rc != SQLITE_DONE) {
     if (error) *error = QString::fromUtf8(sqlite3_errmsg(db_));
+    note_failure(rc);
     return false;
   }
   return true;
+}
+
+void Connection::note_failure(int code) const {
+  switch (code & 0xff) {
+    case SQLITE_READONLY: return tell_unsaved(QStringLiteral("数据库文件或它所在的文件夹是只读的"), path_);
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM: return tell_unsaved(QStringLiteral("数据库所在的文件夹不能写入"), QFileInfo(path_).absolutePath());
+    case SQLITE_FULL: return tell_unsaved(QStringLiteral("磁盘已满"), path_);
+    case SQLITE_IOERR: return tell_unsaved(QStringLiteral("写入数据库文件时出错"), path_);
+    default: return;
+  }
 }
 
 QString Connection::change_stamp() const {
@@ -140,7 +170,9 @@ bool Connection::begin() {
 bool Connection::commit() {
   if (!db_ || depth_ == 0) return false;
   if (--depth_ > 0) return true;
-  if (sqlite3_exec(db_, "commit", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+  const int rc = sqlite3_exec(db_, "commit", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) return true;
+  note_failure(rc);
   platform::log_failure(QStringLiteral("commit"), QString::fromUtf8(sqlite3_errmsg(db_)) +
                                                      QStringLiteral(": the transaction's writes are rolled back"));
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
@@ -186,7 +218,7 @@ void open_db() {
     told_broken = false;
     return;
   }
-  platform::log_failure(QStringLiteral("open_db"), path + QStringLiteral(": ") + why);
+  platform::log_once(QStringLiteral("open_db"), path + QStringLiteral(": ") + why);
   if (told_broken) return;
   told_broken = true;
   platform::show_message(QStringLiteral("数据库文件 %1 无法打开：它已损坏，或不是Morvane的数据库。\n"

@@ -39,6 +39,10 @@ class Connection {
   void rollback();
   bool in_transaction() const { return depth_ > 0; }
 
+  // A write that failed for a cause the user must know of (a read-only file or folder, a full
+  // disk): said once per run. Other failures are only logged by the caller.
+  void note_failure(int sqlite_code) const;
+
   // How long a statement waits for another program's lock before it fails.
   static constexpr int kBusyWaitMs = 1500;
 

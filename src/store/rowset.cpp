@@ -63,7 +63,8 @@ bool RowSet::Open(const QString& jet_statement, Connection& c) {
   QString why;
   sqlite3_stmt* st = c.prepare(jet_statement, &why);
   if (!st) {
-    platform::log_failure(QStringLiteral("RowSet::Open"), why + QStringLiteral(" | ") + jet_statement);
+    if (!c.is_open()) platform::log_once(QStringLiteral("RowSet::Open"), QStringLiteral("no catalogue: queries find nothing"));
+    else platform::log_failure(QStringLiteral("RowSet::Open"), why + QStringLiteral(" | ") + jet_statement);
     return false;
   }
   const int n = sqlite3_column_count(st);
@@ -188,7 +189,9 @@ bool RowSet::write_edits() {
     int k = 1;
     for (int i : bound) bind_value(st, k++, rows_[pos_][i], columns_[i].declared);
     bind_value(st, k, rows_[pos_][key_index], {});
-    ok = sqlite3_step(st) == SQLITE_DONE && ok;
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE) conn_->note_failure(rc);
+    ok = rc == SQLITE_DONE && ok;
     sqlite3_finalize(st);
   }
   if (!ok) platform::log_failure(QStringLiteral("RowSet::Update"), QString::fromUtf8(sqlite3_errmsg(conn_->handle())));
@@ -225,9 +228,11 @@ bool RowSet::insert_new_row() {
   }
   int k = 1;
   for (int i : bound) bind_value(st, k++, rows_[pos_][i], columns_[i].declared);
-  const bool ok = sqlite3_step(st) == SQLITE_DONE;
+  const int rc = sqlite3_step(st);
+  const bool ok = rc == SQLITE_DONE;
   sqlite3_finalize(st);
   if (!ok) {
+    conn_->note_failure(rc);
     platform::log_failure(QStringLiteral("RowSet::AddNew"), QString::fromUtf8(sqlite3_errmsg(conn_->handle())));
     rows_.pop_back();  // the snapshot holds only rows that exist
     pos_ = rows_.size();

@@ -3,6 +3,7 @@
 
 #include "config/registry_values.h"
 #include "config/settings.h"
+#include "platform/dialogs.h"
 #include "platform/file_attributes.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -105,6 +106,43 @@ TEST_F(SettingsTest, SavePathWriteOnlyWithFlagOne) {
   config::save_path_write("1", "/media/缓存");
   EXPECT_EQ(setting_access(0, {}, 4), "/media/缓存");
   EXPECT_EQ(config::reg_read_value(platform::kCurrentUser, config::kOptionKey, "defaultsavepath"), "/media/缓存");
+}
+
+TEST_F(SettingsTest, SettingsThatMakeNoSenseFallBackAndAreSaidOnce) {
+  const QString site = "http://127.0.0.1:8610";
+  qputenv("MORVANE_SITE", site.toUtf8());
+  const QByteArray garbage = QByteArray::fromHex("8f00ff13a3c1e2fe9d0a41ff2e") + QByteArray(300, '\x9f');
+  write_all(folder.file("vexa.ini"), garbage);  // no section at all
+  EXPECT_EQ(config::settings_problems(), QStringList{"sh_time"});
+  EXPECT_EQ(config::detail_base(), site + "/");
+  write_all(folder.file("vexa.ini"), "[sh_time]\nym=http://" + QByteArray(100 * 1024, 'a') + "/\nx_yj=7\nz_f=1\nvol=300\n");
+  EXPECT_EQ(config::settings_problems(), QStringList({"ym", "x_yj", "vol"}));
+  EXPECT_EQ(config::detail_base(), site + "/");
+  write_all(folder.file("vexa.ini"), "[sh_time]\nym=javascript:alert(1)/\nx_yj=1\nz_f=0\nvol=80\n");
+  EXPECT_EQ(config::settings_problems(), QStringList{"ym"});
+  platform::ScriptedDialogs answers;
+  platform::Dialogs* before = platform::set_dialogs(&answers);
+  config::tell_settings_problems_once();
+  config::tell_settings_problems_once();
+  platform::set_dialogs(before);
+  ASSERT_EQ(answers.shown.size(), 1);
+  EXPECT_TRUE(answers.shown[0].contains("ym")) << answers.shown[0].toStdString();
+  write_all(folder.file("vexa.ini"), "[sh_time]\nym=https://example.org/film/\nx_yj=0\nz_f=1\nvol=0\n");
+  EXPECT_TRUE(config::settings_problems().isEmpty());
+  EXPECT_EQ(config::detail_base(), "https://example.org/film/");
+  qunsetenv("MORVANE_SITE");
+}
+
+TEST_F(SettingsTest, AWriteLeavesEveryOtherLineOfTheFileAsItWas) {
+  const QByteArray odd = "; \xff\xfe\x80 not text at all\r\n[sh_time]\r\nbb=V1\xc3\r\nvol=80\r\n[other]\r\nk=\xb0\xa1\r\n";
+  write_all(folder.file("vexa.ini"), odd);
+  setting_access(1, "2026-1-2 3:4:5", config::kStartTime);
+  const QByteArray after = read_all(folder.file("vexa.ini"));
+  EXPECT_FALSE(after.contains("\xef\xbf\xbd"));  // no replacement character written
+  for (const QByteArray& line : odd.split('\n'))
+    if (!line.isEmpty()) EXPECT_TRUE(after.contains(line)) << line.toStdString();
+  EXPECT_TRUE(after.contains("qdtime=2026-1-2 3:4:5"));
+  EXPECT_EQ(setting_access(0, {}, config::kStartTime), "2026-1-2 3:4:5");
 }
 
 TEST(SettingsFile, MissingFileEndsTheProgramWithItsMessage) {

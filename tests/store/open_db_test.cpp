@@ -5,6 +5,7 @@
 #include "platform/file_attributes.h"
 #include "store/builders.h"
 #include "store/connection.h"
+#include "store/rowset.h"
 #include "support/child.h"
 #include "support/program_folder.h"
 
@@ -55,6 +56,61 @@ TEST(OpenDb, ReportsABrokenFileOnlyOnceInARun) {
   platform::set_dialogs(before);
   EXPECT_EQ(answers.shown.size(), 1);
   EXPECT_FALSE(store::shared_connection().is_open());
+}
+
+TEST(OpenDb, AFileThatCannotBeOpenedIsLoggedOncePerCause) {
+  ProgramFolder folder;
+  write_all(folder.file("mydb.mdb"), "not a database at all, just text");
+  platform::ScriptedDialogs answers;
+  platform::Dialogs* before = platform::set_dialogs(&answers);
+  for (int i = 0; i < 50; ++i) {  // five seconds of the clean-up timer, and some queries
+    store::db_execute("delete * from det");
+    store::RowSet rs;
+    rs.Open("select * from hist");
+  }
+  platform::set_dialogs(before);
+  const QString log = folder.log_text();
+  EXPECT_EQ(log.count(" open_db: "), 1) << log.toStdString();
+  EXPECT_LE(log.count(" db_execute: "), 1) << log.toStdString();  // said once per run (maybe by a test before)
+  EXPECT_LE(log.count(" RowSet::Open: "), 1) << log.toStdString();
+  EXPECT_FALSE(log.contains("not an error"));
+}
+
+// As another user meets it: a catalogue file, or its folder, that this user may not write.
+class ReadOnlyCatalogue : public ::testing::Test {
+ protected:
+  ChildResult run_as_nobody() {
+    const QString probe = copy_program(ProgramFolder::test_tool("morvane_probe"), folder.path(), "probe");
+    for (const char* name : {"dialogs.txt", "probe.log"}) {
+      write_all(folder.file(name), "");
+      QFile::setPermissions(folder.file(name), QFile::Permissions(0x6666));
+    }
+    return run_child("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", probe, "write_twice"},
+                     {"MORVANE_DIALOG_LOG=" + folder.file("dialogs.txt"), "MORVANE_LOG=" + folder.file("probe.log"),
+                      "HOME=/nonexistent", "XDG_RUNTIME_DIR=" + folder.path()});
+  }
+  QString dialogs() { return QString::fromUtf8(read_all(folder.file("dialogs.txt"))); }
+  ProgramFolder folder;
+  const QFile::Permissions readable = QFile::Permissions(0x7755);
+  const QFile::Permissions everyone = QFile::Permissions(0x7777);
+};
+
+TEST_F(ReadOnlyCatalogue, AReadOnlyFileIsSaidOnce) {
+  ASSERT_TRUE(QFile::setPermissions(folder.path(), everyone));
+  ASSERT_TRUE(QFile::setPermissions(folder.file("mydb.mdb"), QFile::Permissions(0x6444)));
+  const auto r = run_as_nobody();
+  EXPECT_EQ(r.out.count("not written"), 2) << r.out.toStdString();
+  EXPECT_EQ(dialogs().count("Morvane|片库无法保存"), 1) << dialogs().toStdString();
+  EXPECT_TRUE(dialogs().contains("只读"));
+}
+
+TEST_F(ReadOnlyCatalogue, AFolderThatCannotBeWrittenIsSaidOnce) {
+  ASSERT_TRUE(QFile::setPermissions(folder.path(), readable));
+  ASSERT_TRUE(QFile::setPermissions(folder.file("mydb.mdb"), QFile::Permissions(0x6666)));
+  const auto r = run_as_nobody();
+  EXPECT_EQ(r.out.count("not written"), 2) << r.out.toStdString();
+  EXPECT_EQ(dialogs().count("Morvane|片库无法保存"), 1) << dialogs().toStdString();
+  EXPECT_TRUE(dialogs().contains("文件夹不能写入"));
 }
 
 }  // namespace

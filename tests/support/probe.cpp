@@ -4,6 +4,7 @@
 //   end_process NAME MODE
 //   sleep MS
 //   hold_db MS            open the catalogue and keep it open
+//   write_twice           open the catalogue and write to it twice
 #include <QCoreApplication>
 #include <QThread>
 #include <cstdio>
@@ -26,7 +27,10 @@ int main(int argc, char** argv) {
     say(store::db_execute("update hist set jd=0 where histID=0") ? "statement ran" : "statement failed");
   } else if (a.size() >= 4 && a[1] == "end_process") say(QString::number(config::end_process(a[2], a[3])));
   else if (a.size() >= 3 && a[1] == "sleep") QThread::msleep(a[2].toUInt());
-  else if (a.size() >= 3 && a[1] == "hold_db") {
+  else if (a.size() >= 2 && a[1] == "write_twice") {
+    for (int i = 0; i < 2; ++i)
+      say(store::db_execute("insert into hist (hist_title) values ('x')") ? "written" : "not written");
+  } else if (a.size() >= 3 && a[1] == "hold_db") {
     store::open_db();
     say("holding");
     QThread::msleep(a[2].toUInt());
