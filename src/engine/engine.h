@@ -22,6 +22,8 @@ class Engine {
   virtual void StartNextDown(const QString& address) = 0;
   virtual void setShowcontrol(bool show) = 0;
   virtual void setViewframe(int mode) = 0;      // 0 fit, 1 fill, 2 4:3, 3 16:9
+  // Why the address given last cannot be played ("" when it can, or nothing is known yet).
+  virtual QString failure() const { return {}; }
 };
 
 }  // namespace engine

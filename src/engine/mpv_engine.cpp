@@ -31,6 +31,14 @@ MpvEngine::MpvEngine(QWidget* host, bool null_output, QObject* parent) : QObject
   } else {
     const qint64 wid = static_cast<qint64>(host->winId());
     mpv_set_option(mpv_, "wid", MPV_FORMAT_INT64, const_cast<qint64*>(&wid));
+    // Named, so that a software renderer is taken too (mpv's own probing passes it over and ends in
+    // an output that opens a window of its own instead of drawing into ours).
+    mpv_set_option_string(mpv_, "vo", "gpu,x11");
+    mpv_set_option_string(mpv_, "gpu-context", "x11egl");
+    // The host widget handles the mouse and the keys (menus, double clicks, cursor hiding).
+    mpv_set_option_string(mpv_, "input-cursor", "no");
+    mpv_set_option_string(mpv_, "input-vo-keyboard", "no");
+    mpv_set_option_string(mpv_, "cursor-autohide", "no");
   }
   mpv_set_option_string(mpv_, "keep-open", "yes");  // the last frame stays; the end is a state
   mpv_set_option_string(mpv_, "idle", "yes");
@@ -123,6 +131,9 @@ int MpvEngine::playstate() const {
   if (flag("eof-reached")) return 6;
   if (flag("pause")) return 2;
   if (flag("paused-for-cache") || flag("seeking")) return 4;
+  // Playing, as far as the player is concerned, once the length is known; a stream that has none
+  // counts as playing once its picture moves.
+  if (number("duration") <= 0 && number("time-pos") < 0.5) return 4;
   return 3;
 }
 

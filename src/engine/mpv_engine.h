@@ -35,7 +35,7 @@ class MpvEngine : public QObject, public Engine {
   void setViewframe(int mode) override;
 
   // Why the last qvod address could not be played ("" when it could).
-  QString failure() const { return failure_; }
+  QString failure() const override { return failure_; }
 
  signals:
   void stateChanged(int state);

@@ -38,6 +38,8 @@ QJsonObject TerminalClient::get(const QString& path_and_query) const {
   return QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object();
 }
 
+bool TerminalClient::answering() const { return !get(QStringLiteral("/status?hash=0")).isEmpty(); }
+
 QJsonObject TerminalClient::start(const QString& qvod_address) const {
   return get("/task?url=" + QString::fromLatin1(QUrl::toPercentEncoding(qvod_address)));
 }

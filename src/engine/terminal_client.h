@@ -8,6 +8,8 @@ namespace engine {
 class TerminalClient {
  public:
   bool available() const;
+  // The terminal of the state file answers (it has come up and listens).
+  bool answering() const;
   // Starts or finds the download of a qvod address; its status ("state", "progress", "rate", ...).
   QJsonObject start(const QString& qvod_address) const;
   QJsonObject status(const QString& hash) const;

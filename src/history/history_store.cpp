@@ -3,13 +3,13 @@
 #include <QDateTime>
 #include <QListWidget>
 #include <QPointer>
-#include <algorithm>
 
 #include "catalog/play_state.h"
 #include "platform/trap.h"
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
+#include "player/addresses.h"
 #include "store/text_utils.h"
 
 namespace history {
@@ -26,27 +26,14 @@ void open_free_entry(store::RowSet& rs, const QString& address, const QString& k
                         : "select * from hist where hist_url like " + store::text_literal('%' + key + '%'));
 }
 
-QString reversed(QString s) {
-  std::reverse(s.begin(), s.end());
-  return s;
-}
-
 }  // namespace
 
 void set_history_list(QListWidget* list) { history_list() = list; }
 
 QString match_key(const QString& address) { return address.contains('|') ? address.split('|').value(1) : QString(); }
 
-QString title_from_url(const QString& address) {
-  QString title;
-  for (const char* delimiter : {"|", "\\", "/"}) {
-    const bool applies = QLatin1String(delimiter) == QLatin1String("/") ? address.contains(QLatin1String("http://"))
-                                                                         : address.contains(QLatin1String(delimiter));
-    if (applies)
-      title = reversed(store::cut_text_lenient(reversed(address), QStringLiteral("."), QLatin1String(delimiter), 0));
-  }
-  return title;
-}
+// The same rules as the player's display name.
+QString title_from_url(const QString& address) { return player::hq_wjm(address); }
 
 std::optional<int> hist_record(const QString& address, int kind) {
   std::optional<int> start;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
@@ -55,12 +56,17 @@ class BoxDialogs : public Dialogs {
       default: return Answer::Ok;
     }
   }
+  QString open_file(const QString& filters) override {
+    QWidget* parent = dialog_parent() && dialog_parent()->isVisible() ? dialog_parent().data() : QApplication::activeWindow();
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), filters);
+  }
 };
 
 class LoggedDialogs : public Dialogs {
  public:
   LoggedDialogs(QString log, const QString& answers) : log_(std::move(log)) {
-    for (const QString& a : answers.split(',', Qt::SkipEmptyParts)) answers_ << a.trimmed().toLower();
+    for (const QString& a : answers.split(',', Qt::SkipEmptyParts))
+      answers_ << (a.trimmed().startsWith(QLatin1String("file:")) ? a.trimmed() : a.trimmed().toLower());
   }
   Answer message(const QString& text, const QString& title, Buttons buttons) override {
     QFile file(log_);
@@ -72,6 +78,12 @@ class LoggedDialogs : public Dialogs {
     if (a == QLatin1String("yes")) return Answer::Yes;
     if (a == QLatin1String("no")) return Answer::No;
     return Answer::Ok;
+  }
+  QString open_file(const QString& filters) override {
+    QFile file(log_);
+    if (file.open(QIODevice::Append)) file.write(("open file|" + filters + '\n').toUtf8());
+    if (answers_.isEmpty() || !answers_.first().startsWith(QLatin1String("file:"))) return {};
+    return answers_.takeFirst().mid(5);
   }
 
  private:
@@ -92,6 +104,14 @@ Answer ScriptedDialogs::message(const QString& text, const QString& title, Butto
   const Answer a = answers_.front();
   answers_.pop_front();
   return a;
+}
+
+QString ScriptedDialogs::open_file(const QString& filters) {
+  shown << QStringLiteral("open file|") + filters;
+  if (files_.empty()) return {};
+  const QString f = files_.front();
+  files_.pop_front();
+  return f;
 }
 
 Dialogs& dialogs() {

@@ -15,21 +15,28 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
   virtual Answer message(const QString& text, const QString& title, Buttons buttons) = 0;
+  // The open-file dialog: the file the user chose, or "" when they cancelled. filters: Qt's
+  // "name (*.a *.b);;name (*)" form.
+  virtual QString open_file(const QString& filters) = 0;
 };
 
 // Answers from a queue (the first button when it runs dry) and remembers what was shown.
 class ScriptedDialogs : public Dialogs {
  public:
   Answer message(const QString& text, const QString& title, Buttons buttons) override;
+  QString open_file(const QString& filters) override;
   void answer_next(Answer a) { answers_.push_back(a); }
-  QStringList shown;  // "title|text" per message, in order
+  void choose_next(const QString& file) { files_.push_back(file); }
+  QStringList shown;  // "title|text" per message, in order; "open file|filters" per file dialog
 
  private:
   std::deque<Answer> answers_;
+  std::deque<QString> files_;
 };
 
 // The dialogs in force. With MORVANE_DIALOG_LOG set (tests of whole programs) every message is
-// appended to that file as "title|text" and answered from MORVANE_DIALOG_ANSWERS ("ok,cancel,...").
+// appended to that file as "title|text" and answered from MORVANE_DIALOG_ANSWERS ("ok,cancel,...";
+// "file:PATH" chooses a file in an open-file dialog).
 Dialogs& dialogs();
 Dialogs* set_dialogs(Dialogs* d);  // returns the one it replaces; nullptr: back to the default
 

@@ -39,10 +39,21 @@ QString qvod_normalize(const QString& address) {
   return first + '|' + f.value(1) + '|' + f.value(2) + '|';
 }
 
+bool is_local_address(const QString& address) {
+  return address.startsWith('/') || address.startsWith(QLatin1String("file://"), Qt::CaseInsensitive) ||
+         address.contains(QLatin1String(":\\"));
+}
+
+namespace {
+bool is_web_address(const QString& address) {
+  return address.contains(QLatin1String("http://")) || address.contains(QLatin1String("https://"));
+}
+}  // namespace
+
 int address_match(const QString& entry, const QString& address) {
   if (address.contains('|')) return entry.split('|').value(1) == address.split('|').value(1) ? 1 : 0;
-  if (!address.contains('\\')) return 0;
-  const QString name = address.mid(address.lastIndexOf('\\') + 1);
+  if (!address.contains('\\') && !is_local_address(address)) return 0;
+  const QString name = address.mid(std::max(address.lastIndexOf('\\'), address.lastIndexOf('/')) + 1);
   return !name.isEmpty() && entry.contains(name) ? 1 : 0;
 }
 
@@ -50,7 +61,8 @@ QString hq_wjm(const QString& address) {
   QString name;
   if (address.contains('|')) name = name_before(address, QStringLiteral("|"));
   if (address.contains('\\')) name = name_before(address, QStringLiteral("\\"));
-  if (address.contains(QLatin1String("http://"))) name = name_before(address, QStringLiteral("/"));
+  if (is_web_address(address) || (is_local_address(address) && address.contains('/')))
+    name = name_before(address, QStringLiteral("/"));
   return name;
 }
 

@@ -34,6 +34,8 @@ void close_on_termination(QWidget* window) {
 
 int main(int argc, char** argv) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  // The player's picture is a native window; its neighbours (bar, covers) are painted as usual.
+  QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("Morvane"));
   app.setQuitOnLastWindowClosed(false);  // the client ends through its unload, not by itself

@@ -17,6 +17,7 @@
 #include "catalog/catalog.h"
 #include "catalog/commands.h"
 #include "catalog/pane_page.h"
+#include "catalog/play_state.h"
 #include "catalog/template_pane.h"
 #include "config/end_process.h"
 #include "history/history_store.h"
@@ -30,6 +31,8 @@
 #include "platform/processes.h"
 #include "platform/transfer.h"
 #include "platform/trap.h"
+#include "player/kandor.h"
+#include "player/playback_options.h"
 #include "shell/twips.h"
 #include "shell/window_keys.h"
 #include "store/maintenance.h"
@@ -76,6 +79,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   timer1_.setInterval(100);
   connect(&timer1_, &QTimer::timeout, this, &MainWindow::dedup_tick);
   keys_ = new WindowKeys(this, [this](int key) { return window_key(key); });
+  wire_player_menus();
 }
 
 MainWindow::~MainWindow() {
@@ -192,9 +196,9 @@ void MainWindow::build_controls() {
   p9->setParent(inner_);
   auto* p3 = add(frame(), "Picture3", 20, 20, 8265, 6345);
   p3->setParent(p9);
-  auto* kandor = add(new QWidget, "Kandor1", 0, 25, 8250, 6300);
-  kandor->setParent(p3);
-  kandor->setStyleSheet(QStringLiteral("background:#000"));
+  kandor_ = make_player();
+  add(kandor_, "Kandor1", 0, 25, 8250, 6300);
+  kandor_->setParent(p3);
   auto* p4 = add(frame(), "Picture4", 20, 20, 8265, 6345);
   p4->setParent(p9);
   p4->installEventFilter(this);
@@ -334,6 +338,9 @@ bool MainWindow::load() {
   move_twips(browser(3), kOutsideLeft, twips_of(browser(3)).y());
   save_folder = config::qvod_path(1);
   if (config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("0")) == 1) kill_qvod_on_exit = 0;
+  restore_player();
+  kandor_->setQlj(config::qvod_path(2));
+  kandor_->setPhwnd(control("Picture3"));
   tpth_img(1, 1, 0);
   tpth_img(1, 1, 1);
   if (kill_qvod_on_exit == 1) config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("1"));
@@ -450,17 +457,21 @@ void MainWindow::startup_job() {
   timer3_.stop();
   if (platform::ending()) return;  // a fatal message is up: the program ends when it is answered
   history::hist_fill_list();
-  auto_next_on = config::setting_number(config::kAutoNext, 0);
-  auto_full_on = config::setting_number(config::kAutoFull, 0);
-  volume = config::setting_number(config::kVolume, volume);
+  options_->power_saving(0);
+  options_->auto_next_on = config::setting_number(config::kAutoNext, 0);
+  options_->auto_full_on = config::setting_number(config::kAutoFull, 0);
+  volume = std::clamp(config::setting_number(config::kVolume, kandor_->vol()), 0, 100);
   config::tell_settings_problems_once();
   const QDateTime now = QDateTime::currentDateTime();
   config::setting_access(1, QStringLiteral("%1-%2-%3 %4:%5:%6").arg(now.date().year()).arg(now.date().month())
                                 .arg(now.date().day()).arg(now.time().hour()).arg(now.time().minute())
                                 .arg(now.time().second()), config::kStartTime);
-  action("xy_j")->setText(auto_next_on == 1 ? QStringLiteral("√自动下一集") : QStringLiteral("自动下一集"));
-  action("c_zf")->setText(auto_full_on == 1 ? QStringLiteral("√自动全屏") : QStringLiteral("自动全屏"));
+  catalog::play_state().play_detail = 0;
+  options_->opt_auto_next(0);
+  options_->opt_auto_full(0);
   startup_finished = 1;
+  kandor_->setVol(volume);
+  kandor_->zrqvds();
   if (dedup_allowed == 1) timer1_.start();
 }
 
@@ -501,9 +512,12 @@ void MainWindow::remove_tray_icon() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Query-unload: the player's terminate routine, then the tray icon goes. Never cancels.
+  kandor_->UserControl_Terminate();
+  save_player();
   remove_tray_icon();
   event->accept();
   // Unload.
+  options_->power_saving(1);
   if (kill_qvod_on_exit == 1) config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("1"));
   end_client();
 }
@@ -516,6 +530,7 @@ void MainWindow::end_client() {
 }
 
 void MainWindow::ex() {
+  kandor_->q_stop();
   timer1_.stop();
   end_client();
 }

@@ -17,6 +17,10 @@ class QWebEngineView;
 namespace platform {
 class Transfer;
 }
+namespace player {
+class Kandor;
+class PlaybackOptions;
+}
 namespace catalog {
 class Catalog;
 class TemplatePane;
@@ -65,6 +69,9 @@ class MainWindow : public QMainWindow {
   QSystemTrayIcon* tray() const { return tray_; }
   platform::Transfer* inet1() const { return inet1_; }
   catalog::Catalog* catalogue() const { return catalog_.get(); }
+  player::Kandor* kandor() const { return kandor_; }
+  player::PlaybackOptions* options() const { return options_.get(); }
+  void fd_1();  // "打开本地文件"
   QString template_address() const;
   // The catalogue pane's load-complete handler.
   void catalogue_loaded(const QString& html);
@@ -78,8 +85,6 @@ class MainWindow : public QMainWindow {
   int dedup_allowed = 0;
   QString installed_version;
   QString save_folder;
-  int auto_next_on = 0;
-  int auto_full_on = 0;
   int volume = 100;
 
  signals:
@@ -92,6 +97,11 @@ class MainWindow : public QMainWindow {
 
  private:
   void build_controls();
+  // main_window_player.cpp
+  player::Kandor* make_player();
+  void wire_player_menus();
+  void restore_player();
+  void save_player();
   void build_menus();
   void add_tray_icon();
   void remove_tray_icon();
@@ -118,6 +128,8 @@ class MainWindow : public QMainWindow {
   QTimer timer1_, timer3_;
   QSystemTrayIcon* tray_ = nullptr;
   WindowKeys* keys_ = nullptr;
+  player::Kandor* kandor_ = nullptr;
+  std::unique_ptr<player::PlaybackOptions> options_;
   pid_t started_terminal_ = 0;
   platform::Transfer* inet1_ = nullptr;
   std::unique_ptr<catalog::TemplatePane> template_pane_;

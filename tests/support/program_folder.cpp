@@ -21,6 +21,8 @@ void use_test_environment() {
   QFile::setPermissions(QString::fromUtf8(home + "/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   qputenv("MORVANE_REGISTRY", home + "/registry.ini");
   qputenv("MORVANE_LOG", home + "/morvane.log");
+  // A program a test starts never powers the machine off: such a command only goes to this file.
+  qputenv("MORVANE_SYSTEM_COMMANDS_LOG", home + "/system-commands.log");
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
   qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");

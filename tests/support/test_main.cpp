@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dialogs.h"
+#include "platform/system_commands.h"
 #include "support/program_folder.h"
 
 namespace {
@@ -13,6 +14,16 @@ class UnexpectedDialogs : public platform::Dialogs {
     ADD_FAILURE() << "unexpected message box: " << title.toStdString() << " | " << text.toStdString();
     return platform::Answer::Ok;
   }
+  QString open_file(const QString&) override {
+    ADD_FAILURE() << "unexpected file dialog";
+    return {};
+  }
+};
+// No test may power the machine off: a command that a test did not expect is reported.
+class UnexpectedCommands : public platform::SystemCommands {
+ public:
+  void schedule_power_off(int) override { ADD_FAILURE() << "unexpected power-off"; }
+  void cancel_power_off() override {}
 };
 }  // namespace
 
@@ -23,5 +34,7 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   UnexpectedDialogs unexpected;
   platform::set_dialogs(&unexpected);
+  UnexpectedCommands no_power_off;
+  platform::set_system_commands(&no_power_off);
   return RUN_ALL_TESTS();
 }

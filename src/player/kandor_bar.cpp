@@ -1,0 +1,413 @@
+// The player's face: covers, the control bar with its tracks and knobs, the popup menu.
+#include <QActionGroup>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+
+#include "config/settings.h"
+#include "engine/engine.h"
+#include "player/bar_widgets.h"
+#include "player/kandor.h"
+
+namespace player {
+
+namespace {
+
+// Sizes in pixels (the design's twips / 15).
+constexpr int kBarHeight = 49;    // 735 twips: the bar under the picture
+constexpr int kVolumeLead = 17;   // 260 twips: the speaker at the start of the volume track
+constexpr int kGap = 10;          // 150 twips between the right-hand parts
+constexpr int kEdge = 1;          // 20 twips from the right edge
+constexpr int kButton = 28;
+constexpr int kButtonTop = 16;
+constexpr int kKnob = 13;
+constexpr int kTrackTop = 4, kTrackHeight = 6;
+constexpr int kVolumeWidth = 110;
+
+const char* const kFrameCaptions[] = {"适应窗体", "铺满窗体", "4:3", "16:9"};
+
+QLabel* bar_label(const char* name, QWidget* parent) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(QString::fromLatin1(name));
+  l->setStyleSheet(QStringLiteral("color:#cfd5e2; background:transparent; font-size:12px;"));
+  return l;
+}
+
+}  // namespace
+
+void Kandor::build_parts() {
+  video_ = new QWidget(this);
+  video_->setObjectName(QStringLiteral("Qvod"));
+  video_->setAttribute(Qt::WA_NativeWindow);
+  video_->setAttribute(Qt::WA_DontCreateNativeAncestors);
+  video_->setAttribute(Qt::WA_OpaquePaintEvent);
+  video_->setStyleSheet(QStringLiteral("background:#000;"));
+  video_->installEventFilter(this);
+  video_->hide();
+
+  cover_ = new Surface([](QPainter& p, const QRect& r) {
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, QColor(0x26, 0x2c, 0x3a));
+    g.setColorAt(1, QColor(0x12, 0x15, 0x1c));
+    p.fillRect(r, g);
+  }, this);
+  cover_->setObjectName(QStringLiteral("Picture4"));
+  cover_->installEventFilter(this);
+  logo_ = new QLabel(cover_);
+  logo_->setObjectName(QStringLiteral("Picture5"));
+  logo_->setText(QStringLiteral("<span style='font-size:34px;color:#e8a33d;font-weight:bold'>Morvane</span>"
+                                "<br><span style='font-size:13px;color:#8d96aa'>海量影视 即点即播</span>"));
+  logo_->setAlignment(Qt::AlignCenter);
+  logo_->setCursor(Qt::PointingHandCursor);
+  logo_->resize(260, 90);
+  logo_->installEventFilter(this);
+  label1_ = new QLabel(QStringLiteral("准备就绪,感谢您的支持"), cover_);
+  label1_->setObjectName(QStringLiteral("Label1"));
+  label1_->setAlignment(Qt::AlignCenter);
+  label1_->setStyleSheet(QStringLiteral("color:#cfd5e2; font-size:14px; background:transparent;"));
+
+  bar_ = new Surface([](QPainter& p, const QRect& r) {
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    g.setColorAt(0, QColor(0x22, 0x27, 0x33));
+    g.setColorAt(1, colours::kBar);
+    p.fillRect(r, g);
+  }, this);
+  bar_->setObjectName(QStringLiteral("picture6"));
+  bar_->setMouseTracking(true);
+  bar_->installEventFilter(this);
+
+  track_ = new Surface([this](QPainter& p, const QRect& r) {  // Label2: the seek track, played part in amber
+    const QRectF line(0, r.height() / 2.0 - 2, r.width(), 4);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colours::kTrack);
+    p.drawRoundedRect(line, 2, 2);
+    p.setBrush(colours::kAccent);
+    p.drawRoundedRect(QRectF(0, line.top(), seek_knob_->x() + kKnob / 2.0, 4), 2, 2);
+  }, bar_);
+  track_->setObjectName(QStringLiteral("Label2"));
+  strip_ = new Surface([](QPainter& p, const QRect& r) {  // Image2: how much has been downloaded
+    p.fillRect(QRectF(0, r.height() / 2.0 - 2, r.width(), 4), colours::kDownloaded);
+  }, bar_);
+  strip_->setObjectName(QStringLiteral("Image2"));
+  for (QWidget* w : {static_cast<QWidget*>(track_), strip_}) {
+    w->setCursor(Qt::PointingHandCursor);
+    w->installEventFilter(this);
+  }
+  track_->stackUnder(strip_);
+  seek_knob_ = new Knob(bar_);
+  seek_knob_->setObjectName(QStringLiteral("Picture7"));
+  seek_knob_->installEventFilter(this);
+
+  const struct {
+    Glyph glyph;
+    const char* tip;
+  } buttons[4] = {{Glyph::Play, "播放"}, {Glyph::Pause, "暂停"}, {Glyph::Previous, "上一集"}, {Glyph::Next, "下一集"}};
+  for (int i = 0; i < 4; ++i) {
+    buttons_[i] = new BarButton(buttons[i].glyph, QString::fromUtf8(buttons[i].tip), bar_);
+    buttons_[i]->setObjectName(QStringLiteral("Image4"));
+    buttons_[i]->setProperty("index", i);
+    buttons_[i]->setGeometry(8 + i * (kButton + 6), kButtonTop, kButton, kButton);
+    connect(buttons_[i], &BarButton::clicked, this, [this, i] { image4_click(i); });
+  }
+  label3_ = bar_label("Label3", bar_);
+  label3_->setText(QStringLiteral("准备就绪"));
+  label3_->setGeometry(8 + 4 * (kButton + 6) + 8, kButtonTop, 170, kButton);
+  label5_ = bar_label("Label5", bar_);
+  label5_->setStyleSheet(label5_->styleSheet() + QStringLiteral("color:#f3c77b;"));
+  label5_->setGeometry(label3_->geometry().right() + 6, kButtonTop, 90, kButton);
+
+  menu_button_ = new BarButton(Glyph::Menu, QStringLiteral("菜单"), bar_);
+  menu_button_->setObjectName(QStringLiteral("Image3"));
+  connect(menu_button_, &BarButton::pressed, this, [this] {
+    popup_at(menu_button_->mapToGlobal(QPoint(0, 0)) - QPoint(0, box_->sizeHint().height()));
+  });
+  volume_track_ = new Surface([this](QPainter& p, const QRect& r) {  // Image6: speaker, then the track
+    BarButton speaker(Glyph::Speaker, QString(), nullptr);
+    speaker.resize(kVolumeLead, r.height());
+    p.drawPixmap(0, 0, speaker.picture(BarButton::Normal));
+    const QRectF line(kVolumeLead, r.height() / 2.0 - 2, r.width() - kVolumeLead, 4);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colours::kTrack);
+    p.drawRoundedRect(line, 2, 2);
+    p.setBrush(colours::kAccent);
+    p.drawRoundedRect(QRectF(kVolumeLead, line.top(), volume_knob_->x() - volume_track_->x() - kVolumeLead + kKnob / 2.0, 4), 2, 2);
+  }, bar_);
+  volume_track_->setObjectName(QStringLiteral("Image6"));
+  volume_track_->setCursor(Qt::PointingHandCursor);
+  volume_track_->installEventFilter(this);
+  volume_knob_ = new Knob(bar_);
+  volume_knob_->setObjectName(QStringLiteral("Picture8"));
+  volume_knob_->setToolTip(QStringLiteral("音量"));
+  volume_knob_->installEventFilter(this);
+  full_button_ = new BarButton(Glyph::FullScreen, QStringLiteral("全屏"), bar_);
+  full_button_->setObjectName(QStringLiteral("Image7"));
+  connect(full_button_, &BarButton::clicked, this, &Kandor::Image7_Click);
+}
+
+void Kandor::build_popup() {
+  box_ = new QMenu(QStringLiteral("Kandor"), this);
+  box_->setObjectName(QStringLiteral("box"));
+  auto item = [](QMenu* m, const char* name, const QString& caption, int index = -1) {
+    QAction* a = m->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    if (index >= 0) a->setProperty("index", index);
+    return a;
+  };
+  auto submenu = [](QMenu* parent, const char* name, const QString& caption) {
+    QMenu* m = parent->addMenu(caption);
+    m->setObjectName(QString::fromLatin1(name));
+    m->menuAction()->setObjectName(QString::fromLatin1(name));
+    return m;
+  };
+  auto command = [this](const char* name) {
+    return [this, name] { if (host_.command) host_.command(QString::fromLatin1(name)); };
+  };
+  // Windows the player opens over full screen: the main window is put away first.
+  auto hide_main_in_full = [this] {
+    if (full_ == 1 && phwnd_) phwnd_->window()->hide();
+  };
+  QMenu* open = submenu(box_, "open", QStringLiteral("打开"));
+  connect(item(open, "loc", QStringLiteral("本地文件")), &QAction::triggered, this, command("fd_1"));
+  connect(item(open, "net", QStringLiteral("网络文件")), &QAction::triggered, this, [this, command, hide_main_in_full] {
+    command("fd_2")();
+    hide_main_in_full();
+    show_taskbar(false);
+  });
+  connect(item(box_, "hcgl", QStringLiteral("缓存管理")), &QAction::triggered, this, [hide_main_in_full, command] {
+    hide_main_in_full();
+    command("hcgl")();
+  });
+  QMenu* op = submenu(box_, "op", QStringLiteral("设置"));
+  connect(item(op, "z_f", QStringLiteral("自动全屏")), &QAction::triggered, this, [this, command] {
+    command("c_zf")();
+    if (host_.caption) popup_item("z_f")->setText(host_.caption("c_zf"));
+  });
+  QMenu* done = submenu(op, "mis_com", QStringLiteral("播放完成处理"));
+  connect(item(done, "auto_next", QStringLiteral("自动下一集")), &QAction::triggered, this, [this, command] {
+    command("xy_j")();
+    if (host_.caption) popup_item("auto_next")->setText(host_.caption("xy_j"));
+  });
+  connect(item(done, "close_gj", QStringLiteral("关机")), &QAction::triggered, this, [this, command] {
+    command("c_com")();
+    if (host_.caption) popup_item("close_gj")->setText(host_.caption("c_com"));
+  });
+  QMenu* frames = submenu(box_, "spkj", QStringLiteral("视频框架"));
+  const QString first_captions[] = {QStringLiteral("适应窗体"), QStringLiteral("铺满窗口"), QStringLiteral("4:3"),
+                                    QStringLiteral("16:9")};
+  for (int i = 0; i < 4; ++i)
+    connect(item(frames, "spkj_s", first_captions[i], i), &QAction::triggered, this, [this, i] {
+      zmvb(i);
+      spkj_system(i);
+    });
+  box_->addSeparator()->setObjectName(QStringLiteral("blank1"));
+  const QString plays[] = {QStringLiteral("播放/暂停"), QStringLiteral("停止"), QStringLiteral("全屏"),
+                           QStringLiteral("上一节目"), QStringLiteral("下一节目")};
+  for (int i = 0; i < 5; ++i)
+    connect(item(box_, "play_q", plays[i], i), &QAction::triggered, this, [this, i] { play_q_Click(i); });
+  box_->addSeparator()->setObjectName(QStringLiteral("blank2"));
+  connect(item(box_, "guest", QStringLiteral("意见反馈")), &QAction::triggered, this, command("fk"));
+  box_->addSeparator()->setObjectName(QStringLiteral("blank4"));
+  connect(item(box_, "abtu", QStringLiteral("关于我们")), &QAction::triggered, this, [hide_main_in_full, command] {
+    hide_main_in_full();
+    command("bz_2")();
+  });
+}
+
+QAction* Kandor::popup_item(const QString& name, int index) const {
+  for (QAction* a : box_->findChildren<QAction*>())
+    if (a->objectName() == name && (index < 0 || a->property("index").toInt() == index)) return a;
+  for (QMenu* m : box_->findChildren<QMenu*>())
+    for (QAction* a : m->actions())
+      if (a->objectName() == name && (index < 0 || a->property("index").toInt() == index)) return a;
+  return nullptr;
+}
+
+QWidget* Kandor::part(const QString& name, int index) const {
+  for (QWidget* w : findChildren<QWidget*>())
+    if (w->objectName() == name && (index < 0 || w->property("index").toInt() == index)) return w;
+  return nullptr;
+}
+
+void Kandor::popup_at(const QPoint& global) { box_->popup(global); }
+
+int Kandor::bar_width() const { return bar_->width(); }
+
+void Kandor::resizeEvent(QResizeEvent*) { lay_out(); }
+
+void Kandor::lay_out() {
+  const int w = width(), h = height() - kBarHeight;
+  if (w <= 0 || h <= 0) return;
+  video_->setGeometry(0, 0, w, h);
+  cover_->setGeometry(0, 0, w, h);
+  logo_->move((w - logo_->width()) / 2, (h - logo_->height()) / 2);
+  label1_->setGeometry(0, logo_->geometry().bottom() + 4, w, 24);
+  bar_->setGeometry(0, h, w, kBarHeight);
+  track_->setGeometry(0, kTrackTop, w, kTrackHeight + 4);
+  full_button_->setGeometry(w - kEdge - kButton, kButtonTop, kButton, kButton);
+  volume_track_->setGeometry(full_button_->x() - kGap - kVolumeWidth, kButtonTop, kVolumeWidth, kButton);
+  menu_button_->setGeometry(volume_track_->x() - kGap - kButton, kButtonTop, kButton, kButton);
+  volume_knob_->setGeometry(volume_track_->x() + kVolumeLead +
+                                static_cast<int>(std::lround(vol_ / 100.0 * (kVolumeWidth - kKnob - kVolumeLead))),
+                            kButtonTop + (kButton - kKnob) / 2, kKnob, kKnob);
+  seek_knob_->setGeometry(static_cast<int>(std::lround((w - kKnob) * seek_ratio_)), kTrackTop + kTrackHeight / 2 + 2 - kKnob / 2,
+                          kKnob, kKnob);
+  im2_move();
+}
+
+void Kandor::ydbl(int kind, double ratio) {
+  if (kind == 0) {
+    seek_x_ = static_cast<int>(std::lround(ratio * (bar_width() - seek_knob_->width())));
+    seek_knob_->move(seek_x_, seek_knob_->y());
+    track_->update();
+  } else {
+    volume_knob_->move(volume_track_->x() + kVolumeLead +
+                           static_cast<int>(std::lround(ratio * (volume_track_->width() - volume_knob_->width() - kVolumeLead))),
+                       volume_knob_->y());
+    volume_track_->update();
+  }
+}
+
+void Kandor::jdt_wzgb(int kind, int x, int top, int apply) {
+  if (kind == 0) {
+    const int range = bar_width() - seek_knob_->width();
+    if (x >= 0 && x < range) seek_knob_->move(x, top);
+    track_->update();
+    if (apply != 1 || range <= 0) return;
+    seek_ratio_ = std::round(std::clamp(double(x) / range, 0.0, 1.0) * 1000) / 1000;
+    const int position = static_cast<int>(seek_ratio_ * bcd_);  // no length yet: the start
+    const bool polling = timer2_.isActive();
+    timer2_.stop();
+    if (engine_) engine_->setCurrentpos(position);
+    if (polling) timer2_.start();
+    return;
+  }
+  volume_knob_->move(x, top);
+  volume_track_->update();
+  if (apply != 1) return;
+  const int range = volume_track_->width() - volume_knob_->width() - kVolumeLead;
+  setVol(std::clamp(static_cast<int>(std::lround(double(x - kVolumeLead - volume_track_->x()) / range * 100)), 0, 100));
+  if (engine_) engine_->setVolume(vol_);
+  config::setting_access(1, vol_, config::kVolume);
+}
+
+void Kandor::im2_move() {
+  const double r = std::round(down_pct_ * 10) / 1000;
+  strip_->setGeometry(0, kTrackTop, std::max(static_cast<int>(std::lround(r * width())), seek_x_), kTrackHeight + 4);
+}
+
+void Kandor::zmvb(int mode) {
+  for (int i = 0; i < 4; ++i)
+    if (QAction* a = popup_item("spkj_s", i))
+      a->setText((i == mode ? QStringLiteral("√") : QString()) + QString::fromUtf8(kFrameCaptions[i]));
+}
+
+void Kandor::spkj_system(int mode) {
+  if (engine_) engine_->setViewframe(mode);
+}
+
+void Kandor::play_q_Click(int index) {
+  switch (index) {
+    case 0:
+      if (bzt_ == 3) q_pause();
+      else if (engine_) engine_->Play();
+      break;
+    case 1: q_stop(); break;
+    case 2:
+      if (bzt_ == 3) Image7_Click();
+      break;
+    case 3: h_play(prev_url_, 1, 0); break;
+    case 4: h_play(next_url_, 1, 0); break;
+    default: break;
+  }
+}
+
+void Kandor::image4_click(int i) {
+  switch (i) {
+    case 0:
+      if (engine_) engine_->Play();
+      break;
+    case 1: q_pause(); break;
+    case 2: q_gh(prev_url_); break;
+    case 3: q_gh(next_url_); break;
+    default: break;
+  }
+}
+
+void Kandor::csh_image() {
+  for (BarButton* b : {buttons_[0], buttons_[1], buttons_[2], buttons_[3], menu_button_, full_button_})
+    if (!b->underMouse()) b->set_look(BarButton::Normal);
+}
+
+// The bar's mouse: drags of the two knobs, clicks on the tracks, the covers' right and double clicks.
+bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
+  auto* m = static_cast<QMouseEvent*>(e);
+  const QPoint in_bar = w->mapTo(bar_, m->position().toPoint());
+  if (e->type() == QEvent::MouseButtonPress && m->button() == Qt::LeftButton) {
+    if (w == seek_knob_ || w == volume_knob_) {
+      drag_kind_ = w == seek_knob_ ? 1 : 2;
+      dragging_ = true;
+      drag_offset_ = m->position().x();
+      knob_top_ = w->y();
+      return true;
+    }
+    if ((w == strip_ || w == track_) && in_bar.x() > 0 && in_bar.x() < bar_width() - seek_knob_->width()) {
+      jdt_wzgb(0, in_bar.x(), seek_knob_->y(), 1);
+      return true;
+    }
+    const int x = m->position().toPoint().x();
+    if (w == volume_track_ && x > kVolumeLead && x < volume_track_->width() - volume_knob_->width()) {
+      jdt_wzgb(1, volume_track_->x() + x, volume_knob_->y(), 1);
+      return true;
+    }
+  }
+  if (e->type() == QEvent::MouseMove && dragging_ && (w == seek_knob_ || w == volume_knob_)) {
+    const int x = std::max(0, static_cast<int>(in_bar.x() - drag_offset_));
+    if (drag_kind_ == 1) jdt_wzgb(0, x, knob_top_, 1);
+    else if (x > volume_track_->x() + kVolumeLead && x < volume_track_->x() + volume_track_->width() - volume_knob_->width())
+      jdt_wzgb(1, x, knob_top_, 1);
+    return true;
+  }
+  if (e->type() == QEvent::MouseButtonRelease && dragging_) {
+    dragging_ = false;
+    return true;
+  }
+  if (e->type() == QEvent::MouseMove && (w == bar_ || w == volume_track_)) csh_image();
+  return false;
+}
+
+bool Kandor::eventFilter(QObject* watched, QEvent* e) {
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (!w) return false;
+  const QEvent::Type t = e->type();
+  if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonRelease && t != QEvent::MouseMove &&
+      t != QEvent::MouseButtonDblClick)
+    return false;
+  auto* m = static_cast<QMouseEvent*>(e);
+  if (w == video_ || w == cover_) {  // the picture's surface (Picture2): menu and full screen
+    if (t == QEvent::MouseButtonRelease && m->button() == Qt::RightButton) popup_at(m->globalPosition().toPoint());
+    if (t == QEvent::MouseButtonDblClick && m->button() == Qt::LeftButton && bzt_ == 3) Image7_Click();
+    return false;
+  }
+  if (w == logo_ && t == QEvent::MouseButtonRelease && m->button() == Qt::LeftButton) {
+    if (host_.command) host_.command(QStringLiteral("gfz"));
+    return true;
+  }
+  return bar_mouse(w, e);
+}
+
+void Kandor::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space) return play_q_Click(0);
+  if (event->key() == Qt::Key_Escape) return Image7_Click();
+  QWidget::keyPressEvent(event);
+}
+
+void Kandor::focusOutEvent(QFocusEvent* event) {
+  show_taskbar(true);
+  QWidget::focusOutEvent(event);
+}
+
+}  // namespace player

@@ -1,0 +1,294 @@
+// The player's core: properties, the engine, play and stop, the neighbours of a play.
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <malloc.h>
+
+#include "config/end_process.h"
+#include "config/settings.h"
+#include "engine/mpv_engine.h"
+#include "engine/terminal_client.h"
+#include "player/addresses.h"
+#include "player/bar_widgets.h"
+#include "player/kandor.h"
+#include "player/now_playing.h"
+
+namespace player {
+
+NowPlaying& now_playing() {
+  static NowPlaying state;
+  return state;
+}
+
+namespace {
+
+constexpr int kTerminalWaitTicks = 50;  // 100 ms each: a terminal is up well within 5 s
+
+std::unique_ptr<engine::Engine> default_engine(QWidget* video_area) {
+  // A picture needs a display of our own kind; elsewhere (tests, no display) nothing is drawn or heard.
+  const bool picture = QGuiApplication::platformName() == QLatin1String("xcb");
+  return std::make_unique<engine::MpvEngine>(picture ? video_area : nullptr, !picture);
+}
+
+int volume_from_settings() {
+  bool ok = false;
+  const int v = config::setting_access(0, {}, config::kVolume).trimmed().toInt(&ok);
+  return ok && v >= 0 && v <= 100 ? v : 100;
+}
+
+}  // namespace
+
+Kandor::Kandor(KandorHost host, QWidget* parent) : QWidget(parent), host_(std::move(host)) {
+  setFocusPolicy(Qt::StrongFocus);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::black);
+  setPalette(pal);
+  engine_factory_ = default_engine;
+  build_parts();
+  build_popup();
+  timer2_.setInterval(500);
+  connect(&timer2_, &QTimer::timeout, this, &Kandor::Timer2_Timer);
+  terminal_wait_.setInterval(100);
+  full_ = 0;
+  taskbar_shown_ = true;
+}
+
+Kandor::~Kandor() {
+  timer2_.stop();
+  while (cursor_hidden_ > 0) {
+    QGuiApplication::restoreOverrideCursor();
+    --cursor_hidden_;
+  }
+}
+
+void Kandor::changed(const char* key) { emit propertyChanged(QString::fromLatin1(key)); }
+
+void Kandor::setFurl(const QString& v) {
+  furl_ = v;
+  emit furlChanged();
+  changed("furl");
+}
+void Kandor::setFname(const QString& v) {
+  fname_ = v;
+  emit fnameChanged();
+  changed("fname");
+}
+void Kandor::setBzt(int v) {
+  bzt_ = v;
+  emit bztChanged();
+  changed("bzt");
+}
+void Kandor::setVol(int v) {
+  vol_ = v;
+  emit volChanged();
+  changed("vol");
+}
+void Kandor::setBwz(int v) {
+  bwz_ = v;
+  emit bwzChanged();
+  changed("bwz");
+}
+void Kandor::setBcd(int v) {
+  bcd_ = v;
+  emit bcdChanged();
+  changed("bcd");
+}
+void Kandor::setFull(int v) {
+  full_ = v;
+  emit fullChanged();
+  changed("full");
+}
+void Kandor::setQlj(const QString& v) {
+  qlj_ = v;
+  emit qljChanged();
+  changed("qlj");
+}
+
+// The option flags copy the main window's caption into the popup's item of the same option.
+void Kandor::setZfull(int v) {
+  zfull_ = v;
+  if (host_.caption) popup_item("z_f")->setText(host_.caption("c_zf"));
+}
+void Kandor::setZxyj(int v) {
+  zxyj_ = v;
+  if (host_.caption) popup_item("auto_next")->setText(host_.caption("xy_j"));
+}
+void Kandor::setZgj(int v) {
+  zgj_ = v;
+  if (host_.caption) popup_item("close_gj")->setText(host_.caption("c_com"));
+}
+
+QVariantMap Kandor::property_bag() const {
+  return {{"furl", furl_}, {"fname", fname_}, {"bzt", bzt_},  {"vol", vol_},       {"bwz", bwz_},
+          {"bcd", bcd_},   {"full", full_},   {"qlj", qlj_},  {"phwnd", 0},        {"zfull", zfull_},
+          {"zxyj", zxyj_}, {"zgj", zgj_}};
+}
+
+void Kandor::restore_properties(const QVariantMap& bag) {
+  auto number = [&](const char* key) { return bag.value(QString::fromLatin1(key), 0).toInt(); };
+  furl_ = bag.value("furl").toString();
+  fname_ = bag.value("fname").toString();
+  bzt_ = number("bzt");
+  bool ok = false;
+  const int v = bag.value("vol").toString().toInt(&ok);
+  vol_ = !bag.contains("vol") ? volume_from_settings() : ok && v >= 0 && v <= 100 ? v : 100;
+  bwz_ = number("bwz");
+  bcd_ = number("bcd");
+  full_ = 0;  // a player starts in its window, whatever it was left in
+  qlj_ = bag.value("qlj").toString();
+  zfull_ = number("zfull");
+  zxyj_ = number("zxyj");
+  zgj_ = number("zgj");
+}
+
+void Kandor::zrqvds() {
+  engine_ = engine_factory_(video_);
+  lay_out();
+  if (engine_) engine_->setShowcontrol(false);
+  engine_ready_ = 1;
+  ydbl(1, std::round(vol_ / 100.0 * 1000) / 1000);
+}
+
+void Kandor::h_play(const QString& address, int mo, const QVariant&) {
+  // An empty address (no previous or next episode) plays nothing and records nothing.
+  if (address.trimmed().isEmpty()) return;
+  setFurl(qvod_normalize(address));
+  if (mo != mo_) mo_ = static_cast<qint16>(mo);
+  const std::optional<int> p = host_.record ? host_.record(furl_, mo) : std::nullopt;
+  q_play(mo, p.value_or(0));
+}
+
+void Kandor::q_gh(const QString& address) {
+  if (!address.isEmpty()) h_play(address, 1, 0);
+}
+
+void Kandor::q_play(int mo, int start) {
+  if (furl_.isEmpty()) return;
+  q_stop();
+  if (config::end_process(QStringLiteral("qvodterminal.exe"), QStringLiteral("0")) != 1 && !qlj_.isEmpty())
+    return wait_for_terminal(mo, start);
+  net_source_ = 1;
+  if (is_local_address(furl_)) {
+    down_pct_ = 100.0;
+    net_source_ = 0;
+  }
+  malloc_trim(0);
+  trim_count_ = 0;
+  mo_ = mo;
+  start_pos_ = start;
+  setFname(url_unescape(hq_wjm(furl_)));
+  if (host_.now_playing_label) host_.now_playing_label(QStringLiteral("正在播放:") + fname_);
+  label1_->setText(QStringLiteral("即将播放:【") + fname_ + QStringLiteral("】"));
+  find_neighbours();
+  if (engine_) {
+    engine_->setURL(furl_);
+    if (!engine_->failure().isEmpty()) jz_l3(engine_->failure());
+  }
+  NowPlaying& now = now_playing();
+  now.now_url = furl_;
+  now.now_mo = mo_;
+  now.now_pos = 0;
+  if (!timer2_.isActive()) timer2_.start();
+}
+
+// The terminal was not running: it is started, and the play goes on once it answers. One that does
+// not come up is said in the status text instead of the play vanishing.
+void Kandor::wait_for_terminal(int mo, int start) {
+  start_pos_ = start;
+  if (host_.start_terminal) host_.start_terminal();
+  terminal_waited_ = 0;
+  terminal_wait_.disconnect();
+  connect(&terminal_wait_, &QTimer::timeout, this, [this, mo] {
+    const bool up = config::end_process(QStringLiteral("qvodterminal.exe"), QStringLiteral("0")) == 1 &&
+                    engine::TerminalClient().answering();
+    if (up) {
+      terminal_wait_.stop();
+      q_play(mo, start_pos_);
+    } else if (++terminal_waited_ >= kTerminalWaitTicks) {
+      terminal_wait_.stop();
+      jz_l3(QStringLiteral("播放引擎未能启动"));
+      label1_->setText(QStringLiteral("播放引擎未能启动，请稍后再试"));
+    }
+  });
+  label1_->setText(QStringLiteral("正在启动播放引擎..."));
+  terminal_wait_.start();
+}
+
+void Kandor::q_stop() {
+  terminal_wait_.stop();
+  if (engine_) engine_->setURL(QString());
+  timer2_.stop();
+  system_zzt(0, 0, 0);
+  prev_url_.clear();
+  next_url_.clear();
+  fs_done_ = buttons_done_ = play_sent_ = tick_ = preload_done_ = 0;
+  label1_->setText(QStringLiteral("准备就绪"));
+  label3_->setText(QStringLiteral("准备就绪"));
+  label5_->clear();
+  if (host_.now_playing_label) host_.now_playing_label(QString());
+  show_covers(1);
+  bar_->show();
+  ydbl(0, 0);
+  down_pct_ = 0;
+  im2_move();
+  show_taskbar(true);
+  zmvb(0);
+}
+
+void Kandor::q_pause() {
+  if (engine_) engine_->pause();
+}
+
+void Kandor::system_zzt(const QVariant& state, const QVariant& position, const QVariant& duration) {
+  if (state.toString() != QString()) setBzt(state.toInt());
+  if (position.toString() != QString()) setBwz(position.toInt());
+  if (duration.toString() != QString()) setBcd(duration.toInt());
+}
+
+QString Kandor::hq_wjm(const QString& address) const { return player::hq_wjm(address); }
+
+QString Kandor::GetContent(const QString& text, const QString& a, const QString& b, int mode) const {
+  return player::GetContent(text, a, b, mode);
+}
+
+void Kandor::jz_l3(const QString& text) { label3_->setText(text); }
+
+void Kandor::find_neighbours() {
+  const QString list = host_.play_list ? host_.play_list() : QString();
+  if (!list.contains(QLatin1String("@@@"))) return;
+  const QStringList parts = list.split(QStringLiteral("@@@"));
+  int index = -1;
+  for (int i = 0; i < parts.size() && index < 0; ++i)
+    if (address_match(parts[i].trimmed(), furl_.trimmed()) == 1) index = i;
+  if (index < 0) return;
+  const int last = static_cast<int>(parts.size()) - 1;
+  if (index > 0) prev_url_ = parts[index - 1];
+  if (index < last) next_url_ = parts[index + 1];
+  prev_url_ = prev_url_.remove(QChar(10)).trimmed();
+  next_url_ = next_url_.remove(QChar(10)).trimmed();
+}
+
+// Nothing to hide on this platform: a full-screen window covers the panels. The state is kept.
+void Kandor::show_taskbar(bool show) { taskbar_shown_ = show; }
+
+void Kandor::show_covers(int mode) {
+  const bool covered = mode != 0;
+  // The picture is a window of its own and would lie over any cover: it is hidden instead.
+  video_->setVisible(!covered);
+  cover_->setVisible(covered);
+}
+
+void Kandor::UserControl_Terminate() {
+  q_stop();
+  timer2_.stop();
+  show_cursor();
+}
+
+bool Kandor::minimised() const {
+  const QWidget* main = phwnd_ ? phwnd_->window() : window();
+  return main && main->isMinimized();
+}
+
+}  // namespace player

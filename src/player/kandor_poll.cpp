@@ -1,0 +1,206 @@
+// The half-second poll that follows the engine, the end of a play, the time text, the idle mouse.
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QLabel>
+#include <QMenu>
+#include <malloc.h>
+
+#include "engine/engine.h"
+#include "player/addresses.h"
+#include "player/bar_widgets.h"
+#include "player/kandor.h"
+#include "player/now_playing.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+#include "platform/system_commands.h"
+
+namespace player {
+
+namespace {
+
+constexpr int kStillTicks = 5;  // five still ticks, then the sixth hides bar and cursor (about 3 s)
+
+// The status text of a play state, and whether the engine counts as playing.
+QString state_text(int ps) {
+  switch (ps) {
+    case 0: return QStringLiteral("停止");
+    case 2: return QStringLiteral("暂停");
+    case 4: return QStringLiteral("缓冲中");
+    case 5: return QStringLiteral("等待中");
+    case 6: return QStringLiteral("播放结束");
+    case 8: return QStringLiteral("重新连接中");
+    case 9: return QStringLiteral("BT种子下载中");
+    case 10: return QStringLiteral("正在连接中");
+    case 11: return QStringLiteral("正在停止");
+    default: return {};
+  }
+}
+
+void publish_playing(int ps) {
+  int& playing = now_playing().is_playing;
+  if (ps == 2 || ps == 3) playing = 1;
+  else if (ps == 4 || ps == 10 || ps == 11) playing = 0;
+}
+
+}  // namespace
+
+QString Kandor::scsjm(int seconds) {
+  auto two = [](int n) { return n < 1 ? QStringLiteral("00") : n < 10 ? QStringLiteral("0%1").arg(n) : QString::number(n); };
+  return two(seconds / 3600) + ':' + two(seconds % 3600 / 60) + ':' + two(seconds % 60);
+}
+
+void Kandor::Timer2_Timer() {
+  // Pending events first: a click handled here may stop this play or start another.
+  QCoreApplication::processEvents();
+  if (!timer2_.isActive() || !engine_) return;
+  if (play_sent_ == 0) {
+    play_sent_ = 1;
+    engine_->Play();
+  }
+  const int ps = engine_->playstate();
+  if (tick_ >= 4) {
+    tick_ = 0;
+    slow_poll(ps);
+    if (!timer2_.isActive()) return;
+  } else {
+    ++tick_;
+  }
+  const bool minimized = minimised();
+  if (full_ == 1 && taskbar_shown_) show_taskbar(false);
+  down_pct_ = net_source_ == 1 ? engine_->get_CurTaskProcess() / 10.0 : 100.0;
+  if (down_pct_ > 0 && down_pct_ <= 100 && ps != 1) im2_move();
+  if (ps == 3) {
+    engine_->setVolume(vol_);
+    if (start_pos_ != 0) {
+      engine_->setCurrentpos(start_pos_);
+      start_pos_ = 0;
+    }
+    if (bcd_ == 0) setBcd(engine_->duration());
+    setBwz(engine_->currentpos());
+    // The end: within 2 s of a known length (a stream without one is not ended at once).
+    if (bcd_ > 0 && bcd_ - bwz_ < 2) return end_of_play();
+    label3_->setText(scsjm(bwz_) + '/' + scsjm(bcd_) + ' ');
+    const double ratio = bcd_ > 0 ? std::round(double(bwz_) / bcd_ * 10000) / 10000 : 0.0;
+    if (!minimized) {
+      ydbl(0, ratio);
+      if (cover_->isVisible()) show_covers(0);
+    }
+  }
+  if (ps != 3 && !minimized && !cover_->isVisible()) show_covers(1);
+  if (!minimized) mouse_idle_step();
+}
+
+void Kandor::end_of_play() {
+  timer2_.stop();
+  if (!next_url_.isEmpty() && zxyj_ != 0) return h_play(next_url_, 1, 0);
+  q_stop();
+  label1_->setText(QStringLiteral("准备就绪"));
+  Image7_Click();  // leaves full screen; nothing else, the state is no longer "playing"
+  show_cursor();
+  if (zgj_ == 1) gj_xw();
+}
+
+void Kandor::slow_poll(int ps) {
+  const QString text = state_text(ps);
+  publish_playing(ps);
+  if (!text.isEmpty() && text != QLatin1String("停止")) jz_l3(text);
+  system_zzt(ps, QString(), QString());
+  if (trim_count_ < 20) {
+    ++trim_count_;
+  } else {
+    trim_count_ = 0;
+    malloc_trim(0);
+    if (host_.power_saving) host_.power_saving(0);
+  }
+  QString rate;
+  if (down_pct_ != 100.0) {
+    rate = QString::number(static_cast<qint16>(engine_->Downrate())) + QStringLiteral("KB/S");
+    down_pct_ = engine_->get_CurTaskProcess() / 10.0;
+  }
+  if (down_pct_ > 0 && down_pct_ <= 100) im2_move();
+  if (down_pct_ > 85 && preload_done_ == 0) {
+    if (!next_url_.isEmpty() && zxyj_ == 1) {
+      next_url_ = qvod_normalize(next_url_);
+      engine_->StartNextDown(next_url_);
+    }
+    preload_done_ = 1;
+  }
+  if (buttons_done_ == 0) {
+    buttons_done_ = 1;
+    buttons_[2]->setEnabled(!prev_url_.isEmpty());
+    popup_item("play_q", 3)->setEnabled(!prev_url_.isEmpty());
+    buttons_[3]->setEnabled(!next_url_.isEmpty());
+    popup_item("play_q", 4)->setEnabled(!next_url_.isEmpty());
+  }
+  if (ps != 3) {
+    if (ps != 0 && ps != 1 && ps != 7)
+      label1_->setText(QStringLiteral("数据处理中...") + rate + QStringLiteral("|完成") + QString::number(down_pct_) + '%');
+  } else {
+    if (fs_done_ == 0 && zfull_ == 1) {
+      fs_done_ = 1;
+      if (full_ == 0) play_q_Click(2);
+    }
+    if (host_.save_position) host_.save_position(furl_, mo_, bwz_);
+    now_playing().now_pos = bwz_;
+    label1_->setText(QStringLiteral("数据处理中...") + rate + QStringLiteral("|完成"));
+  }
+  if (down_pct_ == 100) rate.clear();
+  label5_->setText(rate);
+}
+
+void Kandor::mouse_idle_step() {
+  if (full_ != 1) {
+    show_cursor();
+    bar_->show();
+    idle_ticks_ = 0;
+    return;
+  }
+  const QPoint at = QCursor::pos();
+  if (at != last_cursor_) {
+    last_cursor_ = at;
+    show_cursor();
+    bar_->show();
+    idle_ticks_ = 0;
+  } else if (idle_ticks_ < kStillTicks) {
+    ++idle_ticks_;
+  } else {
+    idle_ticks_ = 0;
+    hide_cursor();
+    bar_->hide();
+  }
+}
+
+// The cursor's display count: a blank cursor pushed while it is hidden, taken away to show it.
+void Kandor::show_cursor() {
+  while (cursor_hidden_ > 0) {
+    QGuiApplication::restoreOverrideCursor();
+    --cursor_hidden_;
+  }
+}
+
+void Kandor::hide_cursor() {
+  if (cursor_hidden_ > 0) return;
+  QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+  ++cursor_hidden_;
+}
+
+void Kandor::gj_mod(const QVariant& mode) {
+  if (host_.caption) popup_item("close_gj")->setText(host_.caption("c_com"));
+  const bool on = mode.toString().trimmed() == QLatin1String("1");
+  zgj_ = on ? 1 : 0;
+  zxyj_ = on ? 0 : 1;
+}
+
+// The shut-down after playing: a power-off in 20 seconds, and the question whether to cancel it.
+void Kandor::gj_xw() {
+  if (!shutdown_on || !shutdown_on()) return;
+  platform::system_commands().schedule_power_off(20);
+  const auto answer = platform::dialogs().message(QStringLiteral("您已经激活程序关机程序,是否取消?"), platform::app_title(),
+                                                  platform::Buttons::YesNo);
+  if (answer != platform::Answer::Yes) return;
+  if (opt_shutdown) opt_shutdown();
+  platform::system_commands().cancel_power_off();
+}
+
+}  // namespace player

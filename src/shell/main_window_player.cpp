@@ -1,0 +1,87 @@
+// The main window's side of the player: the widget and what it asks of the window, the play menu,
+// the options, the open-file command, and the player's remembered properties.
+#include <QAction>
+#include <QLabel>
+#include <QWebEngineView>
+
+#include "catalog/play_state.h"
+#include "config/settings.h"
+#include "history/history_store.h"
+#include "history/play_flows.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "player/kandor.h"
+#include "player/playback_options.h"
+#include "shell/main_window.h"
+#include "shell/window_keys.h"
+
+namespace shell {
+
+namespace {
+
+const QString kMediaFilters = QStringLiteral("所有支持媒体文件 (*.rmvb *.rm *.wmv *.wma *.avi *.mp3 *.mp4 *.qmv);;所有文件 (*)");
+const QString kBagSection = QStringLiteral("Kandor");
+const char* const kBagKeys[] = {"furl", "fname", "bzt", "vol", "bwz", "bcd", "full", "qlj", "phwnd", "zfull", "zxyj", "zgj"};
+
+// Where the player's properties are kept between runs: the user's state, not the program folder.
+QString bag_file() { return platform::state_folder() + QStringLiteral("/player.ini"); }
+
+}  // namespace
+
+player::Kandor* MainWindow::make_player() {
+  player::KandorHost host;
+  host.start_terminal = [this] { zrqv(); };
+  host.now_playing_label = [this](const QString& text) { label(1)->setText(text); };
+  host.record = [](const QString& address, int mo) { return history::hist_record(address, mo); };
+  host.save_position = [](const QString& address, int mo, int position) { history::hist_save_pos(address, mo, position); };
+  host.command = [this](const QString& item) {
+    if (QAction* a = action(item)) a->trigger();
+  };
+  host.caption = [this](const QString& item) { return action(item) ? action(item)->text() : QString(); };
+  host.power_saving = [this](int mode) { options_->power_saving(mode); };
+  host.play_list = [] { return catalog::play_state().play_list; };
+  auto* kandor = new player::Kandor(std::move(host));
+  kandor->shutdown_on = [this] { return options_->shutdown_on == 1; };
+  kandor->opt_shutdown = [this] { options_->opt_shutdown(); };
+  options_ = std::make_unique<player::PlaybackOptions>(kandor, [this](const char* name) { return action(QString::fromLatin1(name)); });
+  history::set_play_host({kandor, [this] { return main_tab; }, [this] { tpth_img(1, 1, 0); }});
+  return kandor;
+}
+
+void MainWindow::wire_player_menus() {
+  auto on = [this](const char* item, auto f) { connect(action(QString::fromLatin1(item)), &QAction::triggered, this, f); };
+  on("cz_1", [this] { kandor_->play_q_Click(0); });
+  on("cz_2", [this] { kandor_->Image7_Click(); });
+  on("cz_3", [this] { kandor_->play_q_Click(1); });
+  on("cz_4", [this] { kandor_->play_q_Click(3); });
+  on("cz_5", [this] { kandor_->play_q_Click(4); });
+  on("c_zf", [this] { options_->opt_auto_full(1); });
+  on("xy_j", [this] { options_->opt_auto_next(1); });
+  on("c_com", [this] { options_->opt_shutdown(); });
+  on("fd_1", [this] { fd_1(); });
+  keys_->add_window(kandor_);
+}
+
+void MainWindow::fd_1() {
+  if (kandor_->full() == 1) hide();
+  const QString file = platform::dialogs().open_file(kMediaFilters);
+  if (!file.isEmpty()) history::ss_play(file, 0, 0);
+}
+
+void MainWindow::restore_player() {
+  const platform::ProfileFile bag(bag_file());
+  QVariantMap values;
+  for (const char* key : kBagKeys)
+    if (const auto v = bag.value(kBagSection, QString::fromLatin1(key))) values.insert(QString::fromLatin1(key), *v);
+  kandor_->restore_properties(values);
+}
+
+void MainWindow::save_player() {
+  platform::ProfileFile bag(bag_file());
+  const QVariantMap values = kandor_->property_bag();
+  for (auto it = values.begin(); it != values.end(); ++it) bag.set_value(kBagSection, it.key(), it.value().toString());
+  bag.save();
+}
+
+}  // namespace shell
