@@ -1,6 +1,7 @@
 // The player's face: covers, the control bar with its tracks and knobs, the popup menu.
 #include <QActionGroup>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
@@ -42,8 +43,11 @@ QLabel* bar_label(const char* name, QWidget* parent) {
 void Kandor::build_parts() {
   video_ = new QWidget(this);
   video_->setObjectName(QStringLiteral("Qvod"));
-  video_->setAttribute(Qt::WA_NativeWindow);
-  video_->setAttribute(Qt::WA_DontCreateNativeAncestors);
+  // The engine draws into a window of this area's own, where there is a display to draw on.
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    video_->setAttribute(Qt::WA_NativeWindow);
+    video_->setAttribute(Qt::WA_DontCreateNativeAncestors);
+  }
   video_->setAttribute(Qt::WA_OpaquePaintEvent);
   video_->setStyleSheet(QStringLiteral("background:#000;"));
   video_->installEventFilter(this);

@@ -1,6 +1,11 @@
 // The player plays: local files, site episodes through the terminal it starts, the poll's rules.
-#include "player/player_fixture.h"
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+
+#include "config/settings.h"
 #include "player/now_playing.h"
+#include "player/player_fixture.h"
 
 namespace {
 
@@ -37,6 +42,159 @@ TEST_F(PlayerTest, ATerminalThatDoesNotComeUpIsSaid) {
   kandor->h_play(episode(1004, 0), 1, 0);
   ASSERT_TRUE(wait_until([&] { return text("Label3") == "播放引擎未能启动"; }, 10000)) << text("Label3").toStdString();
   EXPECT_FALSE(kandor->polling());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PlayerTest, AStartPositionIsAppliedOnceOnTheFirstPlayingTick) {
+  QString local;
+  episode(1003, 1, &local);
+  start_at = 3;
+  kandor->h_play(local, 0, 0);
+  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(wait_until([&] { return kandor->bwz() >= 3; }, 5000));
+  settle(1500);
+  EXPECT_EQ(counting->seeks, QList<int>{3});
+}
+
+TEST_F(PlayerTest, ExactlyOnePreloadOfTheNextEpisodeAbove85PercentWithAutoNext) {
+  kandor->setQlj(folder.file("play"));
+  const QString first = episode(1004, 0), second = episode(1004, 1);
+  play_list = first + "@@@" + second;
+  kandor->setZxyj(1);
+  kandor->h_play(first, 1, 0);
+  ASSERT_TRUE(state_reaches(3));
+  EXPECT_EQ(kandor->next_url(), second);
+  EXPECT_EQ(kandor->prev_url(), "");
+  ASSERT_TRUE(wait_until([&] { return kandor->furl() == second; }, 30000));  // auto next at the end
+  EXPECT_EQ(counting->next_downs, QStringList{second});
+  // With auto next off nothing is preloaded, and the end stops the player.
+  kandor->setZxyj(0);
+  counting->next_downs.clear();
+  play_list.clear();
+  kandor->h_play(first, 1, 0);
+  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(wait_until([&] { return !kandor->polling(); }, 30000));
+  EXPECT_TRUE(counting->next_downs.isEmpty());
+  EXPECT_EQ(kandor->bzt(), 0);
+  EXPECT_EQ(text("Label1"), "准备就绪");
+}
+
+TEST_F(PlayerTest, TheEndLeavesFullScreenWhenNothingFollows) {
+  QString local;
+  episode(1003, 0, &local);
+  kandor->h_play(local, 0, 0);
+  kandor->Image7_Click();  // not playing yet: ignored
+  EXPECT_EQ(kandor->full(), 0);
+  ASSERT_TRUE(state_reaches(3));
+  kandor->Image7_Click();
+  EXPECT_EQ(kandor->full(), 1);
+  EXPECT_TRUE(kandor->isWindow());
+  EXPECT_FALSE(host_window.isVisible());
+  ASSERT_TRUE(wait_until([&] { return !kandor->polling(); }, 15000));
+  EXPECT_EQ(kandor->full(), 0);
+  EXPECT_FALSE(kandor->isWindow());
+  EXPECT_EQ(kandor->parentWidget(), &host_window);
+  EXPECT_TRUE(host_window.isVisible());
+}
+
+TEST_F(PlayerTest, MinimisedTheKnobRestsButTheEndIsStillSeen) {
+  QString local;
+  episode(1009, 0, &local);
+  kandor->h_play(local, 0, 0);
+  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(wait_until([&] { return kandor->bwz() >= 1; }, 5000));
+  host_window.showMinimized();
+  ASSERT_TRUE(wait_until([&] { return host_window.isMinimized(); }, 3000));
+  const int knob = kandor->part("Picture7")->x();
+  const int position = kandor->bwz();
+  ASSERT_TRUE(wait_until([&] { return kandor->bwz() >= position + 2; }, 5000));
+  EXPECT_EQ(kandor->part("Picture7")->x(), knob);
+  EXPECT_TRUE(wait_until([&] { return !kandor->polling(); }, 15000));  // the end all the same
+  host_window.showNormal();
+}
+
+TEST_F(PlayerTest, InFullScreenAStillMouseHidesBarAndCursor) {
+  kandor->h_play(long_clip(3), 0, 0);
+  ASSERT_TRUE(state_reaches(3));
+  QCursor::setPos(100, 100);
+  kandor->Image7_Click();
+  QWidget* bar = kandor->part("picture6");
+  EXPECT_TRUE(wait_until([&] { return !bar->isVisible(); }, 5000));
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
+  QCursor::setPos(140, 120);
+  EXPECT_TRUE(wait_until([&] { return bar->isVisible(); }, 2000));
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  kandor->Image7_Click();
+}
+
+TEST_F(PlayerTest, TimeTexts) {
+  EXPECT_EQ(player::Kandor::scsjm(3725), "01:02:05");
+  EXPECT_EQ(player::Kandor::scsjm(0), "00:00:00");
+  EXPECT_EQ(player::Kandor::scsjm(59), "00:00:59");
+  EXPECT_EQ(player::Kandor::scsjm(36000), "10:00:00");
+}
+
+TEST_F(PlayerTest, SeekingBeforeTheLengthIsKnownGoesToTheStart) {
+  kandor->setBcd(0);
+  QWidget* knob = kandor->part("Picture7");
+  kandor->jdt_wzgb(0, 200, knob->y(), 1);
+  EXPECT_EQ(counting->seeks, QList<int>{0});
+  kandor->setBcd(100);
+  kandor->jdt_wzgb(0, -30, knob->y(), 1);  // dragged past the left end: the start
+  EXPECT_EQ(counting->seeks.last(), 0);
+}
+
+TEST_F(PlayerTest, TheVolumeKnobsEndsGiveNoughtAndAHundredAndAreSaved) {
+  QWidget* track = kandor->part("Image6");
+  QWidget* knob = kandor->part("Picture8");
+  const int lead = 17;
+  kandor->jdt_wzgb(1, track->x() + lead, knob->y(), 1);
+  EXPECT_EQ(kandor->vol(), 0);
+  kandor->jdt_wzgb(1, track->x() + track->width() - knob->width(), knob->y(), 1);
+  EXPECT_EQ(kandor->vol(), 100);
+  EXPECT_EQ(config::setting_access(0, {}, config::kVolume), "100");
+  // A click on the track, as the user does it.
+  const QPoint at(track->width() / 2 + lead / 2, track->height() / 2);
+  QMouseEvent press(QEvent::MouseButtonPress, at, track->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(track, &press);
+  EXPECT_GT(kandor->vol(), 30);
+  EXPECT_LT(kandor->vol(), 70);
+}
+
+TEST_F(PlayerTest, AspectItemsCarryTheirMark) {
+  EXPECT_EQ(kandor->popup_item("spkj_s", 1)->text(), "铺满窗口");
+  kandor->popup_item("spkj_s", 1)->trigger();
+  EXPECT_EQ(kandor->popup_item("spkj_s", 1)->text(), "√铺满窗体");
+  EXPECT_EQ(kandor->popup_item("spkj_s", 0)->text(), "适应窗体");
+  EXPECT_EQ(kandor->popup_item("spkj_s", 3)->text(), "16:9");
+  kandor->q_stop();
+  EXPECT_EQ(kandor->popup_item("spkj_s", 0)->text(), "√适应窗体");
+  EXPECT_EQ(kandor->popup_item("spkj_s", 1)->text(), "铺满窗体");
+}
+
+TEST_F(PlayerTest, PropertiesKeepTheirBagKeysAndAMissingVolumeComesFromTheSettings) {
+  config::setting_access(1, 37, config::kVolume);
+  kandor->restore_properties({{"furl", "x"}, {"zxyj", "1"}});
+  EXPECT_EQ(kandor->vol(), 37);
+  EXPECT_EQ(kandor->zxyj(), 1);
+  kandor->restore_properties({{"vol", "300"}});
+  EXPECT_EQ(kandor->vol(), 100);
+  config::setting_access(1, "abc", config::kVolume);
+  kandor->restore_properties({});
+  EXPECT_EQ(kandor->vol(), 100);
+  const QVariantMap bag = kandor->property_bag();
+  for (const char* key : {"furl", "fname", "bzt", "vol", "bwz", "bcd", "full", "qlj", "phwnd", "zfull", "zxyj", "zgj"})
+    EXPECT_TRUE(bag.contains(key)) << key;
+  QStringList notified;
+  QObject listening;  // the connection ends with the test's own state
+  QObject::connect(kandor, &player::Kandor::propertyChanged, &listening, [&](const QString& k) { notified << k; });
+  QMetaObject::invokeMethod(kandor, "system_zzt", Q_ARG(QVariant, 3), Q_ARG(QVariant, QString()), Q_ARG(QVariant, 40));
+  EXPECT_EQ(notified, QStringList({"bzt", "bcd"}));
+  EXPECT_EQ(kandor->bcd(), 40);
 }
 
 }  // namespace

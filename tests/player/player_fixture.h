@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMap>
+#include <QProcess>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -81,6 +82,16 @@ class PlayerTest : public ::testing::Test {
       write_all(*local, QByteArray::fromStdString(http_get(site.port(), "/qvod/" + entry.split('$').value(1).toStdString() + "/x").body));
     }
     return QString(entry).replace('$', '|');
+  }
+  // A local clip of about the given length (the site's clip played again and again).
+  QString long_clip(int loops) {
+    QString one;
+    episode(1005, 0, &one);
+    const QString out = folder.file(QStringLiteral("long%1.mp4").arg(loops));
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-stream_loop", QString::number(loops), "-i", one, "-c", "copy", out});
+    EXPECT_TRUE(ffmpeg.waitForFinished(30000));
+    return out;
   }
   // The player's poll runs on its own; this waits for its state.
   bool state_reaches(int state, int ms = 20000) { return wait_until([&] { return kandor->bzt() == state; }, ms); }
