@@ -1,0 +1,160 @@
+// The main window drives its player: menu items and keys, the three options, the open-file command.
+#include <QAction>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "config/settings.h"
+#include "platform/dialogs.h"
+#include "platform/system_commands.h"
+#include "player/kandor.h"
+#include "player/playback_options.h"
+#include "shell/main_window.h"
+#include "store/connection.h"
+#include "support/db_rows.h"
+#include "support/program_folder.h"
+#include "support/site_process.h"
+#include "support/wait.h"
+
+namespace {
+
+class RecordedCommands : public platform::SystemCommands {
+ public:
+  void schedule_power_off(int seconds) override { done << QStringLiteral("power-off %1").arg(seconds); }
+  void cancel_power_off() override { done << "cancel"; }
+  QStringList done;
+};
+
+class PlayerMenus : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qputenv("MORVANE_SITE", site.base().toUtf8());
+    config::setting_access(1, site.base() + "/", config::kDetailBase);
+    before_dialogs = platform::set_dialogs(&answers);
+    before_commands = platform::set_system_commands(&commands);
+    window = std::make_unique<shell::MainWindow>();
+    ASSERT_TRUE(window->load());
+    window->show();
+    ASSERT_TRUE(wait_until([this] { return window->startup_finished == 1; }));
+    kandor = window->kandor();
+  }
+  void TearDown() override {
+    window.reset();
+    platform::set_dialogs(before_dialogs);
+    platform::set_system_commands(before_commands);
+    store::shared_connection().close();
+  }
+  QString clip() {
+    const std::string body = http_get(site.port(), "/details.php?id=1003").body;
+    const QString hash = QString::fromStdString(body).section("<!--jj_start-->", 1).split('$').value(1);
+    const QString path = folder.file("影片.mp4");
+    write_all(path, QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
+    return path;
+  }
+  void press(int key) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &e);
+  }
+  QString caption(const char* item) { return window->action(item)->text(); }
+
+  SiteProcess site;
+  ProgramFolder folder;
+  platform::ScriptedDialogs answers;
+  RecordedCommands commands;
+  platform::Dialogs* before_dialogs = nullptr;
+  platform::SystemCommands* before_commands = nullptr;
+  std::unique_ptr<shell::MainWindow> window;
+  player::Kandor* kandor = nullptr;
+};
+
+TEST_F(PlayerMenus, OpenALocalFileAndDriveItFromTheMenusAndKeys) {
+  EXPECT_EQ(kandor->objectName(), "Kandor1");
+  EXPECT_EQ(kandor->parentWidget(), window->control("Picture3"));
+  EXPECT_EQ(kandor->phwnd(), window->control("Picture3"));
+  EXPECT_EQ(kandor->vol(), 80);  // the setting, at start-up
+  const QString file = clip();
+  answers.choose_next(file);
+  window->action("fd_1")->trigger();
+  EXPECT_TRUE(answers.shown.value(0).startsWith("open file|所有支持媒体文件 ("));
+  ASSERT_TRUE(wait_until([&] { return kandor->bzt() == 3; }, 20000));
+  EXPECT_EQ(window->label(1)->text(), "正在播放:影片");
+  EXPECT_EQ(column("select * from hist", "hist_url"), QStringList{file});  // a free address in the history
+  press(Qt::Key_Space);  // play/pause
+  ASSERT_TRUE(wait_until([&] { return kandor->bzt() == 2; }, 5000));
+  window->action("cz_1")->trigger();
+  ASSERT_TRUE(wait_until([&] { return kandor->bzt() == 3; }, 5000));
+  press(Qt::Key_Escape);  // full screen and back
+  EXPECT_EQ(kandor->full(), 1);
+  press(Qt::Key_Escape);
+  EXPECT_EQ(kandor->full(), 0);
+  window->action("cz_3")->trigger();  // stop
+  EXPECT_FALSE(kandor->polling());
+  EXPECT_EQ(window->label(1)->text(), "");
+  answers.choose_next("");  // the user cancels: nothing happens
+  window->action("fd_1")->trigger();
+  EXPECT_FALSE(kandor->polling());
+}
+
+TEST_F(PlayerMenus, AutoNextAndShutdownExcludeEachOtherAndOnlyTogglesWriteTheSettings) {
+  auto* options = window->options();
+  EXPECT_EQ(caption("xy_j"), "√自动下一集");  // the shipped setting
+  EXPECT_EQ(kandor->zxyj(), 1);
+  EXPECT_EQ(caption("c_com"), "关机");
+  const QByteArray settings = read_all(folder.file("vexa.ini"));
+  options->opt_auto_next(0);
+  options->opt_auto_full(0);
+  EXPECT_EQ(read_all(folder.file("vexa.ini")), settings);  // re-applying never writes
+  window->action("c_com")->trigger();  // shutdown on: auto next off
+  EXPECT_EQ(caption("c_com"), "√关机");
+  EXPECT_EQ(caption("xy_j"), "自动下一集");
+  EXPECT_EQ(config::setting_access(0, {}, config::kAutoNext), "0");
+  EXPECT_EQ(kandor->zgj(), 1);
+  EXPECT_EQ(kandor->popup_item("close_gj")->text(), "√关机");
+  window->action("xy_j")->trigger();  // auto next on: shutdown off
+  EXPECT_EQ(caption("xy_j"), "√自动下一集");
+  EXPECT_EQ(caption("c_com"), "关机");
+  EXPECT_EQ(kandor->zgj(), 0);
+  EXPECT_EQ(config::setting_access(0, {}, config::kAutoNext), "1");
+  kandor->popup_item("z_f")->trigger();  // the player's own item toggles and copies the caption
+  EXPECT_EQ(caption("c_zf"), "√自动全屏");
+  EXPECT_EQ(kandor->popup_item("z_f")->text(), "√自动全屏");
+  EXPECT_EQ(config::setting_access(0, {}, config::kAutoFull), "1");
+  EXPECT_EQ(kandor->zfull(), 1);
+}
+
+TEST_F(PlayerMenus, AtTheEndTheShutdownRunsAndAnsweringYesCancelsIt) {
+  window->action("c_com")->trigger();
+  answers.answer_next(platform::Answer::Yes);
+  kandor->gj_xw();
+  EXPECT_EQ(commands.done, QStringList({"power-off 20", "cancel"}));
+  EXPECT_EQ(answers.shown, QStringList{"Morvane|您已经激活程序关机程序,是否取消?"});
+  EXPECT_EQ(caption("c_com"), "关机");  // the option is off again
+  // Answered No, the power-off goes ahead; with the option off nothing happens at all.
+  window->action("c_com")->trigger();
+  answers.answer_next(platform::Answer::No);
+  commands.done.clear();
+  kandor->gj_xw();
+  EXPECT_EQ(commands.done, QStringList{"power-off 20"});
+  window->action("c_com")->trigger();
+  commands.done.clear();
+  kandor->gj_xw();
+  EXPECT_TRUE(commands.done.isEmpty());
+  // A play that ends with the option on runs it.
+  window->action("c_com")->trigger();
+  answers.answer_next(platform::Answer::Yes);
+  answers.choose_next(clip());
+  window->action("fd_1")->trigger();
+  ASSERT_TRUE(wait_until([&] { return kandor->bzt() == 3; }, 20000));
+  ASSERT_TRUE(wait_until([&] { return commands.done.size() == 2; }, 15000));
+}
+
+TEST_F(PlayerMenus, PreviousAndNextWithNothingThereRecordNothing) {
+  window->action("cz_4")->trigger();
+  window->action("cz_5")->trigger();
+  EXPECT_TRUE(column("select * from hist", "histID").isEmpty());
+  EXPECT_FALSE(kandor->polling());
+}
+
+}  // namespace
