@@ -8,7 +8,7 @@ packages=(
   libmpv-dev libsqlite3-dev libcpp-httplib-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick xdotool
-  ffmpeg mpv curl fonts-wqy-microhei procps
+  ffmpeg mpv curl bc dbus-daemon fonts-wqy-microhei procps util-linux
 )
 
 missing=()

@@ -87,6 +87,8 @@ void Kandor::Timer2_Timer() {
       if (cover_->isVisible()) show_covers(0);
     }
   }
+  // The engine says the item has ended (a stream without a length gives no other sign of its end).
+  if (ps == 6) return end_of_play();
   if (ps != 3 && !minimized && !cover_->isVisible()) show_covers(1);
   if (!minimized) mouse_idle_step();
 }

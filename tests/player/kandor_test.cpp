@@ -1,5 +1,6 @@
 // The player plays: local files, site episodes through the terminal it starts, the poll's rules.
 #include <QCursor>
+#include <QMetaMethod>
 #include <QGuiApplication>
 #include <QMouseEvent>
 
@@ -129,6 +130,44 @@ TEST_F(PlayerTest, InFullScreenAStillMouseHidesBarAndCursor) {
   EXPECT_TRUE(wait_until([&] { return bar->isVisible(); }, 2000));
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   kandor->Image7_Click();
+}
+
+// A stream without a length plays on (it is not ended at its first playing tick) until the engine
+// says it has ended.
+TEST_F(PlayerTest, AStreamWithoutALengthIsNotEndedAtOnce) {
+  const QString raw = folder.file("raw.h264");
+  QProcess ffmpeg;
+  ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-t", "6",
+                          "-c:v", "libx264", "-f", "h264", raw});
+  ASSERT_TRUE(ffmpeg.waitForFinished(30000));
+  kandor->h_play(raw, 0, 0);
+  ASSERT_TRUE(state_reaches(3));
+  settle(3000);
+  EXPECT_TRUE(kandor->polling());
+  EXPECT_EQ(kandor->bcd(), 0);
+  EXPECT_GE(kandor->bwz(), 2);
+  EXPECT_TRUE(wait_until([&] { return !kandor->polling(); }, 15000));
+}
+
+// The members the main window and the other windows call by name, with their argument counts.
+TEST_F(PlayerTest, EveryMemberIsCallableByName) {
+  const QMap<QString, int> members = {{"zrqvds", 0}, {"h_play", 3}, {"q_gh", 1}, {"q_play", 2}, {"q_stop", 0},
+                                      {"q_pause", 0}, {"system_zzt", 3}, {"hq_wjm", 1}, {"GetContent", 4}, {"jz_l3", 1},
+                                      {"ydbl", 2}, {"jdt_wzgb", 4}, {"im2_move", 0}, {"spkj_system", 1}, {"zmvb", 1},
+                                      {"gj_mod", 1}, {"gj_xw", 0}, {"UserControl_Terminate", 0}, {"Image7_Click", 0},
+                                      {"play_q_Click", 1}, {"show_taskbar", 1}, {"show_covers", 1}, {"scsjm", 1}};
+  const QMetaObject* mo = kandor->metaObject();
+  for (auto it = members.begin(); it != members.end(); ++it) {
+    bool found = false;
+    for (int i = 0; i < mo->methodCount(); ++i)
+      if (mo->method(i).name() == it.key().toLatin1() && mo->method(i).parameterCount() == it.value()) found = true;
+    EXPECT_TRUE(found) << it.key().toStdString();
+  }
+  QString name;
+  ASSERT_TRUE(QMetaObject::invokeMethod(kandor, "hq_wjm", Q_RETURN_ARG(QString, name), Q_ARG(QString, "/home/用户/电影/片.mkv")));
+  EXPECT_EQ(name, "片");
+  for (const char* p : {"furl", "fname", "bzt", "vol", "bwz", "bcd", "hWnd", "full", "qlj", "phwnd", "zfull", "zxyj", "zgj"})
+    EXPECT_GE(mo->indexOfProperty(p), 0) << p;
 }
 
 TEST_F(PlayerTest, TimeTexts) {

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# CPU of the client, its browser helpers included, while it plays a clip, against bare mpv playing
+# the same clip in a window of the same size, in the same run; and of the client idle with the
+# catalogue loaded. Prints one line per figure: name, value, reference, ratio.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+work=$(mktemp -d /tmp/morvane-cpu.XXXXXX)
+seconds=${SECONDS_PER_RUN:-20}
+pids=()
+trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; pkill -f "^$work/prog/" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+read -r number <&3
+export DISPLAY=":$number"
+pids+=("$(pgrep -n -x Xvfb)")
+"$top/build/site/morvane-site" --port 0 --data "$top/build/test-home/site-data" > "$work/site.port" &
+pids+=($!)
+for _ in $(seq 1 300); do [ -s "$work/site.port" ] && break; sleep 0.1; done
+site="http://127.0.0.1:$(head -n 1 "$work/site.port")"
+
+# A clip of two minutes: the site's clip, again and again.
+hash=$(curl -s "$site/details.php?id=1004" | sed -n 's/.*<!--jj_start-->qvod:\/\/[0-9]*\$\([0-9A-F]*\)\$.*/\1/p' | head -n 1)
+curl -s "$site/qvod/$hash/x" -o "$work/one.mp4"
+ffmpeg -v error -y -stream_loop 20 -i "$work/one.mp4" -c copy "$work/clip.mp4"
+
+mkdir -p "$work/prog" && cp -r "$top/build/bin/." "$work/prog/" && cp "$top/build/shipped/"* "$work/prog/"
+rm -f "$work/prog/play/QvodTerminal"  # a local file needs no terminal (and no engine set-up)
+sed -i "s|^ym=.*|ym=$site/|; s|^z_f=.*|z_f=0|" "$work/prog/vexa.ini"
+export MORVANE_SITE="$site" QT_QPA_PLATFORM=xcb QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
+export MORVANE_REGISTRY="$work/registry.ini" MORVANE_LOG="$work/log" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run"
+export MORVANE_SYSTEM_COMMANDS_LOG="$work/commands" MORVANE_DIALOG_LOG="$work/dialogs"
+mkdir -p "$work/run" && chmod 700 "$work/run"
+
+# Jiffies used by a process and every process below it.
+tree_ticks() {
+  local root=$1 total=0
+  for stat in /proc/[0-9]*/stat; do
+    read -r -a f < "$stat" 2>/dev/null || continue
+    local pid=${f[0]} p=${f[3]}
+    while [ "$p" -gt 1 ] && [ "$p" != "$root" ]; do p=$(awk '{print $4}' "/proc/$p/stat" 2>/dev/null || echo 1); done
+    if [ "$pid" = "$root" ] || [ "$p" = "$root" ]; then total=$((total + f[13] + f[14])); fi
+  done
+  echo "$total"
+}
+cpu_percent() {  # PID SECONDS -> % of one core used by the tree over that time
+  local a b
+  a=$(tree_ticks "$1"); sleep "$2"; b=$(tree_ticks "$1")
+  echo "scale=2; ($b - $a) * 100 / ($(getconf CLK_TCK) * $2)" | bc
+}
+
+# The client, idle with its catalogue.
+MORVANE_DIALOG_ANSWERS="file:$work/clip.mp4" "$work/prog/vexa" > "$work/vexa.out" 2>&1 &
+client=$!
+pids+=("$client")
+for _ in $(seq 1 300); do curl -fs "$site/_control/requests?path=/kolbet/l_indexss.php" | grep -q . && break; sleep 0.1; done
+sleep 5
+idle=$(cpu_percent "$client" "$seconds")
+
+# The client plays (the open-file item, answered with the clip).
+window=$(xdotool search --name '^MorvaneV' | head -n 1)
+xdotool mousemove --window "$window" 20 10 click 1; sleep 0.5; xdotool key Down Return
+sleep 4
+playing=$(cpu_percent "$client" "$seconds")
+kill "$client"
+
+# Bare mpv, the same clip, the same output, a window of the player's size.
+mpv --no-config --vo=gpu --gpu-context=x11egl --ao=null --geometry=550x371 --loop=inf "$work/clip.mp4" > /dev/null 2>&1 &
+bare=$!
+pids+=("$bare")
+sleep 4
+reference=$(cpu_percent "$bare" "$seconds")
+kill "$bare"
+
+printf '%-40s %10s %10s %8s\n' figure value reference ratio
+printf '%-40s %9s%% %9s%% %8s\n' "client playing vs bare mpv (CPU)" "$playing" "$reference" "$(echo "scale=2; $playing / $reference" | bc)"
+printf '%-40s %9s%% %10s %8s\n' "client idle, catalogue loaded (CPU)" "$idle" "1%" "$(echo "scale=2; $idle / 1" | bc)"
