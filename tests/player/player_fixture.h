@@ -93,8 +93,12 @@ class PlayerTest : public ::testing::Test {
     EXPECT_TRUE(ffmpeg.waitForFinished(30000));
     return out;
   }
-  // The player's poll runs on its own; this waits for its state.
-  bool state_reaches(int state, int ms = 20000) { return wait_until([&] { return kandor->bzt() == state; }, ms); }
+  // The player's poll runs on its own; this waits until the engine plays, or until the poll has
+  // published the state (every 2.5 s).
+  bool state_reaches(int state, int ms = 20000) {
+    return wait_until([&] { return kandor->engine() && kandor->engine()->playstate() == state; }, ms);
+  }
+  bool published(int state, int ms = 20000) { return wait_until([&] { return kandor->bzt() == state; }, ms); }
   QString text(const char* part) { return qobject_cast<QLabel*>(kandor->part(part))->text(); }
 
   SiteProcess site;
