@@ -1,5 +1,6 @@
 #include "catalog/commands.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "platform/log.h"
@@ -44,13 +45,27 @@ QString after_prefix(const QString& address, const QString& prefix) {
 
 QString decoded_bars(const QString& address) { return QString(address).replace(QLatin1String("%7C"), QLatin1String("|")); }
 
+namespace {
+// In an episode link "address|@detailID", the browser reads "@" as the end of the user part and
+// the detailID as the host, which it writes as an IPv4 address ("12" becomes "0.0.0.12"): the
+// number is read back from it.
+QString with_plain_detail_id(const QString& link) {
+  static const QRegularExpression quad(QStringLiteral("\\|@(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})\\.(\\d{1,3})(/?)$"));
+  const auto m = quad.match(link);
+  if (!m.hasMatch()) return link;
+  quint64 id = 0;
+  for (int i = 1; i <= 4; ++i) id = id * 256 + m.captured(i).toUInt();
+  return link.left(m.capturedStart()) + QStringLiteral("|@") + QString::number(id) + m.captured(5);
+}
+}  // namespace
+
 Decision decode_detail_pane(const QString& raw) {
   const QString address = decoded_bars(raw);
   Decision d;
   if (address.contains(QLatin1String("acm="))) decode_acm(address, d);
   else if (address.contains(QLatin1String("qvod://"))) {
     d.cancel = true;
-    d.commands.push_back({Command::PlayEpisodeLink, 0, 0, address});
+    d.commands.push_back({Command::PlayEpisodeLink, 0, 0, with_plain_detail_id(address)});
   }
   return d;
 }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -75,13 +76,13 @@ class GestureWatch : public QObject {
                      (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
                       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter ||
                       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
-    if ((click || key) && watched->isWidgetType()) {
+    if ((click || key) && watched->isWidgetType() && event != counted_) {
       for (QWidget* w = static_cast<QWidget*>(watched); w; w = w->parentWidget())
         if (qobject_cast<QWebEngineView*>(w)) {
-          // One press is one gesture, however often the event travels on to the view.
-          const qint64 now = QDateTime::currentMSecsSinceEpoch();
-          if (now - seen_.value(w) > kSameGestureMs) unused_.insert(w, now);
-          seen_.insert(w, now);
+          unused_.insert(w, QDateTime::currentMSecsSinceEpoch());
+          // One press is one gesture, however far the event travels on to the widgets above.
+          counted_ = event;
+          QTimer::singleShot(0, this, [this] { counted_ = nullptr; });
           break;
         }
     }
@@ -89,9 +90,8 @@ class GestureWatch : public QObject {
   }
 
  private:
-  static constexpr qint64 kSameGestureMs = 300;
   QHash<const QWidget*, qint64> unused_;  // gestures no command has used yet
-  QHash<const QWidget*, qint64> seen_;    // the last press seen, used or not
+  const QEvent* counted_ = nullptr;       // the event being delivered that was counted already
 };
 
 }  // namespace

@@ -6,19 +6,37 @@
 namespace player {
 class Kandor;
 }
+namespace catalog {
+class Catalog;
+}
 
 namespace history {
 
 // What the play flows need of the main window.
 struct PlayHost {
   player::Kandor* player = nullptr;
-  std::function<int()> main_tab;          // 1 while the player is the main area's front tab
-  std::function<void()> show_player_tab;  // tpth_img(1, 1, 0)
+  catalog::Catalog* catalogue = nullptr;
+  std::function<int()> main_tab;                 // 1 while the player is the main area's front tab
+  std::function<void()> show_player_tab;         // tpth_img(1, 1, 0)
+  std::function<void(const QString&)> tell;      // a plain word to the user in the status line
 };
 
 void set_play_host(PlayHost host);
 
 // The one hand-over to the player: every road into it ends here.
 void ss_play(const QString& url, int mo, const QVariant& jd);
+// A catalogue title by its detailID (mode 0: with the resume question; else its newest episode).
+void zz_linkm(int mode, int detail_id);
+// The same by the site's keyID, fetched and merged first.
+void zz_linkms(int mode, int key_id);
+// The same for the title whose details are shown.
+void play_loaded(int mode);
+// One episode of an episode list: its play address, "|@", its title's detailID (and a "/").
+void play_episode_link(const QString& link);
+// A history entry: a catalogue title resumes where it stopped, a free address plays from its place.
+void play_hist_entry(int hist_id);
+
+// The resume question: true when the user answers OK.
+bool ask_resume();
 
 }  // namespace history

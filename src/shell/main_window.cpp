@@ -21,6 +21,7 @@
 #include "catalog/template_pane.h"
 #include "config/end_process.h"
 #include "history/history_store.h"
+#include "history/play_flows.h"
 #include "config/settings.h"
 #include "config/site.h"
 #include "config/skin.h"
@@ -72,7 +73,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   build_controls();
   build_menus();
   set_up_panes();
-  history::set_history_list(qobject_cast<QListWidget*>(control("List1")));
+  wire_play_flows();
   timer3_.setSingleShot(true);
   timer3_.setInterval(1);
   connect(&timer3_, &QTimer::timeout, this, &MainWindow::startup_job);
@@ -170,11 +171,11 @@ void MainWindow::dispatch(const catalog::Command& c) {
     case Command::Record: history::hist_record(c.address, 0); break;
     case Command::RecordAndPlay:
       history::hist_record(c.address, 0);
-      platform::log_failure(QStringLiteral("pane command"), QStringLiteral("no player yet: %1").arg(c.address));
+      history::ss_play(c.address, 0, 0);
       break;
-    default:  // the play flows and the history store come with the player
-      platform::log_failure(QStringLiteral("pane command"), QStringLiteral("no player yet: %1").arg(c.address));
-      break;
+    case Command::PlayLoaded: history::play_loaded(c.order); break;
+    case Command::PlayEpisodeLink: history::play_episode_link(c.address); break;
+    case Command::PlayTitle: history::zz_linkms(c.order, c.id); break;
   }
 }
 

@@ -100,6 +100,7 @@ class MainWindow : public QMainWindow {
   // main_window_player.cpp
   player::Kandor* make_player();
   void wire_player_menus();
+  void wire_play_flows();
   void restore_player();
   void save_player();
   void build_menus();

@@ -2,10 +2,13 @@
 // the options, the open-file command, and the player's remembered properties.
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
 #include <QWebEngineView>
 
 #include "catalog/play_state.h"
 #include "config/settings.h"
+#include "history/history_panel.h"
 #include "history/history_store.h"
 #include "history/play_flows.h"
 #include "platform/dialogs.h"
@@ -14,6 +17,7 @@
 #include "player/kandor.h"
 #include "player/playback_options.h"
 #include "shell/main_window.h"
+#include "shell/twips.h"
 #include "shell/window_keys.h"
 
 namespace shell {
@@ -45,8 +49,31 @@ player::Kandor* MainWindow::make_player() {
   kandor->shutdown_on = [this] { return options_->shutdown_on == 1; };
   kandor->opt_shutdown = [this] { options_->opt_shutdown(); };
   options_ = std::make_unique<player::PlaybackOptions>(kandor, [this](const char* name) { return action(QString::fromLatin1(name)); });
-  history::set_play_host({kandor, [this] { return main_tab; }, [this] { tpth_img(1, 1, 0); }});
   return kandor;
+}
+
+// The play flows and the history panel, once the catalogue and the list exist.
+void MainWindow::wire_play_flows() {
+  history::set_play_host({kandor_, catalog_.get(), [this] { return main_tab; }, [this] { tpth_img(1, 1, 0); },
+                          [this](const QString& text) { label(1)->setText(text); }});
+  auto* list = qobject_cast<QListWidget*>(control("List1"));
+  history::set_history_list(list);
+  const auto where = [this, list](QPoint at) {
+    // The menu's place: the click, moved by the list panel's left edge and 800 down, in the window.
+    const QPoint in_window(at.x() + control("Picture7")->x() + to_px(20), at.y() + to_px(800));
+    return inner_area()->mapToGlobal(in_window);
+  };
+  new history::HistoryPanel(list, {menu("dq_ls"), action("ls_1"), action("ckxxs"), action("del_ls"), action("clear_ls")},
+                            catalog_.get(), where);
+  // The tree-list menu, for the title whose details are shown: a right click in the detail pane.
+  QWebEngineView* detail = browser(1);
+  detail->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(detail, &QWidget::customContextMenuRequested, this, [this, detail](QPoint at) {
+    if (catalog::play_state().loaded_detail != 0) menu("sxlb")->popup(detail->mapToGlobal(at));
+  });
+  connect(action("ljbf_0"), &QAction::triggered, this, [] { history::zz_linkm(0, catalog::play_state().loaded_detail); });
+  connect(action("ljbf_1"), &QAction::triggered, this, [] { history::zz_linkm(1, catalog::play_state().loaded_detail); });
+  connect(action("sqlb"), &QAction::triggered, this, &MainWindow::fold_list);
 }
 
 void MainWindow::wire_player_menus() {

@@ -27,6 +27,7 @@ class ClientWindow : public ::testing::Test {
   }
   void start() {
     window = std::make_unique<shell::MainWindow>();
+    if (before_load) before_load(window.get());
     ASSERT_TRUE(window->load());
     window->show();
     ASSERT_TRUE(wait_until([this] { return window->catalogue_in_view(); }, 30000));
@@ -58,4 +59,5 @@ class ClientWindow : public ::testing::Test {
   ProgramFolder folder;
   std::unique_ptr<shell::MainWindow> window;
   bool template_loaded = false;
+  std::function<void(shell::MainWindow*)> before_load;  // e.g. the engine the player is to use
 };
