@@ -51,6 +51,7 @@ std::vector<Title> load_catalogue(const QString& path, QString* error) {
     t.added = o.value("added").toString();
     t.description = o.value("description").toString();
     t.files = episode_names(o);
+    t.clip_seconds = o.value("clip_seconds").toInt(0);
     titles.push_back(t);
   }
   return titles;

@@ -10,7 +10,8 @@ struct Title {
   int key = 0;
   QString name, cover, actors, region, status, year, added, description;
   int category = 0;
-  QStringList files;  // episode file names in episode order
+  int clip_seconds = 0;  // above 0: its episodes are clips of this length (else the short ones)
+  QStringList files;     // episode file names in episode order
 
   QString display_name() const { return name.section('/', 0, 0); }
 };

@@ -15,16 +15,16 @@ namespace {
 
 const char* kFont = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 
-// A 6-second 320x240 test pattern with its number drawn large, and a tone of its own.
-bool make_clip(const QString& path, int number, QString* error) {
-  QString video = QStringLiteral("testsrc2=size=320x240:rate=25:duration=6");
+// A 320x240 test pattern (6 seconds unless said) with its number drawn large, and a tone of its own.
+bool make_clip(const QString& path, int number, QString* error, int seconds = 6) {
+  QString video = QStringLiteral("testsrc2=size=320x240:rate=25:duration=%1").arg(seconds);
   if (QFile::exists(kFont))
     video += QStringLiteral(",drawtext=fontfile=%1:text='%2':fontsize=120:fontcolor=white:borderw=4:"
                             "x=(w-text_w)/2:y=(h-text_h)/2").arg(kFont).arg(number);
   const QString tmp = path + ".part.mp4";
   QProcess ffmpeg;
   ffmpeg.start("ffmpeg", {"-y", "-loglevel", "error", "-f", "lavfi", "-i", video, "-f", "lavfi", "-i",
-                          QStringLiteral("sine=frequency=%1:duration=6").arg(330 + 110 * number), "-c:v", "libx264",
+                          QStringLiteral("sine=frequency=%1:duration=%2").arg(330 + 110 * number).arg(seconds), "-c:v", "libx264",
                           "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g", "25", "-c:a", "aac", "-b:a", "64k",
                           "-shortest", "-movflags", "+faststart", tmp});
   if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0) {
@@ -59,7 +59,7 @@ std::string MediaItem::qvod_address() const {
   return "qvod://" + std::to_string(size) + "|" + hash + "|" + name + "|";
 }
 
-bool MediaLibrary::prepare(const QString& data_folder, QString* error) {
+bool MediaLibrary::prepare(const QString& data_folder, QString* error, const std::vector<int>& lengths) {
   QDir().mkpath(data_folder + "/media");
   // One site at a time makes the clips; the others wait and then reuse them.
   const int lock = ::open((data_folder + "/media/.lock").toUtf8().constData(), O_CREAT | O_RDWR, 0600);
@@ -71,6 +71,16 @@ bool MediaLibrary::prepare(const QString& data_folder, QString* error) {
     QFile f(path);
     if (ok && f.open(QIODevice::ReadOnly)) clips_.push_back(f.readAll().toStdString());
   }
+  for (int seconds : lengths) {
+    if (!ok || long_clips_.count(seconds)) continue;
+    const QString path = QStringLiteral("%1/media/clip-%2s.mp4").arg(data_folder).arg(seconds);
+    if (!QFile::exists(path)) ok = make_clip(path, seconds, error, seconds);
+    QFile f(path);
+    if (ok && f.open(QIODevice::ReadOnly)) {
+      long_clips_[seconds] = static_cast<int>(clips_.size());
+      clips_.push_back(f.readAll().toStdString());
+    }
+  }
   if (lock >= 0) ::close(lock);
   // The digest of each clip's bytes, kept so that an item's hash costs only its own box.
   for (const std::string& clip : clips_) {
@@ -79,16 +89,17 @@ bool MediaLibrary::prepare(const QString& data_folder, QString* error) {
     EVP_DigestUpdate(ctx, clip.data(), clip.size());
     clip_digests_.emplace_back(ctx, &EVP_MD_CTX_free);
   }
-  return ok && clips_.size() == kClips;
+  return ok && clips_.size() == kClips + long_clips_.size();
 }
 
-const MediaItem& MediaLibrary::item(const std::string& name, int variant) {
+const MediaItem& MediaLibrary::item(const std::string& name, int variant, int seconds) {
   const std::string id = name + "#" + std::to_string(variant);
   std::lock_guard<std::mutex> guard(mutex_);
   if (auto hit = by_name_.find(id); hit != by_name_.end()) return *hit->second;
   auto m = std::make_shared<MediaItem>();
   m->name = name;
-  m->clip = static_cast<int>(std::hash<std::string>{}(id) % clips_.size());
+  auto longer = long_clips_.find(seconds);
+  m->clip = longer != long_clips_.end() ? longer->second : static_cast<int>(std::hash<std::string>{}(id) % kClips);
   m->suffix = free_box(id);
   m->size = static_cast<int64_t>(clips_[m->clip].size() + m->suffix.size());
   EVP_MD_CTX* ctx = EVP_MD_CTX_new();

@@ -27,10 +27,12 @@ struct MediaItem {
 // the data folder and reused afterwards) and every item made from them.
 class MediaLibrary {
  public:
-  bool prepare(const QString& data_folder, QString* error);
+  // lengths: the lengths (seconds) of the longer clips some titles play, besides the short ones.
+  bool prepare(const QString& data_folder, QString* error, const std::vector<int>& lengths = {});
 
-  // The item for a file name (made on first use); variant gives a name its other bytes.
-  const MediaItem& item(const std::string& name, int variant = 0);
+  // The item for a file name (made on first use); variant gives a name its other bytes; seconds
+  // above 0 make it of a longer clip of that length.
+  const MediaItem& item(const std::string& name, int variant = 0, int seconds = 0);
   std::shared_ptr<const MediaItem> find(const std::string& hash) const;
 
   // bytes [offset, offset + length) of an item
@@ -40,6 +42,7 @@ class MediaLibrary {
 
  private:
   std::vector<std::string> clips_;
+  std::map<int, int> long_clips_;  // length -> index in clips_
   std::vector<std::unique_ptr<evp_md_ctx_st, void (*)(evp_md_ctx_st*)>> clip_digests_;
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<MediaItem>> by_name_;

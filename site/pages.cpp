@@ -63,6 +63,14 @@ std::string list_page(const std::vector<Title>& titles, int filter) {
   return utf8(html);
 }
 
+std::string single_title_page(const Title& t) {
+  const QString html = QStringLiteral("<!doctype html><html><head><meta charset='utf-8'><title>Morvane 片库</title><style>") +
+                       kListStyle + "a.n{display:block;height:2000px;font-size:20px}</style></head><body><div id='ll_left'>" +
+                       "<a class='n' href='/?act=tarvex|" + QString::number(t.key) + "'>" + t.display_name() +
+                       "</a></div></body></html>\n";
+  return utf8(html);
+}
+
 std::string busy_page() {
   return simple_page(QStringLiteral("服务器繁忙"), QStringLiteral("<p>服务器繁忙，请稍后再试。</p>"));
 }

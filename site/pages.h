@@ -10,6 +10,8 @@ namespace site {
 
 // Everything the site answers with, as UTF-8 text. base is the site's own base address.
 std::string list_page(const std::vector<Title>& titles, int category_filter);
+// The list page with one title only, its link filling the page (a test clicks anywhere on it).
+std::string single_title_page(const Title& t);
 std::string busy_page();
 std::string market_page(const std::vector<std::string>& addresses, const std::vector<std::string>& names);
 std::string simple_page(const QString& title, const QString& body_html);

@@ -65,7 +65,10 @@ SiteServer::~SiteServer() { stop(); }
 bool SiteServer::prepare(QString* error) {
   titles_ = load_catalogue(options_.catalogue, error);
   if (titles_.empty()) return false;
-  if (!media_.prepare(options_.data, error)) return false;
+  std::vector<int> lengths;
+  for (const Title& t : titles_)
+    if (t.clip_seconds > 0) lengths.push_back(t.clip_seconds);
+  if (!media_.prepare(options_.data, error, lengths)) return false;
   for (const Title& t : titles_) episode_addresses(t);  // every item known before the first request
   return true;
 }
@@ -149,6 +152,7 @@ void SiteServer::control(const Request& req, Response& res) {
   }
   if (req.has_param("reset")) knobs_ = Knobs{};
   if (const auto n = id_param(req, "list_fail")) knobs_.list_fail = *n;
+  if (const auto n = id_param(req, "list_only")) knobs_.list_only = *n;
   if (const auto n = id_param(req, "delay_ms")) knobs_.delay_ms = *n;
   if (req.has_param("media")) knobs_.media_mode = req.get_param_value("media");
   if (const auto key = id_param(req, "detail_key"))
@@ -164,6 +168,9 @@ void SiteServer::list(const Request& req, Response& res) {
       return answer(res, 200, busy_page(), kHtml);
     }
   }
+  if (const int only = knobs().list_only)
+    for (const Title& t : titles_)
+      if (t.key == only) return answer(res, 200, single_title_page(t), kHtml);
   answer(res, 200, list_page(titles_, id_param(req, "cat").value_or(0)), kHtml);
 }
 
@@ -197,7 +204,7 @@ std::vector<std::string> SiteServer::episode_addresses(const Title& t, QStringLi
   if (mode == DetailMode::NoEpisodes) files.clear();
   std::vector<std::string> addresses;
   for (int i = 0; i < files.size(); ++i) {
-    const MediaItem& m = media_.item(files[i].toStdString(), i == variant_at ? 1 : 0);
+    const MediaItem& m = media_.item(files[i].toStdString(), i == variant_at ? 1 : 0, t.clip_seconds);
     addresses.push_back(mode == DetailMode::Baidu ? "bdhd://" + std::to_string(m.size) + "|" + m.hash + "|" + m.name + "|"
                                                   : m.qvod_address());
   }

@@ -46,6 +46,7 @@ class SiteServer {
  private:
   struct Knobs {
     int list_fail = 0;
+    int list_only = 0;  // the list page shows this one title only, as one big link (tests that click)
     int delay_ms = 0;
     std::string media_mode = "normal";  // normal, drop, chunked, truncate
     std::map<int, std::pair<DetailMode, int>> detail;

@@ -165,6 +165,7 @@ class Kandor : public QWidget {
   // kandor_core.cpp
   void find_neighbours();
   void wait_for_terminal(int mo, int start);
+  bool terminal_answers() const;
   void changed(const char* key);
   bool minimised() const;
 

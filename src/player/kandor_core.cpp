@@ -13,6 +13,7 @@
 #include "player/bar_widgets.h"
 #include "player/kandor.h"
 #include "player/now_playing.h"
+#include "platform/log.h"
 
 namespace player {
 
@@ -167,8 +168,7 @@ void Kandor::q_gh(const QString& address) {
 void Kandor::q_play(int mo, int start) {
   if (furl_.isEmpty()) return;
   q_stop();
-  if (config::end_process(QStringLiteral("qvodterminal.exe"), QStringLiteral("0")) != 1 && !qlj_.isEmpty())
-    return wait_for_terminal(mo, start);
+  if (!terminal_answers() && !qlj_.isEmpty()) return wait_for_terminal(mo, start);
   net_source_ = 1;
   if (is_local_address(furl_)) {
     down_pct_ = 100.0;
@@ -184,13 +184,24 @@ void Kandor::q_play(int mo, int start) {
   find_neighbours();
   if (engine_) {
     engine_->setURL(furl_);
-    if (!engine_->failure().isEmpty()) jz_l3(engine_->failure());
+    if (!engine_->failure().isEmpty()) {  // said where the user looks, and kept in the log
+      jz_l3(engine_->failure());
+      label1_->setText(QStringLiteral("无法播放：") + engine_->failure());
+      platform::log_failure(QStringLiteral("q_play"), furl_ + QStringLiteral(": ") + engine_->failure());
+    }
   }
   NowPlaying& now = now_playing();
   now.now_url = furl_;
   now.now_mo = mo_;
   now.now_pos = 0;
   if (!timer2_.isActive()) timer2_.start();
+}
+
+// A terminal process runs, and it is the one this client talks to (its state file names it and it
+// answers): another session's terminal of the same name is of no use to this one.
+bool Kandor::terminal_answers() const {
+  return config::end_process(QStringLiteral("qvodterminal.exe"), QStringLiteral("0")) == 1 &&
+         engine::TerminalClient().answering();
 }
 
 // The terminal was not running: it is started, and the play goes on once it answers. One that does
@@ -201,9 +212,7 @@ void Kandor::wait_for_terminal(int mo, int start) {
   terminal_waited_ = 0;
   terminal_wait_.disconnect();
   connect(&terminal_wait_, &QTimer::timeout, this, [this, mo] {
-    const bool up = config::end_process(QStringLiteral("qvodterminal.exe"), QStringLiteral("0")) == 1 &&
-                    engine::TerminalClient().answering();
-    if (up) {
+    if (terminal_answers()) {
       terminal_wait_.stop();
       q_play(mo, start_pos_);
     } else if (++terminal_waited_ >= kTerminalWaitTicks) {

@@ -106,7 +106,7 @@ void Kandor::end_of_play() {
 void Kandor::slow_poll(int ps) {
   const QString text = state_text(ps);
   publish_playing(ps);
-  if (!text.isEmpty() && text != QLatin1String("停止")) jz_l3(text);
+  if (!text.isEmpty() && text != QStringLiteral("停止")) jz_l3(text);
   system_zzt(ps, QString(), QString());
   if (trim_count_ < 20) {
     ++trim_count_;

@@ -1,5 +1,7 @@
 #pragma once
+#include <QList>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +19,11 @@ class XServer {
   QString xdotool(const QStringList& args) const;
   // The ids of the mapped windows whose name matches the pattern (a regular expression).
   QStringList windows_named(const QString& pattern) const;
+  // The user's hand: a click at a point of the screen, keys pressed one after the other.
+  void click(int x, int y, int button = 1) const;
+  void keys(const QStringList& names) const;
+  // The windows inside a window ("root": the top-level ones), with their places on the screen.
+  QList<QRect> children(const QString& window) const;
   // A picture of the whole screen into path (PNG).
   bool screenshot(const QString& path) const;
 
