@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlatformSurfaceEvent>
+#include <QWindow>
 #include <QPainter>
 #include <cmath>
 
@@ -384,6 +386,13 @@ bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
 }
 
 bool Kandor::eventFilter(QObject* watched, QEvent* e) {
+  // The engine draws into a child of the picture area's window: it must be gone before that window is, or
+  // its output thread works on a destroyed window (at quit, the windows close before the widgets go).
+  if (e->type() == QEvent::PlatformSurface && video_ && watched == video_->windowHandle() &&
+      static_cast<QPlatformSurfaceEvent*>(e)->surfaceEventType() == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
+    engine_.reset();
+    return false;
+  }
   auto* w = qobject_cast<QWidget*>(watched);
   if (!w) return false;
   const QEvent::Type t = e->type();

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QWindow>
 #include <malloc.h>
 
 #include "config/end_process.h"
@@ -146,6 +147,7 @@ void Kandor::restore_properties(const QVariantMap& bag) {
 
 void Kandor::zrqvds() {
   engine_ = engine_factory_(video_);
+  if (QWindow* surface = video_->windowHandle()) surface->installEventFilter(this);
   lay_out();
   if (engine_) engine_->setShowcontrol(false);
   engine_ready_ = 1;

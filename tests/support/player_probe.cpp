@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   kandor->setVol(0);
   kandor->h_play(QString::fromLocal8Bit(argv[1]), 0, 0);
   int step = 0;
+  int waited = 0;  // ticks spent waiting, 30 s at most in all
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     ++step;
@@ -48,6 +49,13 @@ int main(int argc, char** argv) {
       std::printf("%s state %d pos %d colours %d full %d\n", phase, kandor->bzt(), kandor->bwz(), colours(area), kandor->full());
       std::fflush(stdout);
     };
+    // Each phase starts once the previous one has taken effect (a loaded machine starts the engine slowly).
+    const bool waiting = (step == 25 && kandor->bzt() != 3) || (step == 45 && kandor->full() != 1) ||
+                         (step == 65 && kandor->full() != 0);
+    if (waiting && ++waited < 300) {
+      --step;
+      return;
+    }
     if (step == 25) {
       say("windowed");
       kandor->Image7_Click();
