@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
     worst_low = std::max(worst_low, loss_low);
     worst_high = std::max(worst_high, loss_high);
     const bool bad_check = check != QLatin1String("ok"), went_back = stored < saves.back().position;
-    const bool too_far = loss_low > 2.5 + 0.25;  // certainly more than one save interval and the kill's moment
+    // Certainly more than one save interval, the whole second a stored position drops and the kill's moment.
+    const bool too_far = loss_low > 2.5 + 1.0 + 0.25;
     damaged += bad_check;
     lost_save += went_back;
     if (bad_check || went_back || too_far) ++failures;

@@ -118,7 +118,8 @@ QString qvod_path(const QVariant& kind) {
   if (kind.toString().trimmed() == QLatin1String("1")) {
     const QString folder = reg_read_value(platform::kCurrentUser, kOptionKey, QStringLiteral("defaultsavepath"));
     // One level only: a folder whose parent is missing stays uncreated and the name is returned.
-    if (!folder.isEmpty() && !QDir(folder).exists()) QDir().mkdir(folder);
+    // Never a relative one: a blank value (the registry's empty text) would land in the working folder.
+    if (QDir::isAbsolutePath(folder.trimmed()) && !QDir(folder).exists()) QDir().mkdir(folder);
     return folder;
   }
   return reg_read_value(platform::kCurrentUser, kInsertKey, QStringLiteral("Insertpath"));

@@ -2,19 +2,22 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QThread>
 #include <QUrl>
 #include <httplib.h>
 
 #include "engine/terminal/terminal_server.h"
+#include "platform/processes.h"
 
 namespace engine {
 
-bool TerminalClient::read_state(int& port, QString& token) const {
+bool TerminalClient::read_state(int& port, QString& token, int* pid) const {
   QFile f(terminal::state_file());
   if (!f.open(QIODevice::ReadOnly)) return false;
   const QStringList fields = QString::fromLatin1(f.readAll()).split(' ');
   port = fields.value(0).toInt();
   token = fields.value(1);
+  if (pid) *pid = fields.value(2).trimmed().toInt();
   return port > 0 && !token.isEmpty();
 }
 
@@ -22,6 +25,21 @@ bool TerminalClient::available() const {
   int port = 0;
   QString token;
   return read_state(port, token);
+}
+
+bool TerminalClient::running() const {
+  int port = 0, pid = 0;
+  QString token;
+  return read_state(port, token, &pid) && pid > 0 && platform::process_is(pid, QStringLiteral("QvodTerminal"));
+}
+
+bool TerminalClient::end_terminal() const {
+  int port = 0, pid = 0;
+  QString token;
+  if (!running() || !read_state(port, token, &pid)) return false;
+  platform::kill_process(pid);
+  for (int waited = 0; waited < 100 && platform::process_is(pid, QStringLiteral("QvodTerminal")); ++waited) QThread::msleep(20);
+  return true;
 }
 
 QJsonObject TerminalClient::get(const QString& path_and_query) const {

@@ -10,6 +10,11 @@ class TerminalClient {
   bool available() const;
   // The terminal of the state file answers (it has come up and listens).
   bool answering() const;
+  // Ends the terminal of the state file (the one this user's players talk to) and waits until it is
+  // gone: every download stops and no file of the cache stays open. False when none was running.
+  bool end_terminal() const;
+  // The terminal of the state file runs (another session's program of that name does not count).
+  bool running() const;
   // Starts or finds the download of a qvod address; its status ("state", "progress", "rate", ...).
   QJsonObject start(const QString& qvod_address) const;
   QJsonObject status(const QString& hash) const;
@@ -17,7 +22,7 @@ class TerminalClient {
   QString stream_address(const QString& hash, const QString& name) const;
 
  private:
-  bool read_state(int& port, QString& token) const;
+  bool read_state(int& port, QString& token, int* pid = nullptr) const;
   QJsonObject get(const QString& path_and_query) const;
 };
 

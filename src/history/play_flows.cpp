@@ -116,6 +116,17 @@ void play_episode_link(const QString& link) {
   ss_play(parts.value(0), 1, 0);
 }
 
+void play_catalogue_episode(int detail_id, const QString& url, int position) {
+  if (!host().catalogue) return;
+  catalog::PlayState& state = catalog::play_state();
+  state.play_detail = detail_id;
+  host().catalogue->show_detail(QString::number(detail_id), 0, 0);
+  if (state.loaded_detail != detail_id) return tell(kNoTitle);
+  state.play_list = state.episode_list;
+  state.hist_key = state.loaded_key;
+  ss_play(url, 1, position);
+}
+
 void play_hist_entry(int hist_id) {
   store::open_db();
   store::RowSet entry;

@@ -36,6 +36,10 @@ void play_episode_link(const QString& link);
 // A history entry: a catalogue title resumes where it stopped, a free address plays from its place.
 void play_hist_entry(int hist_id);
 
+// One episode of a catalogue title at a position: the title loaded by detailID, its episodes the
+// play list (the cache manager's road in). A title no longer in the store plays nothing and says so.
+void play_catalogue_episode(int detail_id, const QString& url, int position);
+
 // The resume question: true when the user answers OK.
 bool ask_resume();
 

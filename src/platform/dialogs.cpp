@@ -60,13 +60,17 @@ class BoxDialogs : public Dialogs {
     QWidget* parent = dialog_parent() && dialog_parent()->isVisible() ? dialog_parent().data() : QApplication::activeWindow();
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filters);
   }
+  QString pick_folder(const QString& title) override {
+    QWidget* parent = QApplication::activeWindow();
+    return QFileDialog::getExistingDirectory(parent, title.isEmpty() ? QStringLiteral("Select a folder.") : title);
+  }
 };
 
 class LoggedDialogs : public Dialogs {
  public:
   LoggedDialogs(QString log, const QString& answers) : log_(std::move(log)) {
     for (const QString& a : answers.split(',', Qt::SkipEmptyParts))
-      answers_ << (a.trimmed().startsWith(QLatin1String("file:")) ? a.trimmed() : a.trimmed().toLower());
+      answers_ << (a.trimmed().contains(':') ? a.trimmed() : a.trimmed().toLower());
   }
   Answer message(const QString& text, const QString& title, Buttons buttons) override {
     QFile file(log_);
@@ -84,6 +88,12 @@ class LoggedDialogs : public Dialogs {
     if (file.open(QIODevice::Append)) file.write(("open file|" + filters + '\n').toUtf8());
     if (answers_.isEmpty() || !answers_.first().startsWith(QLatin1String("file:"))) return {};
     return answers_.takeFirst().mid(5);
+  }
+  QString pick_folder(const QString& title) override {
+    QFile file(log_);
+    if (file.open(QIODevice::Append)) file.write(("pick folder|" + title + '\n').toUtf8());
+    if (answers_.isEmpty() || !answers_.first().startsWith(QLatin1String("folder:"))) return {};
+    return answers_.takeFirst().mid(7);
   }
 
  private:
@@ -108,6 +118,14 @@ Answer ScriptedDialogs::message(const QString& text, const QString& title, Butto
 
 QString ScriptedDialogs::open_file(const QString& filters) {
   shown << QStringLiteral("open file|") + filters;
+  if (files_.empty()) return {};
+  const QString f = files_.front();
+  files_.pop_front();
+  return f;
+}
+
+QString ScriptedDialogs::pick_folder(const QString& title) {
+  shown << QStringLiteral("pick folder|") + title;
   if (files_.empty()) return {};
   const QString f = files_.front();
   files_.pop_front();

@@ -18,6 +18,9 @@ class Dialogs {
   // The open-file dialog: the file the user chose, or "" when they cancelled. filters: Qt's
   // "name (*.a *.b);;name (*)" form.
   virtual QString open_file(const QString& filters) = 0;
+  // The browse-for-folder dialog (file-system folders only): the folder chosen, "" when cancelled.
+  // An empty title is "Select a folder.".
+  virtual QString pick_folder(const QString& title) = 0;
 };
 
 // Answers from a queue (the first button when it runs dry) and remembers what was shown.
@@ -25,9 +28,10 @@ class ScriptedDialogs : public Dialogs {
  public:
   Answer message(const QString& text, const QString& title, Buttons buttons) override;
   QString open_file(const QString& filters) override;
+  QString pick_folder(const QString& title) override;
   void answer_next(Answer a) { answers_.push_back(a); }
-  void choose_next(const QString& file) { files_.push_back(file); }
-  QStringList shown;  // "title|text" per message, in order; "open file|filters" per file dialog
+  void choose_next(const QString& file) { files_.push_back(file); }  // a file or a folder
+  QStringList shown;  // "title|text" per message, in order; "open file|filters", "pick folder|title" per dialog
 
  private:
   std::deque<Answer> answers_;
@@ -36,7 +40,7 @@ class ScriptedDialogs : public Dialogs {
 
 // The dialogs in force. With MORVANE_DIALOG_LOG set (tests of whole programs) every message is
 // appended to that file as "title|text" and answered from MORVANE_DIALOG_ANSWERS ("ok,cancel,...";
-// "file:PATH" chooses a file in an open-file dialog).
+// "file:PATH" chooses a file in an open-file dialog, "folder:PATH" a folder in a folder picker).
 Dialogs& dialogs();
 Dialogs* set_dialogs(Dialogs* d);  // returns the one it replaces; nullptr: back to the default
 

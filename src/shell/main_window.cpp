@@ -81,6 +81,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   connect(&timer1_, &QTimer::timeout, this, &MainWindow::dedup_tick);
   keys_ = new WindowKeys(this, [this](int key) { return window_key(key); });
   wire_player_menus();
+  wire_other_windows();
 }
 
 MainWindow::~MainWindow() {

@@ -2,6 +2,7 @@
 #include <QHash>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <QVector>
 #include <memory>
@@ -72,6 +73,13 @@ class MainWindow : public QMainWindow {
   player::Kandor* kandor() const { return kandor_; }
   player::PlaybackOptions* options() const { return options_.get(); }
   void fd_1();  // "打开本地文件"
+  // main_window_windows.cpp
+  void fd_2();        // "打开远程文件": the play-data lookup window
+  void hcgl_Click();  // "缓存管理": the cache manager
+  void bz_2();        // "关于": the about window, modeless
+  QWidget* cache_window() const { return cache_window_; }
+  QWidget* play_data_window() const { return play_data_window_; }
+  QWidget* share_dialog() const { return share_dialog_; }
   QString template_address() const;
   // The catalogue pane's load-complete handler.
   void catalogue_loaded(const QString& html);
@@ -101,6 +109,7 @@ class MainWindow : public QMainWindow {
   player::Kandor* make_player();
   void wire_player_menus();
   void wire_play_flows();
+  void wire_other_windows();
   void restore_player();
   void save_player();
   void build_menus();
@@ -135,6 +144,7 @@ class MainWindow : public QMainWindow {
   platform::Transfer* inet1_ = nullptr;
   std::unique_ptr<catalog::TemplatePane> template_pane_;
   std::unique_ptr<catalog::Catalog> catalog_;
+  QPointer<QWidget> cache_window_, play_data_window_, share_dialog_;
 };
 
 // The program's own version, 1.2.0.4; the tray tip shows major.minor.revision.

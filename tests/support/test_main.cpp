@@ -18,6 +18,10 @@ class UnexpectedDialogs : public platform::Dialogs {
     ADD_FAILURE() << "unexpected file dialog";
     return {};
   }
+  QString pick_folder(const QString&) override {
+    ADD_FAILURE() << "unexpected folder picker";
+    return {};
+  }
 };
 // No test may power the machine off: a command that a test did not expect is reported.
 class UnexpectedCommands : public platform::SystemCommands {

@@ -1,0 +1,69 @@
+// The main window's side of the other windows: the cache manager, the play-data lookup and the
+// about window, each opened from its menu item (and the player's menu, through the same items).
+#include <QAction>
+#include <QLineEdit>
+
+#include "cache/cache_manager_window.h"
+#include "history/play_flows.h"
+#include "platform/dialogs.h"
+#include "player/kandor.h"
+#include "remote/play_data_window.h"
+#include "shell/main_window.h"
+#include "share/share_dialog.h"
+
+namespace shell {
+
+void MainWindow::wire_other_windows() {
+  connect(action("fd_2"), &QAction::triggered, this, &MainWindow::fd_2);
+  connect(action("hcgl"), &QAction::triggered, this, &MainWindow::hcgl_Click);
+  connect(action("bz_2"), &QAction::triggered, this, &MainWindow::bz_2);
+}
+
+void MainWindow::hcgl_Click() {
+  if (kandor_->bzt() != 0) {
+    if (platform::dialogs().message(QStringLiteral("缓存管理系统将要停止当前播放任务，是否打开?"), QStringLiteral("Morvane缓存管理"),
+                                    platform::Buttons::OkCancel) != platform::Answer::Ok)
+      return;
+    if (cache_window_) cache_window_->close();
+    kandor_->q_stop();
+  }
+  if (cache_window_) cache_window_->close();  // a second opening replaces the first
+  cache::CacheHost host;
+  host.player = kandor_;
+  host.play = [](const QString& url, int mo, const QVariant& jd) { history::ss_play(url, mo, jd); };
+  host.play_episode = [](int detail_id, const QString& url, int position) {
+    history::play_catalogue_episode(detail_id, url, position);
+  };
+  auto* window = new cache::CacheManagerWindow(std::move(host), this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  cache_window_ = window;
+  window->load();
+  if (auto* text1 = window->findChild<QLineEdit*>(QStringLiteral("Text1"))) text1->setFocus();
+}
+
+void MainWindow::fd_2() {
+  if (play_data_window_) play_data_window_->close();
+  remote::PlayDataHost host;
+  host.bring_main_window_back = [this] {
+    if (isMinimized()) showNormal();
+    else show();
+  };
+  host.start_terminal = [this] { zrqv(); };
+  auto* window = new remote::PlayDataWindow(std::move(host), this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  play_data_window_ = window;
+  window->show();
+  if (auto* text1 = window->findChild<QLineEdit*>(QStringLiteral("Text1"))) text1->setFocus();
+}
+
+void MainWindow::bz_2() {
+  if (!share_dialog_) {
+    auto* dialog = new share::ShareDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    share_dialog_ = dialog;
+  }
+  share_dialog_->show();
+  share_dialog_->raise();
+}
+
+}  // namespace shell
