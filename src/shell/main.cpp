@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include "platform/dialogs.h"
+#include "platform/paths.h"
 #include "shell/main_window.h"
+#include "updater/install.h"
 
 namespace {
 
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
   app.setApplicationName(QStringLiteral("Morvane"));
   app.setQuitOnLastWindowClosed(false);  // the client ends through its unload, not by itself
   platform::install_chinese_translations();
+  updater::recover_interrupted_install(platform::program_folder());  // an update cut off half-way
   shell::MainWindow window;
   platform::set_dialog_parent(&window);
   if (!window.load()) return 0;

@@ -527,6 +527,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::end_client() {
   // Only the terminal this client started: another client of this user may be playing through its own.
   if (platform::process_is(started_terminal_, QStringLiteral("QvodTerminal"))) platform::kill_process(started_terminal_);
+  if (updater_at_exit_) platform::start_detached(platform::program_file(QStringLiteral("selfmend")));
   delete_panes();  // the browser's helper processes end with them
   platform::end_own_process();
 }

@@ -77,6 +77,10 @@ class MainWindow : public QMainWindow {
   void fd_2();        // "打开远程文件": the play-data lookup window
   void hcgl_Click();  // "缓存管理": the cache manager
   void bz_2();        // "关于": the about window, modeless
+  // main_window_update.cpp: "检测新版本", and the updater fetched anew (and started when start != 0).
+  void check_version();
+  bool refresh_updater(int start);
+  bool updater_at_exit() const { return updater_at_exit_; }
   QWidget* cache_window() const { return cache_window_; }
   QWidget* play_data_window() const { return play_data_window_; }
   QWidget* share_dialog() const { return share_dialog_; }
@@ -145,6 +149,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<catalog::TemplatePane> template_pane_;
   std::unique_ptr<catalog::Catalog> catalog_;
   QPointer<QWidget> cache_window_, play_data_window_, share_dialog_;
+  bool updater_at_exit_ = false;  // a forced update: the refreshed updater runs when the client ends
 };
 
 // The program's own version, 1.2.0.4; the tray tip shows major.minor.revision.

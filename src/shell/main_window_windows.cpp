@@ -17,6 +17,7 @@ void MainWindow::wire_other_windows() {
   connect(action("fd_2"), &QAction::triggered, this, &MainWindow::fd_2);
   connect(action("hcgl"), &QAction::triggered, this, &MainWindow::hcgl_Click);
   connect(action("bz_2"), &QAction::triggered, this, &MainWindow::bz_2);
+  connect(action("bz_1"), &QAction::triggered, this, &MainWindow::check_version);
 }
 
 void MainWindow::hcgl_Click() {

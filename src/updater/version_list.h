@@ -1,0 +1,25 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace updater {
+
+// The version list "sj.txt": location|version|forced|files[|sha256 sums], one line.
+struct VersionList {
+  QString location;    // field 0: host and path of the list, without "http://"
+  QString version;     // field 1
+  int forced = 0;      // field 2
+  QString file_field;  // field 3 as written ("a::b")
+  QStringList files;   // field 3 split at "::"
+  QStringList sums;    // field 4 split at "::" (SHA-256, hex), when the list carries them
+};
+
+VersionList parse_version_list(const QString& text);
+
+// The first line of a fetched list, without its line end.
+QString first_line(const QByteArray& body);
+
+// Whether the bytes are the file the list means: its SHA-256 when the list gives sums.
+bool matches_sum(const QString& path, const QString& sum);
+
+}  // namespace updater

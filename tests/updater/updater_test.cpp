@@ -1,0 +1,185 @@
+// selfmend as a child process against the site's staged release, and the install as one set.
+#include <QCryptographicHash>
+#include <QDir>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "config/settings.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "support/child.h"
+#include "support/program_folder.h"
+#include "support/site_process.h"
+#include "support/wait.h"
+#include "updater/install.h"
+#include "updater/version_list.h"
+
+namespace {
+
+QMap<QString, QByteArray> files_of(const QString& folder) {
+  QMap<QString, QByteArray> out;
+  for (const QString& n : QDir(folder).entryList(QDir::Files)) out[n] = read_all(folder + '/' + n);
+  return out;
+}
+
+class Updater : public ::testing::Test {
+ protected:
+  Updater() : site({"--release", release.path()}) {}
+  void SetUp() override {
+    copy_program(QStringLiteral(MORVANE_BIN "/selfmend"), folder.path(), "selfmend");
+    write_all(folder.file("muban.htm"), "old template");
+    write_all(folder.file("vexa.ini.note"), "unrelated file");
+  }
+  // The list the site serves, its files, and where the last run read it ("sjwj").
+  void stage(const QString& fields, const QMap<QString, QByteArray>& files, bool known_location = true) {
+    write_all(release.path() + "/sj.txt", fields.toUtf8());
+    for (auto it = files.begin(); it != files.end(); ++it) write_all(release.path() + '/' + it.key(), it.value());
+    if (known_location) config::setting_access(1, "127.0.0.1:" + QString::number(site.port()) + "/vexa/sj.txt", config::kVersionList);
+  }
+  // Runs selfmend to its end (or for `ms`); its dialogs logged and answered.
+  int run(const QString& answers = "cancel", int ms = 30000) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("MORVANE_SITE", site.base());
+    env.insert("MORVANE_DIALOG_LOG", folder.file("dialogs.txt"));
+    env.insert("MORVANE_DIALOG_ANSWERS", answers);
+    p.setProcessEnvironment(env);
+    end_with_parent(p);
+    p.start(folder.file("selfmend"), {});
+    if (!p.waitForFinished(ms)) {
+      p.kill();
+      p.waitForFinished();
+      return -1;
+    }
+    return p.exitCode();
+  }
+  QStringList dialogs() { return QString::fromUtf8(read_all(folder.file("dialogs.txt"))).split('\n', Qt::SkipEmptyParts); }
+  QString setting(int n) { return config::setting_access(0, {}, n); }
+  QMap<QString, QByteArray> program_files() {
+    auto files = files_of(folder.path());
+    files.remove("dialogs.txt");
+    files.remove("morvane.log");
+    files.remove("vexa.ini");
+    return files;
+  }
+
+  QTemporaryDir release;
+  ProgramFolder folder;
+  SiteProcess site;
+  const QString done = "Morvane升级系统|Morvane升级完成..是否打开Morvane？";
+  const QString failed = "Morvane升级系统|与服务器通信失败.请稍后再试 ";
+};
+
+TEST_F(Updater, OneFileAndTwoFilesAreInstalledAndTheVersionFollows) {
+  stage("{host}/vexa/sj.txt|V2.0|0|muban.htm", {{"muban.htm", "new template"}});
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(read_all(folder.file("muban.htm")), "new template");
+  EXPECT_EQ(dialogs(), QStringList{done});
+  EXPECT_EQ(setting(config::kVersion), "V2.0");
+  EXPECT_EQ(setting(config::kUpdateFiles), "muban.htm");
+  EXPECT_FALSE(QFileInfo::exists(folder.file("src/muban.htm")));
+
+  const QByteArray kib(1024, 'k');  // exactly two chunks of 512
+  stage("{host}/vexa/sj.txt|V2.1|0|muban.htm::extra.dat", {{"muban.htm", "newer template"}, {"extra.dat", kib}});
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(read_all(folder.file("muban.htm")), "newer template");
+  EXPECT_EQ(read_all(folder.file("extra.dat")), kib);
+  EXPECT_EQ(setting(config::kVersion), "V2.1");
+}
+
+TEST_F(Updater, TheFirstRunStoresTheListAndFetchesNothing) {
+  config::setting_access(1, "", config::kVersionList);
+  stage("{host}/vexa/sj.txt|V2.0|0|muban.htm", {{"muban.htm", "new template"}}, false);
+  EXPECT_EQ(run("cancel", 3000), -1);  // the window stays (only its watchdog ends it)
+  EXPECT_EQ(read_all(folder.file("muban.htm")), "old template");
+  EXPECT_EQ(setting(config::kVersionList), "127.0.0.1:" + QString::number(site.port()) + "/vexa/sj.txt");
+  EXPECT_EQ(setting(config::kUpdateFiles), "muban.htm");
+}
+
+TEST_F(Updater, WhatTheNetworkGetsWrongChangesNothing) {
+  const auto before = program_files();
+  const QString old_version = setting(config::kVersion);
+  struct Case {
+    const char* what;
+    QString list;
+    QMap<QString, QByteArray> files;
+    std::string media;
+  };
+  const QString sum = QCryptographicHash::hash("new template", QCryptographicHash::Sha256).toHex();
+  const Case cases[] = {
+      {"missing file", "{host}/vexa/sj.txt|V3|0|muban.htm::nothere.bin", {{"muban.htm", "new template"}}, "normal"},
+      {"cut off", "{host}/vexa/sj.txt|V3|0|muban.htm", {{"muban.htm", QByteArray(300000, 'x')}}, "drop"},
+      {"way out", "{host}/vexa/sj.txt|V3|0|..::muban.htm", {{"muban.htm", "x"}}, "normal"},
+      {"absolute", "{host}/vexa/sj.txt|V3|0|/etc/passwd", {}, "normal"},
+      {"folder", "{host}/vexa/sj.txt|V3|0|images::muban.htm", {{"muban.htm", "x"}}, "normal"},
+      {"hidden", "{host}/vexa/sj.txt|V3|0|.bashrc", {}, "normal"},
+      {"empty list", "", {}, "normal"},
+      {"wrong sum", "{host}/vexa/sj.txt|V3|0|muban.htm|" + QString(64, 'a'), {{"muban.htm", "new template"}}, "normal"},
+      {"sums short", "{host}/vexa/sj.txt|V3|0|muban.htm::b|" + sum, {{"muban.htm", "new template"}, {"b", "b"}}, "normal"},
+  };
+  for (const Case& c : cases) {
+    site.control("media=" + c.media);
+    QFile::remove(folder.file("dialogs.txt"));
+    stage(c.list, c.files);
+    EXPECT_EQ(run(), 1) << c.what;
+    EXPECT_EQ(dialogs(), QStringList{failed}) << c.what;
+    EXPECT_EQ(program_files(), before) << c.what;
+    EXPECT_EQ(setting(config::kVersion), old_version) << c.what;
+    for (const QString& f : QDir(folder.file("src")).entryList(QDir::Files)) ADD_FAILURE() << c.what << ": left " << f.toStdString();
+  }
+  EXPECT_FALSE(QFileInfo::exists("/etc/passwd.old"));
+}
+
+TEST_F(Updater, AFileWithoutALengthIsReadToItsEndAndTheRightSumInstalls) {
+  site.control("media=chunked");
+  const QByteArray body(70000, 'c');
+  const QString sum = QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex();
+  stage("{host}/vexa/sj.txt|V4|0|muban.htm|" + sum, {{"muban.htm", body}});
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(read_all(folder.file("muban.htm")), body);
+}
+
+// A kill at every step of an install: the next start finds the old set or the new set, whole.
+TEST(Install, AKillAtAnyStepLeavesTheOldSetOrTheNewSet) {
+  for (int stop = 1; stop <= 8; ++stop) {
+    QTemporaryDir dir;
+    const QString p = dir.path();
+    QDir().mkpath(p + "/src");
+    write_all(p + "/a", "old a");
+    write_all(p + "/b", "old b");
+    write_all(p + "/keep", "keep");
+    write_all(p + "/src/a", "new a");
+    write_all(p + "/src/b", "new b");
+    write_all(p + "/src/c", "new c");
+    const auto old_set = files_of(p);
+    const pid_t child = fork();
+    if (child == 0) {
+      updater::Installer::after_step = [](int step) {
+        if (step == std::atoi(qgetenv("STOP_AT").constData())) _exit(9);
+      };
+      qputenv("STOP_AT", QByteArray::number(stop));
+      _exit(updater::Installer(p).install({"a", "b", "c"}) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    updater::recover_interrupted_install(p);
+    const auto now = files_of(p);
+    QMap<QString, QByteArray> new_set{{"a", "new a"}, {"b", "new b"}, {"c", "new c"}, {"keep", "keep"}};
+    EXPECT_TRUE(now == old_set || now == new_set) << "stopped at step " << stop << ": " << QStringList(now.keys()).join(",").toStdString();
+    if (WEXITSTATUS(status) == 0) EXPECT_EQ(now, new_set) << stop;
+  }
+}
+
+TEST(VersionList, NamesAreOnlyPlainFileNames) {
+  for (const char* bad : {"", "..", ".", "../x", "a/b", "a\\b", "/etc/passwd", "C:\\x", ".hidden", " a", "src"})
+    EXPECT_FALSE(updater::plain_name(bad)) << bad;
+  for (const char* good : {"vexa", "muban.htm", "selfmend", "图.jpg"}) EXPECT_TRUE(updater::plain_name(good)) << good;
+  const auto list = updater::parse_version_list("h/vexa/sj.txt|V2|1|a::b|s1::s2");
+  EXPECT_EQ(list.files, QStringList({"a", "b"}));
+  EXPECT_EQ(list.sums, QStringList({"s1", "s2"}));
+  EXPECT_EQ(list.forced, 1);
+}
+
+}  // namespace
