@@ -47,6 +47,10 @@ MpvEngine::MpvEngine(QWidget* host, bool null_output, QObject* parent) : QObject
   mpv_set_option_string(mpv_, "terminal", "no");
   mpv_set_option_string(mpv_, "cache", "yes");
   mpv_initialize(mpv_);
+  // The state is read from these: each of their changes wakes the engine up, so that every change
+  // of the state is said (a play that leaves buffering has no event of its own).
+  for (const char* name : {"pause", "paused-for-cache", "seeking", "duration", "eof-reached", "time-pos"})
+    mpv_observe_property(mpv_, 0, name, MPV_FORMAT_NONE);
   mpv_set_wakeup_callback(mpv_, wake_up, this);
 }
 
@@ -186,7 +190,6 @@ void MpvEngine::drain_events() {
   while (mpv_) {
     mpv_event* e = mpv_wait_event(mpv_, 0);
     if (e->event_id == MPV_EVENT_NONE) break;
-    const int before = playstate();
     if (e->event_id == MPV_EVENT_FILE_LOADED) phase_ = Phase::Loaded;
     if (e->event_id == MPV_EVENT_END_FILE) {
       const auto* end = static_cast<mpv_event_end_file*>(e->data);
@@ -196,7 +199,11 @@ void MpvEngine::drain_events() {
         phase_ = Phase::Stopped;
       }
     }
-    if (playstate() != before) emit stateChanged(playstate());
+  }
+  const int now = playstate();
+  if (now != signalled_state_) {
+    signalled_state_ = now;
+    emit stateChanged(now);
   }
 }
 

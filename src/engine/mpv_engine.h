@@ -54,6 +54,7 @@ class MpvEngine : public QObject, public Engine {
   QString qvod_hash_;
   QString failure_;
   Phase phase_ = Phase::Stopped;
+  int signalled_state_ = 0;  // the state last said through stateChanged
   TerminalClient terminal_;
 };
 

@@ -234,3 +234,20 @@ TEST_F(PlayerTest, PropertiesKeepTheirBagKeysAndAMissingVolumeComesFromTheSettin
 }
 
 }  // namespace
+
+// Every start says that it plays: the engine signals each change of its state, 3 included.
+TEST_F(PlayerTest, TheEngineSaysEveryChangeOfItsState) {
+  const QString clip = long_clip(3);
+  for (int start = 0; start < 4; ++start) {
+    engine::MpvEngine engine(nullptr, true);
+    QList<int> said;
+    QObject::connect(&engine, &engine::MpvEngine::stateChanged, [&](int s) { said << s; });
+    engine.setURL(clip);
+    ASSERT_TRUE(wait_until([&] { return engine.playstate() == 3; }, 15000)) << start;
+    settle(200);
+    EXPECT_EQ(said.value(said.size() - 1), 3) << start;
+    engine.pause();
+    ASSERT_TRUE(wait_until([&] { return said.value(said.size() - 1) == 2; }, 5000)) << start;
+    EXPECT_EQ(engine.playstate(), 2);
+  }
+}
