@@ -19,6 +19,8 @@ bool is_local(const QString& address) {
   return !address.contains(QLatin1String("://")) || address.startsWith(QLatin1String("file://"));
 }
 
+constexpr uint64_t kPositionChange = 1;  // the tag of the position's change events
+
 }  // namespace
 
 MpvEngine::MpvEngine(QWidget* host, bool null_output, QObject* parent) : QObject(parent) {
@@ -49,8 +51,9 @@ MpvEngine::MpvEngine(QWidget* host, bool null_output, QObject* parent) : QObject
   mpv_initialize(mpv_);
   // The state is read from these: each of their changes wakes the engine up, so that every change
   // of the state is said (a play that leaves buffering has no event of its own).
-  for (const char* name : {"pause", "paused-for-cache", "seeking", "duration", "eof-reached", "time-pos"})
+  for (const char* name : {"pause", "paused-for-cache", "seeking", "duration", "eof-reached"})
     mpv_observe_property(mpv_, 0, name, MPV_FORMAT_NONE);
+  mpv_observe_property(mpv_, kPositionChange, "time-pos", MPV_FORMAT_NONE);
   mpv_set_wakeup_callback(mpv_, wake_up, this);
 }
 
@@ -187,9 +190,11 @@ void MpvEngine::setViewframe(int mode) {
 }
 
 void MpvEngine::drain_events() {
+  bool only_position = true;
   while (mpv_) {
     mpv_event* e = mpv_wait_event(mpv_, 0);
     if (e->event_id == MPV_EVENT_NONE) break;
+    only_position = only_position && e->event_id == MPV_EVENT_PROPERTY_CHANGE && e->reply_userdata == kPositionChange;
     if (e->event_id == MPV_EVENT_FILE_LOADED) phase_ = Phase::Loaded;
     if (e->event_id == MPV_EVENT_END_FILE) {
       const auto* end = static_cast<mpv_event_end_file*>(e->data);
@@ -200,6 +205,9 @@ void MpvEngine::drain_events() {
       }
     }
   }
+  // The position moves with every frame; it can change the state only of a stream without a length
+  // that waits for its picture to move (state 4).
+  if (only_position && signalled_state_ != 4) return;
   const int now = playstate();
   if (now != signalled_state_) {
     signalled_state_ = now;

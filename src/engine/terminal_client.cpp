@@ -27,16 +27,17 @@ bool TerminalClient::available() const {
   return read_state(port, token);
 }
 
-bool TerminalClient::running() const {
+int TerminalClient::running_pid() const {
   int port = 0, pid = 0;
   QString token;
-  return read_state(port, token, &pid) && pid > 0 && platform::process_is(pid, QStringLiteral("QvodTerminal"));
+  return read_state(port, token, &pid) && pid > 0 && platform::process_is(pid, QStringLiteral("QvodTerminal")) ? pid : 0;
 }
 
+bool TerminalClient::running() const { return running_pid() > 0; }
+
 bool TerminalClient::end_terminal() const {
-  int port = 0, pid = 0;
-  QString token;
-  if (!running() || !read_state(port, token, &pid)) return false;
+  const int pid = running_pid();
+  if (pid <= 0) return false;
   platform::kill_process(pid);
   for (int waited = 0; waited < 100 && platform::process_is(pid, QStringLiteral("QvodTerminal")); ++waited) QThread::msleep(20);
   return true;

@@ -23,6 +23,7 @@ class TerminalClient {
 
  private:
   bool read_state(int& port, QString& token, int* pid = nullptr) const;
+  int running_pid() const;  // the state file's terminal while it runs, else 0
   QJsonObject get(const QString& path_and_query) const;
 };
 

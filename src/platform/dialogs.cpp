@@ -73,9 +73,7 @@ class LoggedDialogs : public Dialogs {
       answers_ << (a.trimmed().contains(':') ? a.trimmed() : a.trimmed().toLower());
   }
   Answer message(const QString& text, const QString& title, Buttons buttons) override {
-    QFile file(log_);
-    if (file.open(QIODevice::Append)) file.write((title + '|' + text + '\n').toUtf8());
-    file.close();
+    log(title + '|' + text);
     if (answers_.isEmpty()) return first_button(buttons);
     const QString a = answers_.takeFirst();
     if (a == QLatin1String("cancel")) return Answer::Cancel;
@@ -83,20 +81,20 @@ class LoggedDialogs : public Dialogs {
     if (a == QLatin1String("no")) return Answer::No;
     return Answer::Ok;
   }
-  QString open_file(const QString& filters) override {
-    QFile file(log_);
-    if (file.open(QIODevice::Append)) file.write(("open file|" + filters + '\n').toUtf8());
-    if (answers_.isEmpty() || !answers_.first().startsWith(QLatin1String("file:"))) return {};
-    return answers_.takeFirst().mid(5);
-  }
-  QString pick_folder(const QString& title) override {
-    QFile file(log_);
-    if (file.open(QIODevice::Append)) file.write(("pick folder|" + title + '\n').toUtf8());
-    if (answers_.isEmpty() || !answers_.first().startsWith(QLatin1String("folder:"))) return {};
-    return answers_.takeFirst().mid(7);
-  }
+  QString open_file(const QString& filters) override { return choice("open file|" + filters, QStringLiteral("file:")); }
+  QString pick_folder(const QString& title) override { return choice("pick folder|" + title, QStringLiteral("folder:")); }
 
  private:
+  // A file or folder dialog: logged, and answered by the next answer when it is of that kind.
+  QString choice(const QString& line, const QString& kind) {
+    log(line);
+    if (answers_.isEmpty() || !answers_.first().startsWith(kind)) return {};
+    return answers_.takeFirst().mid(kind.size());
+  }
+  void log(const QString& line) {
+    QFile file(log_);
+    if (file.open(QIODevice::Append)) file.write((line + '\n').toUtf8());
+  }
   QString log_;
   QStringList answers_;
 };
@@ -116,21 +114,17 @@ Answer ScriptedDialogs::message(const QString& text, const QString& title, Butto
   return a;
 }
 
-QString ScriptedDialogs::open_file(const QString& filters) {
-  shown << QStringLiteral("open file|") + filters;
+QString ScriptedDialogs::choice(const QString& line) {
+  shown << line;
   if (files_.empty()) return {};
   const QString f = files_.front();
   files_.pop_front();
   return f;
 }
 
-QString ScriptedDialogs::pick_folder(const QString& title) {
-  shown << QStringLiteral("pick folder|") + title;
-  if (files_.empty()) return {};
-  const QString f = files_.front();
-  files_.pop_front();
-  return f;
-}
+QString ScriptedDialogs::open_file(const QString& filters) { return choice(QStringLiteral("open file|") + filters); }
+
+QString ScriptedDialogs::pick_folder(const QString& title) { return choice(QStringLiteral("pick folder|") + title); }
 
 Dialogs& dialogs() {
   if (override_dialogs()) return *override_dialogs();

@@ -34,6 +34,7 @@ class ScriptedDialogs : public Dialogs {
   QStringList shown;  // "title|text" per message, in order; "open file|filters", "pick folder|title" per dialog
 
  private:
+  QString choice(const QString& line);
   std::deque<Answer> answers_;
   std::deque<QString> files_;
 };

@@ -13,6 +13,23 @@
 
 namespace shell {
 
+namespace {
+
+// A window of the client's own: deleted when it closes, and remembered (its pointer clears then).
+template <typename Window>
+Window* adopt(QPointer<QWidget>& slot, Window* window) {
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  slot = window;
+  return window;
+}
+
+// The user types into the window's address or folder box first.
+void focus_box(QWidget* window) {
+  if (auto* text1 = window->findChild<QLineEdit*>(QStringLiteral("Text1"))) text1->setFocus();
+}
+
+}  // namespace
+
 void MainWindow::wire_other_windows() {
   connect(action("fd_2"), &QAction::triggered, this, &MainWindow::fd_2);
   connect(action("hcgl"), &QAction::triggered, this, &MainWindow::hcgl_Click);
@@ -25,7 +42,6 @@ void MainWindow::hcgl_Click() {
     if (platform::dialogs().message(QStringLiteral("缓存管理系统将要停止当前播放任务，是否打开?"), QStringLiteral("Morvane缓存管理"),
                                     platform::Buttons::OkCancel) != platform::Answer::Ok)
       return;
-    if (cache_window_) cache_window_->close();
     kandor_->q_stop();
   }
   if (cache_window_) cache_window_->close();  // a second opening replaces the first
@@ -35,11 +51,9 @@ void MainWindow::hcgl_Click() {
   host.play_episode = [](int detail_id, const QString& url, int position) {
     history::play_catalogue_episode(detail_id, url, position);
   };
-  auto* window = new cache::CacheManagerWindow(std::move(host), this);
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  cache_window_ = window;
+  auto* window = adopt(cache_window_, new cache::CacheManagerWindow(std::move(host), this));
   window->load();
-  if (auto* text1 = window->findChild<QLineEdit*>(QStringLiteral("Text1"))) text1->setFocus();
+  focus_box(window);
 }
 
 void MainWindow::fd_2() {
@@ -50,19 +64,13 @@ void MainWindow::fd_2() {
     else show();
   };
   host.start_terminal = [this] { zrqv(); };
-  auto* window = new remote::PlayDataWindow(std::move(host), this);
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  play_data_window_ = window;
+  auto* window = adopt(play_data_window_, new remote::PlayDataWindow(std::move(host), this));
   window->show();
-  if (auto* text1 = window->findChild<QLineEdit*>(QStringLiteral("Text1"))) text1->setFocus();
+  focus_box(window);
 }
 
 void MainWindow::bz_2() {
-  if (!share_dialog_) {
-    auto* dialog = new share::ShareDialog(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    share_dialog_ = dialog;
-  }
+  if (!share_dialog_) adopt(share_dialog_, new share::ShareDialog(this));
   share_dialog_->show();
   share_dialog_->raise();
 }

@@ -70,8 +70,7 @@ class CacheWindow : public ClientWindow {
   // Every terminal under the test's state file: ours, and the one the client started again.
   void end_terminals() {
     terminal.halt(SIGKILL);
-    const pid_t pid = QString::fromLatin1(read_all(terminal.state_file())).section(' ', 2, 2).toInt();
-    if (pid > 0 && platform::process_is(pid, "QvodTerminal")) ::kill(pid, SIGKILL);
+    end_terminal_of(terminal.state_file());
   }
   bool terminal_running() {
     return terminal.process.state() != QProcess::NotRunning && !terminal.process.waitForFinished(3000);

@@ -108,7 +108,7 @@ TEST_F(PlayData, ClosingStartsTheTerminalWhenItDoesNotRun) {
   ASSERT_TRUE(wait_until([&] { return QFile::exists(terminal.state_file()); }, 10000));
   const pid_t pid = QString::fromLatin1(read_all(terminal.state_file())).section(' ', 2, 2).toInt();
   EXPECT_TRUE(platform::process_is(pid, "QvodTerminal"));
-  if (pid > 0) ::kill(pid, SIGKILL);
+  end_terminal_of(terminal.state_file());
 }
 
 TEST(PlayDataText, ScriptNamesAndAddressesAreTakenOnlyInTheirPlainForm) {

@@ -11,6 +11,7 @@
 #include "store/connection.h"
 #include "support/child.h"
 #include "support/db_rows.h"
+#include "support/terminal_process.h"
 #include "support/wait.h"
 
 ClientSeat::ClientSeat() {
@@ -44,10 +45,7 @@ void ClientSeat::kill_client() {
 }
 
 // The terminal the client started outlives a client that was killed: it is ours to end.
-void ClientSeat::end_terminal() {
-  const pid_t terminal = QString::fromLatin1(read_all(folder.file("morvane-terminal.state"))).section(' ', 2, 2).toInt();
-  if (terminal > 0 && platform::process_is(terminal, "QvodTerminal")) ::kill(terminal, SIGKILL);
-}
+void ClientSeat::end_terminal() { end_terminal_of(folder.file("morvane-terminal.state")); }
 
 bool ClientSeat::start() {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

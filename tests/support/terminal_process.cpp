@@ -6,6 +6,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 
+#include "platform/processes.h"
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/wait.h"
@@ -45,4 +46,9 @@ void TerminalProcess::halt(int sig) {
   if (process.state() == QProcess::NotRunning) return;
   ::kill(static_cast<pid_t>(process.processId()), sig);
   process.waitForFinished(5000);
+}
+
+void end_terminal_of(const QString& state_file) {
+  const pid_t pid = QString::fromLatin1(read_all(state_file)).section(' ', 2, 2).toInt();
+  if (pid > 0 && platform::process_is(pid, "QvodTerminal")) ::kill(pid, SIGKILL);
 }

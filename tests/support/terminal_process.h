@@ -4,6 +4,9 @@
 #include <csignal>
 #include <string>
 
+// Ends the terminal a state file names, when it runs (one a client started outlives a killed client).
+void end_terminal_of(const QString& state_file);
+
 // The engine's QvodTerminal as a child process, run from a copy in folder/play with a state file
 // of its own (this process's MORVANE_TERMINAL_STATE names it too, so engine code here finds it).
 class TerminalProcess {
