@@ -18,7 +18,8 @@ trap 'exit 130' INT TERM
 
 # The site listens on 8610 (the client's built-in address) when that is free, else on any free port.
 start_site() {
-  "$top/build/site/morvane-site" --port "$1" --data "$data" > "$data/site.port" 2>>"$log" &
+  local key=(); [ -f "$top/build/keys/release-test.sec" ] && key=(--sign-key "$top/build/keys/release-test.sec")
+  "$top/build/site/morvane-site" --port "$1" --data "$data" "${key[@]}" > "$data/site.port" 2>>"$log" &
   site=$!
   for _ in $(seq 1 600); do
     [ -s "$data/site.port" ] && return 0

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-webengine-dev libqt6opengl6-dev qt6-translations-l10n
-  libmpv-dev libsqlite3-dev libcpp-httplib-dev libssl-dev
+  libmpv-dev libsqlite3-dev libcpp-httplib-dev libssl-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick xdotool
   ffmpeg mpv curl bc dbus-daemon fonts-wqy-microhei procps util-linux

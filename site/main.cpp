@@ -1,4 +1,5 @@
 // morvane-site --port P --data DIR [--release DIR] [--pages DIR] [--catalogue FILE] [--list-fail N] [--delay-ms T]
+//   [--sign-key FILE]
 // The site's server on 127.0.0.1; prints its port on the first line and serves until ended.
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   options.catalogue = value("--catalogue", QCoreApplication::applicationDirPath() + "/catalogue.json");
   options.list_fail = value("--list-fail", "0").toInt();
   options.delay_ms = value("--delay-ms", "0").toInt();
+  options.sign_key = value("--sign-key");
   site::SiteServer server(options);
   QString error;
   if (!server.prepare(&error)) {

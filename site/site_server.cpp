@@ -6,6 +6,7 @@
 #include <QUrlQuery>
 #include <chrono>
 #include <httplib.h>
+#include <sodium.h>
 
 #include "platform/http_serve.h"
 #include "site/pages.h"
@@ -16,6 +17,18 @@ using httplib::Request;
 using httplib::Response;
 
 namespace {
+
+// The Ed25519 signature of `message` by the secret key in `key_file` (hex), as hex; empty on failure.
+std::string sign_hex(const std::string& message, const QString& key_file) {
+  QFile file(key_file);
+  const QByteArray key = file.open(QIODevice::ReadOnly) ? QByteArray::fromHex(file.readAll().trimmed()) : QByteArray();
+  if (key.size() != crypto_sign_SECRETKEYBYTES || sodium_init() < 0) return {};
+  unsigned char sig[crypto_sign_BYTES];
+  crypto_sign_detached(sig, nullptr, reinterpret_cast<const unsigned char*>(message.data()), message.size(),
+                       reinterpret_cast<const unsigned char*>(key.constData()));
+  return QByteArray(reinterpret_cast<const char*>(sig), sizeof sig).toHex().toStdString();
+}
+
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
 constexpr const char* kText = "text/plain; charset=utf-8";
@@ -245,18 +258,34 @@ void SiteServer::media(const Request& req, Response& res) {
             "video/mp4");
 }
 
+// A staged file as served; sj.txt with this server's address in place of "{host}", and a default
+// list when none is staged.
+bool SiteServer::release_bytes(const QString& name, std::string* bytes) const {
+  QFile file(options_.release + '/' + name);
+  const std::string host = "127.0.0.1:" + std::to_string(port_);
+  if (options_.release.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    if (name != QLatin1String("sj.txt")) return false;
+    *bytes = host + "/vexa/sj.txt|V1.2.4|0|vexa";
+    return true;
+  }
+  *bytes = file.readAll().toStdString();
+  if (name == QLatin1String("sj.txt"))
+    for (size_t at; (at = bytes->find("{host}")) != std::string::npos;) bytes->replace(at, 6, host);
+  return true;
+}
+
 void SiteServer::release_file(const Request& req, Response& res) {
   const QString name = QString::fromStdString(req.matches[1]);
   if (name.contains('/') || name.contains('\\') || name.contains(QLatin1String(".."))) return answer(res, 400, "bad name");
-  const std::string host = "127.0.0.1:" + std::to_string(port_);
-  QFile file(options_.release + '/' + name);
-  if (options_.release.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-    if (name == QLatin1String("sj.txt")) return answer(res, 200, host + "/vexa/sj.txt|V1.2.4|0|vexa");
-    return answer(res, 404, "no such file");
-  }
-  auto bytes = std::make_shared<std::string>(file.readAll().toStdString());
-  if (name == QLatin1String("sj.txt")) {
-    for (size_t at; (at = bytes->find("{host}")) != std::string::npos;) bytes->replace(at, 6, host);
+  auto bytes = std::make_shared<std::string>();
+  if (!release_bytes(name, bytes.get())) {
+    // No staged signature: the site signs what it serves, when it has a key.
+    const QString signed_name = name.chopped(std::min<qsizetype>(4, name.size()));
+    std::string message;
+    if (!name.endsWith(QLatin1String(".sig")) || options_.sign_key.isEmpty() || !release_bytes(signed_name, &message))
+      return answer(res, 404, "no such file");
+    *bytes = sign_hex(message, options_.sign_key);
+    if (bytes->empty()) return answer(res, 500, "cannot sign");
   }
   send_body(req, res, static_cast<int64_t>(bytes->size()),
             [bytes](int64_t off, int64_t len) { return bytes->substr(off, len); }, "application/octet-stream");
@@ -290,6 +319,12 @@ void SiteServer::send_body(const Request& req, Response& res, int64_t size, Read
   if (!range) return;
   const int64_t first = range->first, length = range->length;
   const std::string mode = knobs().media_mode;
+  if (mode == "endless") {  // no length, and no end: bytes until the client gives up
+    return res.set_chunked_content_provider(type, [](size_t, httplib::DataSink& sink) {
+      static const std::string piece(kPiece, 'e');
+      return sink.write(piece.data(), piece.size());
+    });
+  }
   if (mode == "chunked") {
     auto sent = std::make_shared<int64_t>(0);
     return res.set_chunked_content_provider(type, [=](size_t, httplib::DataSink& sink) {
@@ -304,6 +339,7 @@ void SiteServer::send_body(const Request& req, Response& res, int64_t size, Read
   }
   const int64_t cut = mode == "drop" ? length / 2 : -1;  // drop: the connection closes half-way
   const int64_t declared = mode == "truncate" ? length / 2 : length;
+  if (declared == 0) return res.set_content(std::string(), type);  // a provider of no bytes never ends
   res.set_content_provider(static_cast<size_t>(declared), type, [=](size_t offset, size_t want, httplib::DataSink& sink) {
     if (cut >= 0 && static_cast<int64_t>(offset) >= cut) return false;
     int64_t n = std::min<int64_t>(static_cast<int64_t>(want), kPiece);

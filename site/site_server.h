@@ -26,6 +26,7 @@ struct SiteOptions {
   QString catalogue;  // the catalogue file
   int list_fail = 0;  // answer the list page without its marker this many times (-1: always)
   int delay_ms = 0;   // delay every answer
+  QString sign_key;   // a release secret key (hex): "NAME.sig" is NAME's Ed25519 signature (optional)
 };
 
 // How a title's detail page is answered (tests switch it per title).
@@ -48,7 +49,7 @@ class SiteServer {
     int list_fail = 0;
     int list_only = 0;  // the list page shows this one title only, as one big link (tests that click)
     int delay_ms = 0;
-    std::string media_mode = "normal";  // normal, drop, chunked, truncate
+    std::string media_mode = "normal";  // normal, drop, chunked, truncate, endless
     std::map<int, std::pair<DetailMode, int>> detail;
     std::map<int, int> hits;
     std::map<std::string, std::vector<std::string>> queries;  // path -> query strings seen
@@ -61,6 +62,7 @@ class SiteServer {
   void hits(const httplib::Request& req, httplib::Response& res);
   void media(const httplib::Request& req, httplib::Response& res);
   void release_file(const httplib::Request& req, httplib::Response& res);
+  bool release_bytes(const QString& name, std::string* bytes) const;
   void extra_page(const httplib::Request& req, httplib::Response& res);
   void playdata(const httplib::Request& req, httplib::Response& res, bool script);
   void cover(const httplib::Request& req, httplib::Response& res);

@@ -11,6 +11,7 @@
 #include "platform/processes.h"
 #include "platform/transfer.h"
 #include "shell/main_window.h"
+#include "updater/release_key.h"
 #include "updater/version_list.h"
 
 namespace shell {
@@ -24,12 +25,20 @@ void MainWindow::check_version() {
   const QString location = config::setting_access(0, {}, config::kVersionList);
   const QString address =
       location.isEmpty() ? config::site_base() + QStringLiteral("/vexa/sj.txt") : QStringLiteral("http://") + location;
-  const QString text = updater::first_line(inet1_->open_url(address));
+  const QByteArray body = inet1_->open_url(address);
+  const QString text = updater::first_line(body);
   if (text.isEmpty() || inet1_->last_status() != 200) {
     platform::dialogs().message(QStringLiteral("连接升级服务器错误"), kCheckCaption, platform::Buttons::Ok);
     return;
   }
   const updater::VersionList list = updater::parse_version_list(text);
+  // With a release key, a list not signed by it (or older than the installed version) is not used.
+  if (updater::release_key_configured() &&
+      !updater::list_authentic(body, updater::fetch_signature(address), list, installed)) {
+    platform::log_failure(QStringLiteral("check_version"), QStringLiteral("refused list: ") + text);
+    platform::dialogs().message(updater::kCommunicationFailure, kCheckCaption, platform::Buttons::Ok);
+    return;
+  }
   config::setting_access(1, list.location, config::kVersionList);
   if (list.version == installed) {
     platform::dialogs().message(QStringLiteral("暂时无新版本"), kCheckCaption, platform::Buttons::Ok);
@@ -49,13 +58,16 @@ void MainWindow::check_version() {
   end_client();
 }
 
-// The new updater is downloaded first and replaces the old one only when it is whole.
+// The new updater is downloaded first and replaces the old one only when it is whole (and, with a
+// release key, signed by it).
 bool MainWindow::refresh_updater(int start) {
   const QString target = platform::program_file(QStringLiteral("selfmend"));
+  const QString url = config::site_base() + QStringLiteral("/vexa/selfmend.exe");
   platform::Transfer fetch;
-  const QByteArray bytes = fetch.open_url(config::site_base() + QStringLiteral("/vexa/selfmend.exe"));
+  const QByteArray bytes = fetch.open_url(url);
+  const bool trusted = !updater::release_key_configured() || updater::signed_by_release(bytes, updater::fetch_signature(url));
   bool placed = false;
-  if (fetch.last_status() == 200 && !bytes.isEmpty() && QDir().mkpath(platform::program_file(QStringLiteral("src")))) {
+  if (fetch.last_status() == 200 && !bytes.isEmpty() && trusted && QDir().mkpath(platform::program_file(QStringLiteral("src")))) {
     QFile staged(platform::program_file(QStringLiteral("src/selfmend")));
     placed = staged.open(QIODevice::WriteOnly | QIODevice::Truncate) && staged.write(bytes) == bytes.size() && staged.flush();
     staged.close();

@@ -17,13 +17,14 @@
 #include "platform/processes.h"
 #include "platform/transfer.h"
 #include "updater/install.h"
+#include "updater/release_key.h"
 
 namespace updater {
 
 namespace {
 
 const QString kCaption = QStringLiteral("Morvane升级系统");
-const QString kCommunication = QStringLiteral("与服务器通信失败.请稍后再试 ");
+const QString& kCommunication = kCommunicationFailure;
 
 QString size_text(qint64 bytes) {
   if (bytes <= 0) return QStringLiteral("大小未知");
@@ -56,14 +57,20 @@ void UpdaterWindow::Form_Load() {
   timer1_.start();
   recover_interrupted_install(platform::program_folder());
   const QString old_location = config::setting_access(0, {}, config::kVersionList);
+  const QString list_url = config::site_base() + QStringLiteral("/vexa/sj.txt");
   platform::Transfer fetch;
-  const QString text = first_line(fetch.open_url(config::site_base() + QStringLiteral("/vexa/sj.txt")));
+  const QByteArray body = fetch.open_url(list_url);
+  const QString text = first_line(body);
   if (!text.isEmpty()) {
     list_ = parse_version_list(text);
-    // Every name a plain file of the program folder, one sum per file when sums are given: else
-    // nothing is stored and nothing is fetched.
+    // Every name a plain file of the program folder, one sum per file when sums are given; with a
+    // release key the list signed, not older than what is installed, and a sum for every file:
+    // else nothing is stored and nothing is fetched.
     bool sound = !list_.file_field.isEmpty() && (list_.sums.isEmpty() || list_.sums.size() == list_.files.size());
     for (const QString& n : list_.files) sound = sound && plain_name(n) && !QFileInfo(program(n)).isDir();
+    if (sound && release_key_configured())
+      sound = !list_.sums.isEmpty() && list_authentic(body, fetch_signature(list_url), list_,
+                                                       config::setting_access(0, {}, config::kVersion));
     if (!sound) {
       platform::log_failure(QStringLiteral("selfmend"), QStringLiteral("refused list: ") + text);
       return fail();

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include "platform/transfer.h"
+#include "updater/release_key.h"
+
 namespace updater {
 
 QString first_line(const QByteArray& body) {
@@ -22,6 +25,19 @@ VersionList parse_version_list(const QString& text) {
   list.files = list.file_field.split(QStringLiteral("::"));
   if (f.size() > 4 && !f[4].trimmed().isEmpty()) list.sums = f[4].trimmed().split(QStringLiteral("::"));
   return list;
+}
+
+bool list_authentic(const QByteArray& body, const QByteArray& signature, const VersionList& list, const QString& installed) {
+  if (!release_key_configured()) return true;
+  bool comparable = false;
+  const int order = compare_versions(list.version, installed, &comparable);
+  return signed_by_release(body, signature) && comparable && order >= 0;
+}
+
+QByteArray fetch_signature(const QString& file_url) {
+  platform::Transfer fetch;
+  const QByteArray sig = fetch.open_url(file_url + QStringLiteral(".sig"));
+  return fetch.last_status() == 200 ? sig : QByteArray();
 }
 
 bool matches_sum(const QString& path, const QString& sum) {

@@ -19,6 +19,14 @@ VersionList parse_version_list(const QString& text);
 // The first line of a fetched list, without its line end.
 QString first_line(const QByteArray& body);
 
+// What the built-in release key asks of a version list before anything of it is used: its bytes
+// (`body`, exactly as served) signed by the release key, and its version not older than the
+// installed one (an old signed list replayed is no way back to an old version). True without a key.
+bool list_authentic(const QByteArray& body, const QByteArray& signature, const VersionList& list, const QString& installed);
+
+// The signature published beside a release file ("NAME.sig"); empty when there is none.
+QByteArray fetch_signature(const QString& file_url);
+
 // Whether the bytes are the file the list means: its SHA-256 when the list gives sums.
 bool matches_sum(const QString& path, const QString& sum);
 

@@ -8,6 +8,7 @@
 #include "shell/main_window.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "updater/release_key.h"
 
 namespace {
 
@@ -73,6 +74,33 @@ TEST_F(VersionCheck, AFailedDownloadKeepsTheOldUpdaterAndCancelDoesNothing) {
   window->check_version();
   EXPECT_EQ(answers.shown, QStringList{"Morvane版本检测|发现新版本，是否升级?"});
   EXPECT_EQ(read_all(folder.file("selfmend")), "old updater");
+}
+
+// With the build's release key: lists and the updater the release did not sign are not used.
+TEST_F(VersionCheck, AnUnsignedOrOlderListAndAnUnsignedUpdaterAreRefused) {
+  if (!updater::release_key_configured()) GTEST_SKIP() << "built without a release key";
+  const QString refused = "Morvane版本检测|" + updater::kCommunicationFailure;
+  serve("{host}/vexa/sj.txt|V9.9|0|muban.htm");
+  write_all(release.path() + "/sj.txt.sig", QByteArray(128, 'a'));
+  window->check_version();
+  EXPECT_EQ(answers.shown, QStringList{refused});
+  EXPECT_EQ(setting(config::kVersionList), "");  // nothing of it kept
+
+  QFile::remove(release.path() + "/sj.txt.sig");  // the site signs what it serves
+  serve("{host}/vexa/sj.txt|V1.0|0|muban.htm");
+  answers.shown.clear();
+  window->check_version();
+  EXPECT_EQ(answers.shown, QStringList{refused});
+
+  write_all(folder.file("selfmend"), "old updater");
+  write_all(release.path() + "/selfmend.exe", "#!/bin/sh\nexit 0\n");
+  write_all(release.path() + "/selfmend.exe.sig", QByteArray(128, 'b'));
+  serve("{host}/vexa/sj.txt|V9.9|1|muban.htm");
+  answers.shown.clear();
+  window->check_version();
+  EXPECT_TRUE(answers.shown.isEmpty());
+  EXPECT_EQ(read_all(folder.file("selfmend")), "old updater");
+  EXPECT_FALSE(window->updater_at_exit());
 }
 
 }  // namespace

@@ -2,14 +2,18 @@
 
 #include "support/child.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 SiteProcess::SiteProcess(const QStringList& extra_args) {
   process_.setProcessChannelMode(QProcess::SeparateChannels);
   end_with_parent(process_);
-  process_.start(QStringLiteral(MORVANE_SITE_BIN),
-                 QStringList{"--port", "0", "--data", QStringLiteral(MORVANE_TEST_HOME "/site-data")} + extra_args);
+  QStringList args{"--port", "0", "--data", QStringLiteral(MORVANE_TEST_HOME "/site-data")};
+  // The site signs its release files with the build's test key, as a release's site would.
+  if (QFile::exists(QStringLiteral(MORVANE_RELEASE_TEST_KEY))) args << "--sign-key" << QStringLiteral(MORVANE_RELEASE_TEST_KEY);
+  process_.start(QStringLiteral(MORVANE_SITE_BIN), args + extra_args);
   // The first start of a build tree makes the media clips: give it time.
   const bool started = process_.waitForStarted() && process_.waitForReadyRead(180000);
   port_ = started ? process_.readLine().trimmed().toInt() : 0;

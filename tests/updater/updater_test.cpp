@@ -7,70 +7,11 @@
 #include <unistd.h>
 
 #include "config/settings.h"
-#include "platform/paths.h"
-#include "platform/profile.h"
-#include "support/child.h"
-#include "support/program_folder.h"
-#include "support/site_process.h"
-#include "support/wait.h"
 #include "updater/install.h"
+#include "updater/updater_fixture.h"
 #include "updater/version_list.h"
 
 namespace {
-
-QMap<QString, QByteArray> files_of(const QString& folder) {
-  QMap<QString, QByteArray> out;
-  for (const QString& n : QDir(folder).entryList(QDir::Files)) out[n] = read_all(folder + '/' + n);
-  return out;
-}
-
-class Updater : public ::testing::Test {
- protected:
-  Updater() : site({"--release", release.path()}) {}
-  void SetUp() override {
-    copy_program(QStringLiteral(MORVANE_BIN "/selfmend"), folder.path(), "selfmend");
-    write_all(folder.file("muban.htm"), "old template");
-    write_all(folder.file("vexa.ini.note"), "unrelated file");
-  }
-  // The list the site serves, its files, and where the last run read it ("sjwj").
-  void stage(const QString& fields, const QMap<QString, QByteArray>& files, bool known_location = true) {
-    write_all(release.path() + "/sj.txt", fields.toUtf8());
-    for (auto it = files.begin(); it != files.end(); ++it) write_all(release.path() + '/' + it.key(), it.value());
-    if (known_location) config::setting_access(1, "127.0.0.1:" + QString::number(site.port()) + "/vexa/sj.txt", config::kVersionList);
-  }
-  // Runs selfmend to its end (or for `ms`); its dialogs logged and answered.
-  int run(const QString& answers = "cancel", int ms = 30000) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("MORVANE_SITE", site.base());
-    env.insert("MORVANE_DIALOG_LOG", folder.file("dialogs.txt"));
-    env.insert("MORVANE_DIALOG_ANSWERS", answers);
-    p.setProcessEnvironment(env);
-    end_with_parent(p);
-    p.start(folder.file("selfmend"), {});
-    if (!p.waitForFinished(ms)) {
-      p.kill();
-      p.waitForFinished();
-      return -1;
-    }
-    return p.exitCode();
-  }
-  QStringList dialogs() { return QString::fromUtf8(read_all(folder.file("dialogs.txt"))).split('\n', Qt::SkipEmptyParts); }
-  QString setting(int n) { return config::setting_access(0, {}, n); }
-  QMap<QString, QByteArray> program_files() {
-    auto files = files_of(folder.path());
-    files.remove("dialogs.txt");
-    files.remove("morvane.log");
-    files.remove("vexa.ini");
-    return files;
-  }
-
-  QTemporaryDir release;
-  ProgramFolder folder;
-  SiteProcess site;
-  const QString done = "Morvane升级系统|Morvane升级完成..是否打开Morvane？";
-  const QString failed = "Morvane升级系统|与服务器通信失败.请稍后再试 ";
-};
 
 TEST_F(Updater, OneFileAndTwoFilesAreInstalledAndTheVersionFollows) {
   stage("{host}/vexa/sj.txt|V2.0|0|muban.htm", {{"muban.htm", "new template"}});
@@ -110,6 +51,7 @@ TEST_F(Updater, WhatTheNetworkGetsWrongChangesNothing) {
   const QString sum = QCryptographicHash::hash("new template", QCryptographicHash::Sha256).toHex();
   const Case cases[] = {
       {"missing file", "{host}/vexa/sj.txt|V3|0|muban.htm::nothere.bin", {{"muban.htm", "new template"}}, "normal"},
+      {"empty file", "{host}/vexa/sj.txt|V3|0|muban.htm", {{"muban.htm", ""}}, "normal"},
       {"cut off", "{host}/vexa/sj.txt|V3|0|muban.htm", {{"muban.htm", QByteArray(300000, 'x')}}, "drop"},
       {"way out", "{host}/vexa/sj.txt|V3|0|..::muban.htm", {{"muban.htm", "x"}}, "normal"},
       {"absolute", "{host}/vexa/sj.txt|V3|0|/etc/passwd", {}, "normal"},
@@ -127,7 +69,9 @@ TEST_F(Updater, WhatTheNetworkGetsWrongChangesNothing) {
     EXPECT_EQ(dialogs(), QStringList{failed}) << c.what;
     EXPECT_EQ(program_files(), before) << c.what;
     EXPECT_EQ(setting(config::kVersion), old_version) << c.what;
-    for (const QString& f : QDir(folder.file("src")).entryList(QDir::Files)) ADD_FAILURE() << c.what << ": left " << f.toStdString();
+    for (const QString& f : QDir(folder.file("src")).entryList(QDir::Files)) {
+      ADD_FAILURE() << c.what << ": left " << f.toStdString();
+    }
   }
   EXPECT_FALSE(QFileInfo::exists("/etc/passwd.old"));
 }
@@ -168,7 +112,9 @@ TEST(Install, AKillAtAnyStepLeavesTheOldSetOrTheNewSet) {
     const auto now = files_of(p);
     QMap<QString, QByteArray> new_set{{"a", "new a"}, {"b", "new b"}, {"c", "new c"}, {"keep", "keep"}};
     EXPECT_TRUE(now == old_set || now == new_set) << "stopped at step " << stop << ": " << QStringList(now.keys()).join(",").toStdString();
-    if (WEXITSTATUS(status) == 0) EXPECT_EQ(now, new_set) << stop;
+    if (WEXITSTATUS(status) == 0) {
+      EXPECT_EQ(now, new_set) << stop;
+    }
   }
 }
 
