@@ -31,8 +31,8 @@ class MediaLibrary {
   bool prepare(const QString& data_folder, QString* error, const std::vector<int>& lengths = {});
 
   // The item for a file name (made on first use); variant gives a name its other bytes; seconds
-  // above 0 make it of a longer clip of that length.
-  const MediaItem& item(const std::string& name, int variant = 0, int seconds = 0);
+  // above 0 make it of a longer clip of that length; size above 0 pads it to that many bytes.
+  const MediaItem& item(const std::string& name, int variant = 0, int seconds = 0, int64_t size = 0);
   std::shared_ptr<const MediaItem> find(const std::string& hash) const;
 
   // bytes [offset, offset + length) of an item

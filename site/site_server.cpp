@@ -163,6 +163,11 @@ void SiteServer::control(const Request& req, Response& res) {
     for (const std::string& q : knobs_.queries[req.get_param_value("path")]) lines += q + "\n";
     return answer(res, 200, lines);
   }
+  if (req.path == "/_control/big") {  // an item of this many bytes (benchmarks): its qvod address
+    const auto size = id_param(req, "size");
+    if (!size || *size < 4096) return answer(res, 400, "bad size");
+    return answer(res, 200, media_.item("big.mp4", 0, 0, *size).qvod_address());
+  }
   if (req.has_param("reset")) knobs_ = Knobs{};
   if (const auto n = id_param(req, "list_fail")) knobs_.list_fail = *n;
   if (const auto n = id_param(req, "list_only")) knobs_.list_only = *n;

@@ -1,12 +1,15 @@
 #include "engine/terminal/download_task.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <chrono>
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
 #include <httplib.h>
+#include <unistd.h>
+
+#include "engine/terminal/http_fetch.h"
 
 namespace terminal {
 
@@ -86,8 +89,11 @@ void DownloadTask::run() {
     if (verify_and_finish()) return;
   }
   downloaded_ = QFileInfo(partial_path()).size();
-  if (downloaded_ > item_.size) {  // longer than the item can be: this partial is no good, start over
+  // Longer than the item can be, or unreadable: this partial is no good, start over. Else its bytes
+  // are hashed once, and the download goes on from its end.
+  if (downloaded_ > item_.size || (downloaded_ > 0 && !hasher_.add_file(partial_path(), downloaded_))) {
     QFile::resize(partial_path(), 0);
+    hasher_.reset();
     downloaded_ = 0;
   }
   for (int attempt = 0; attempt < kAttempts && !stopping_; ++attempt) {
@@ -105,69 +111,105 @@ void DownloadTask::run() {
 
 namespace {
 
+constexpr int64_t kWritebackStep = 8 * 1024 * 1024;  // the disk is asked to start writing this often
+
 // The whole length the source says the item has: Content-Range's total for a part, else the length.
-int64_t declared_total(const httplib::Response& r) {
-  const std::string range = r.get_header_value("Content-Range");
-  const size_t slash = range.rfind('/');
-  const std::string total = r.status == 206 ? (slash == std::string::npos ? "" : range.substr(slash + 1))
-                                            : r.get_header_value("Content-Length");
+int64_t declared_total(const HttpHead& h) {
+  if (h.status != 206) return h.length;
+  const size_t slash = h.content_range.rfind('/');
+  const std::string total = slash == std::string::npos ? "" : h.content_range.substr(slash + 1);
   if (total.empty() || total.find_first_not_of("0123456789") != std::string::npos || total.size() > 18) return -1;
   return std::stoll(total);
 }
 
+bool write_at(int fd, const std::vector<char>& block, int64_t offset) {
+  for (size_t done = 0; done < block.size();) {
+    const ssize_t n = ::pwrite(fd, block.data() + done, block.size() - done, offset + static_cast<int64_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool sync_file(const QString& path) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+  const bool ok = fd >= 0 && ::fsync(fd) == 0;
+  if (fd >= 0) ::close(fd);
+  return ok;
+}
+
 }  // namespace
 
+// The download front moved: readers waiting for bytes are told, the rate is sampled.
+void DownloadTask::written(int64_t front, int64_t bytes) {
+  downloaded_ = front;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const int64_t now = now_ms();
+    samples_.emplace_back(now, bytes);
+    while (!samples_.empty() && samples_.front().first < now - 1000) samples_.pop_front();
+  }
+  grown_.notify_all();
+}
+
 bool DownloadTask::download_from(const QString& source) {
-  const auto [origin, path] = split_url(source_url(source));
-  httplib::Client client(origin);
-  client.set_connection_timeout(5, 0);
-  client.set_read_timeout(15, 0);
-  FILE* out = std::fopen(partial_path().toUtf8().constData(), downloaded_ > 0 ? "ab" : "wb");
-  if (!out) {
+  const int fd = ::open(QFile::encodeName(partial_path()).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0 || (downloaded_ == 0 && ::ftruncate(fd, 0) != 0)) {
+    if (fd >= 0) ::close(fd);
     fail(QStringLiteral("无法写入下载文件夹"));
     return false;
   }
-  httplib::Headers headers;
-  if (downloaded_ > 0) headers.emplace("Range", "bytes=" + std::to_string(downloaded_.load()) + "-");
   bool write_failed = false, wrong_size = false;
   int status = 0;
-  auto res = client.Get(
-      path.c_str(), headers,
-      [&](const httplib::Response& r) {
-        status = r.status;
-        if (r.status != 200 && r.status != 206) return false;
-        const int64_t total = declared_total(r);
-        if (total >= 0 && total != item_.size) {
-          wrong_size = true;
-          return false;
-        }
-        if (r.status == 200 && downloaded_ > 0) {  // the source ignored the range: start over
-          out = std::freopen(partial_path().toUtf8().constData(), "wb", out);
+  int64_t front = downloaded_, synced = front;
+  std::vector<char> block = hasher_.take_block();
+  // The block on disk and to the hash; the front moves.
+  const auto flush = [&]() -> bool {
+    if (block.empty()) return true;
+    if (!write_at(fd, block, front)) return !(write_failed = true);
+    front += static_cast<int64_t>(block.size());
+    const int64_t bytes = static_cast<int64_t>(block.size());
+    hasher_.hand(std::move(block));
+    block = hasher_.take_block();
+    if (front - synced >= kWritebackStep) {
+      ::sync_file_range(fd, synced, front - synced, SYNC_FILE_RANGE_WRITE);
+      synced = front;
+    }
+    written(front, bytes);
+    return true;
+  };
+  const FetchEnd end = http_get(
+      source_url(source), downloaded_ > 0 ? "bytes=" + std::to_string(downloaded_.load()) + "-" : std::string(),
+      [&](const HttpHead& h) {
+        status = h.status;
+        if (h.status != 200 && h.status != 206) return false;
+        const int64_t total = declared_total(h);
+        if (total >= 0 && total != item_.size) return !(wrong_size = true);
+        if (h.status == 200 && front > 0) {  // the source ignored the range: start over
+          if (::ftruncate(fd, 0) != 0) return !(write_failed = true);
+          hasher_.reset();
+          front = synced = 0;
           downloaded_ = 0;
         }
-        return out != nullptr;
+        return true;
       },
       [&](const char* data, size_t n) {
         if (stopping_) return false;
-        if (downloaded_ + static_cast<int64_t>(n) > item_.size) {
-          wrong_size = true;
-          return false;
+        if (front + static_cast<int64_t>(block.size() + n) > item_.size) return !(wrong_size = true);
+        const bool short_piece = n < 64 * 1024;  // the source is not far ahead: the front should move now
+        while (n > 0) {
+          const size_t take = std::min(n, StreamHasher::kBlock - block.size());
+          block.insert(block.end(), data, data + take);
+          data += take, n -= take;
+          if (block.size() == StreamHasher::kBlock && !flush()) return false;
         }
-        if (std::fwrite(data, 1, n, out) != n || std::fflush(out) != 0) {
-          write_failed = true;
-          return false;
-        }
-        downloaded_ += static_cast<int64_t>(n);
-        {
-          std::lock_guard<std::mutex> guard(mutex_);
-          samples_.emplace_back(now_ms(), static_cast<int64_t>(n));
-          while (!samples_.empty() && samples_.front().first < now_ms() - 1000) samples_.pop_front();
-        }
-        grown_.notify_all();
-        return true;
+        return !short_piece || flush();
       });
-  if (out) std::fclose(out);
-  const bool answered = res && (status == 200 || status == 206);
+  flush();  // what arrived before the end
+  hasher_.give_back(std::move(block));
+  ::close(fd);
+  const bool answered = end == FetchEnd::Whole && (status == 200 || status == 206);
   // A whole answer that ends before the item does: the source has another file than the address.
   if (answered && downloaded_ < item_.size && !stopping_) wrong_size = true;
   if (write_failed) fail(QStringLiteral("写入下载文件失败（磁盘已满？）"));
@@ -181,20 +223,21 @@ bool DownloadTask::download_from(const QString& source) {
 bool DownloadTask::verify_and_finish() {
   const bool complete = QFileInfo(final_path()).size() == item_.size;
   const QString file = complete ? final_path() : partial_path();
-  QFile f(file);
-  QCryptographicHash sha(QCryptographicHash::Sha1);
-  if (!f.open(QIODevice::ReadOnly) || f.size() != item_.size || !sha.addData(&f)) {
+  if (QFileInfo(file).size() != item_.size) {
     fail(QStringLiteral("片源大小不符：片源的文件与地址所说的大小不同"));
     return false;
   }
-  f.close();
-  if (QString::fromLatin1(sha.result().toHex()).toUpper() != item_.hash) {
+  // The hash taken while writing, when it covers the whole file; else the file is read once.
+  const std::string hash = !complete && hasher_.bytes() == item_.size ? hasher_.finish() : sha1_of_file(file);
+  if (QString::fromStdString(hash) != item_.hash) {
     QFile::remove(file);  // ours (the folder made this name for this item): a corrupt download never stays
     downloaded_ = 0;
+    hasher_.reset();
     fail(QStringLiteral("文件校验失败，下载的内容与地址不符"));
     return false;
   }
   if (!complete) {
+    sync_file(partial_path());  // the bytes are on the disk before the name says the file is whole
     const auto finished = folder_.finish(item_, partial_path());
     if (!finished) {
       fail(QStringLiteral("无法完成下载文件"));

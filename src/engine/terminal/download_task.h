@@ -11,12 +11,14 @@
 
 #include "engine/terminal/media_folder.h"
 #include "engine/terminal/qvod_item.h"
+#include "engine/terminal/stream_hasher.h"
 
 namespace terminal {
 
 // One item's download into the media folder: "name.!mv" while incomplete (its length is how far
 // it got, so a restart resumes there), renamed to "name" only once size and SHA-1 match. The names
-// are the folder's choice (a name another file has gets a unique one).
+// are the folder's choice (a name another file has gets a unique one). Bytes are written in large
+// blocks and hashed as they are written; the file is synced once, before its rename.
 class DownloadTask {
  public:
   enum class State { Downloading, Done, Failed };
@@ -43,6 +45,7 @@ class DownloadTask {
  private:
   void run();
   bool download_from(const QString& source);
+  void written(int64_t front, int64_t bytes);
   bool verify_and_finish();
   void fail(const QString& why);
   std::string source_url(const QString& source) const;
@@ -59,6 +62,7 @@ class DownloadTask {
   std::condition_variable grown_;
   QString reason_;
   std::deque<std::pair<int64_t, int64_t>> samples_;  // (ms, bytes) of the last second
+  StreamHasher hasher_;  // the hash of the bytes on disk, as they are written
   std::thread thread_;
 };
 
