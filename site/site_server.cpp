@@ -6,7 +6,9 @@
 #include <QUrlQuery>
 #include <chrono>
 #include <httplib.h>
+#include <brotli/encode.h>
 #include <sodium.h>
+#include <zlib.h>
 
 #include "platform/http_serve.h"
 #include "site/pages.h"
@@ -47,6 +49,55 @@ void answer(Response& res, int status, const std::string& body, const char* type
   res.set_content(body, type);
 }
 
+bool compressible(const std::string& type) {
+  return type.rfind("text/", 0) == 0 || type.find("javascript") != std::string::npos ||
+         type.find("json") != std::string::npos || type.find("svg") != std::string::npos;
+}
+
+std::string brotli(const std::string& in) {
+  size_t size = BrotliEncoderMaxCompressedSize(in.size());
+  std::string out(size, '\0');
+  if (!BrotliEncoderCompress(5, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_TEXT, in.size(),
+                             reinterpret_cast<const uint8_t*>(in.data()), &size, reinterpret_cast<uint8_t*>(out.data())))
+    return {};
+  out.resize(size);
+  return out;
+}
+
+std::string gzip(const std::string& in) {
+  z_stream z{};
+  if (deflateInit2(&z, 6, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+  std::string out(deflateBound(&z, in.size()) + 32, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  const bool ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return ok ? out : std::string();
+}
+
+// Text answers compressed as a site serves them: brotli at quality 5, else gzip at level 6, as the
+// client accepts (the library by itself would use brotli's slowest setting).
+void compress_answer(const Request& req, Response& res) {
+  if (res.body.size() < 1024 || res.has_header("Content-Encoding") || !compressible(res.get_header_value("Content-Type")))
+    return;
+  const std::string accepted = req.get_header_value(platform::LoopbackServer::kAcceptEncodingHeader);
+  const bool br = accepted.find("br") != std::string::npos;
+  if (!br && accepted.find("gzip") == std::string::npos) return;
+  std::string packed = br ? brotli(res.body) : gzip(res.body);
+  if (packed.empty()) return;
+  res.body = std::move(packed);
+  res.headers.erase("Content-Length");  // said for the plain body
+  res.set_header("Content-Length", std::to_string(res.body.size()));
+  res.set_header("Content-Encoding", br ? "br" : "gzip");
+  res.set_header("Vary", "Accept-Encoding");
+}
+
+// When this worker began its current request (the site's own time is measured to its answer).
+thread_local std::chrono::steady_clock::time_point request_began;
+
 DetailMode mode_of(const std::string& name) {
   if (name == "empty") return DetailMode::Empty;
   if (name == "bdhd") return DetailMode::Baidu;
@@ -54,6 +105,7 @@ DetailMode mode_of(const std::string& name) {
   if (name == "shrink") return DetailMode::Shrunk;
   if (name == "change") return DetailMode::Changed;
   if (name == "noepisodes") return DetailMode::NoEpisodes;
+  if (name == "count") return DetailMode::Count;
   return DetailMode::Normal;
 }
 
@@ -107,7 +159,14 @@ SiteServer::Knobs SiteServer::knobs() const {
 
 void SiteServer::routes() {
   httplib::Server& s = *server_;
+  s.set_post_routing_handler([this](const Request& req, Response& res) {
+    compress_answer(req, res);
+    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - request_began);
+    std::lock_guard<std::mutex> guard(mutex_);
+    knobs_.site_us[req.path] = us.count();
+  });
   s.set_pre_routing_handler([this](const Request& req, Response&) {
+    request_began = std::chrono::steady_clock::now();
     int delay = 0;
     {
       std::lock_guard<std::mutex> guard(mutex_);
@@ -157,6 +216,10 @@ void SiteServer::control(const Request& req, Response& res) {
   if (req.path == "/_control/hits") {
     const auto id = id_param(req, "id");
     return answer(res, id ? 200 : 400, id ? std::to_string(knobs_.hits[*id]) : "bad id");
+  }
+  if (req.path == "/_control/timing") {  // microseconds the last request of a path took the site
+    const auto hit = knobs_.site_us.find(req.get_param_value("path"));
+    return answer(res, 200, hit == knobs_.site_us.end() ? "-1" : std::to_string(hit->second));
   }
   if (req.path == "/_control/requests") {  // the queries seen for one path, one a line
     std::string lines;
@@ -220,6 +283,10 @@ std::vector<std::string> SiteServer::episode_addresses(const Title& t, QStringLi
     variant_at = index;
   }
   if (mode == DetailMode::NoEpisodes) files.clear();
+  if (mode == DetailMode::Count && index >= 0 && !files.isEmpty()) {  // exactly `index` episodes
+    while (files.size() > index) files.removeLast();
+    while (files.size() < std::min(index, 20000)) files << next_episode(files.last());
+  }
   std::vector<std::string> addresses;
   for (int i = 0; i < files.size(); ++i) {
     const MediaItem& m = media_.item(files[i].toStdString(), i == variant_at ? 1 : 0, t.clip_seconds);

@@ -30,7 +30,7 @@ struct SiteOptions {
 };
 
 // How a title's detail page is answered (tests switch it per title).
-enum class DetailMode { Normal, Empty, Baidu, Grown, Shrunk, Changed, NoEpisodes };
+enum class DetailMode { Normal, Empty, Baidu, Grown, Shrunk, Changed, NoEpisodes, Count };
 
 // The site's server on 127.0.0.1: every page and file the programs fetch, plus a control
 // endpoint (/_control) for tests.
@@ -53,6 +53,7 @@ class SiteServer {
     std::map<int, std::pair<DetailMode, int>> detail;
     std::map<int, int> hits;
     std::map<std::string, std::vector<std::string>> queries;  // path -> query strings seen
+    std::map<std::string, int64_t> site_us;  // path -> the site's own time for its last request
   };
 
   void routes();

@@ -17,6 +17,8 @@
 #include "store/rowset.h"
 #include "store/text_utils.h"
 
+#include <algorithm>
+
 namespace catalog {
 
 PlayState& play_state() {
@@ -46,8 +48,7 @@ QString episode_name(const store::RowSet& rs, int count, int kind) {
     for (const QString& part : parts)
       if (!part.trimmed().isEmpty()) name.remove(part.trimmed());
   }
-  name = count == 1 ? full : tail_by_width(name, 11);
-  return name.toHtmlEscaped();
+  return count == 1 ? full : tail_by_width(name, 11);
 }
 
 QString sort_and_refresh_links(const QString& id, int rows) {
@@ -167,12 +168,13 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
       --refreshing_empty_;
       return;
     }
-    state.episode_list.clear();
     const int count = rs.RecordCount();
     const int kind = category_kind(rs.number("fenleiID"));
-    int rows = 0, highest = 0;
-    QStringList bad;
-    QString html = count == 1 ? "<ul id='z1'>" : count == 2 ? "<ul id='z2'>" : "<ul id='z3'>";
+    int highest = 0;
+    QStringList bad, addresses;
+    QList<EpisodeLink> links;
+    links.reserve(count);
+    addresses.reserve(count);
     for (; !rs.Eof(); rs.MoveNext()) {
       const QString url = rs.text("j_url");
       if (url.size() <= 10) {
@@ -180,7 +182,7 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
         continue;
       }
       const QString address = QString(url).replace('$', '|');
-      add_episode_addr(address, order);
+      addresses << player::qvod_normalize(address);
       QString css = QStringLiteral("s1");
       if (rs.number("jl") != 0) {
         css = QStringLiteral("s2");
@@ -189,26 +191,20 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
           state.resume_info = url + "@@@" + rs.text("jl");
         }
       }
-      html += "<li><a href='" + address + "|@" + detail_id + "' class='" + css + "'>" + episode_name(rs, count, kind) +
-              "</a></li>";
-      ++rows;
+      links.append({address + "|@" + detail_id, css, episode_name(rs, count, kind)});
     }
     rs.Close();
+    // The player's list of addresses runs in the order shown (descending: the last first).
+    if (order != 0) std::reverse(addresses.begin(), addresses.end());
+    state.episode_list = addresses.join(QStringLiteral("@@@"));
     if (!bad.isEmpty()) store::db_delete("jj", "jjID", bad.join(','));
-    html += "</ul>";
+    const int rows = static_cast<int>(links.size());
     pane_->set_inner_html("yyx", "<a href='acm=" + detail_id + "|4'><img src='ljbf.jpg' border='0'></a>");
     pane_->set_inner_html("yyx_2", "<a href='acm=" + detail_id + "|5'><img src='bfzx.jpg' border='0'></a>");
     pane_->set_inner_html("vvk", sort_and_refresh_links(detail_id, rows));
-    pane_->set_inner_html("n_2", html);
+    pane_->set_episode_list("n_2", count == 1 ? "z1" : count == 2 ? "z2" : "z3", links);
     if (view == 1) pane_->run_script(QStringLiteral("ys_shw('2')"));
   });
-}
-
-void Catalog::add_episode_addr(const QString& address, int order) {
-  const QString a = player::qvod_normalize(address);
-  QString& list = play_state().episode_list;
-  if (list.isEmpty()) list = a;
-  else list = order == 0 ? list + "@@@" + a : a + "@@@" + list;
 }
 
 }  // namespace catalog

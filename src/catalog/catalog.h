@@ -28,7 +28,6 @@ class Catalog {
   QString show_detail(const QString& id, int a, int b);
   // order 0 ascending, else descending; view 1 switches the template to its episode view.
   void show_episodes(const QString& detail_id, int order, int view);
-  void add_episode_addr(const QString& address, int order);
 
   static constexpr int kFetchTimeoutMs = 10000;
 

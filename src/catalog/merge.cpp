@@ -43,6 +43,16 @@ void insert_episode(const QString& key, const QString& entry) {
   store::db_insert("jj", kEpisodeFields, episode_values(key, entry));
 }
 
+// Episodes new to the catalogue, all through one statement (a long series has thousands). The
+// texts are the catalogue's form of the page's (as text_of quotes them).
+void insert_episodes(const QString& key, const QStringList& entries) {
+  QList<QVariantList> rows;
+  rows.reserve(entries.size());
+  const qlonglong id = store::parse_id(key).value_or(0);
+  for (const QString& entry : entries) rows.append(QVariantList{id, sql_safe(entry), sql_safe(entry.split('$').value(2))});
+  store::db_insert_rows("jj", {"keyID", "j_url", "wjm"}, rows);
+}
+
 void update_episode(const QString& key, const QString& entry, const QString& jj_id) {
   store::db_update("jj", kEpisodeFields, episode_values(key, entry), "jjID", jj_id);
 }
@@ -63,10 +73,9 @@ void merge_episodes(const QString& key, const QString& block, StoredEpisodes sto
     store::db_delete("jj", "keyID", key);
     stored.count = 0;
   }
-  for (int i = 0; i < entries.size(); ++i) {
-    if (i >= stored.count) insert_episode(key, entries[i]);
-    else if (entries[i] != stored.urls.value(i)) update_episode(key, entries[i], stored.ids.value(i));
-  }
+  for (int i = 0; i < entries.size() && i < stored.count; ++i)
+    if (entries[i] != stored.urls.value(i)) update_episode(key, entries[i], stored.ids.value(i));
+  insert_episodes(key, entries.mid(stored.count));
 }
 
 }  // namespace

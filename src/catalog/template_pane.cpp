@@ -53,6 +53,28 @@ const char* kCleanAndSet = R"JS(
 })
 )JS";
 
+// The episode list from its data; an address that would run as script is left off its link, as the
+// cleaner above leaves it off.
+const char* kEpisodeList = R"JS(
+(function (id, listId, links) {
+  var target = document.getElementById(id);
+  if (!target) return;
+  var list = document.createElement('ul');
+  list.id = listId;
+  for (var i = 0; i < links.length; i++) {
+    var item = document.createElement('li'), a = document.createElement('a');
+    var v = links[i][0].replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
+    try { v = decodeURIComponent(v); } catch (e) {}
+    if (!/^(javascript|vbscript|data:text)/.test(v)) a.setAttribute('href', links[i][0]);
+    a.setAttribute('class', links[i][1]);
+    a.textContent = links[i][2];
+    item.appendChild(a);
+    list.appendChild(item);
+  }
+  target.replaceChildren(list);
+})
+)JS";
+
 QString args(const QString& a, const QString& b) {
   return QString::fromUtf8(QJsonDocument(QJsonArray{a, b}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
@@ -62,6 +84,15 @@ QString args(const QString& a, const QString& b) {
 void TemplatePane::write(const QString& id, const QString& html, bool strict) {
   if (!page_) return;
   page_->runJavaScript(QString::fromUtf8(kCleanAndSet) + "(" + args(id, html) + (strict ? ", true);" : ", false);"),
+                       QWebEngineScript::ApplicationWorld);
+}
+
+void TemplatePane::set_episode_list(const QString& id, const QString& list_id, const QList<EpisodeLink>& links) {
+  if (!page_) return;
+  QJsonArray data;
+  for (const EpisodeLink& l : links) data.append(QJsonArray{l.href, l.css, l.text});
+  page_->runJavaScript(QString::fromUtf8(kEpisodeList) + "(" + args(id, list_id) + "," +
+                           QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact)) + ");",
                        QWebEngineScript::ApplicationWorld);
 }
 

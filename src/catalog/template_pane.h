@@ -6,6 +6,11 @@
 
 namespace catalog {
 
+// One link of an episode list: its address (a command of the client), its look, its plain text.
+struct EpisodeLink {
+  QString href, css, text;
+};
+
 // Writes into the elements of the detail template shown in a pane. Markup is cleaned in an inert
 // document first: no script element, no event handler attribute, no javascript: address, no style
 // survives. Markup from the network is cleaned harder: its links lead to web pages only (never a
@@ -21,6 +26,9 @@ class TemplatePane {
   // Markup that came from the network (a title's fields and description).
   void set_network_html(const QString& id, const QString& html) { write(id, html, true); }
   void set_display(const QString& id, const QString& value);
+  // An episode list ("<ul id=list_id><li><a href class>text</a></li>...") built as elements from
+  // its data: nothing is parsed as markup, so the texts stay text (a long series lists thousands).
+  void set_episode_list(const QString& id, const QString& list_id, const QList<EpisodeLink>& links);
   // In the page's own world, where the template's functions (ys_shw) live.
   void run_script(const QString& script);
   // Lets events run until every write asked for so far has been carried out.

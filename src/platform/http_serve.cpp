@@ -113,9 +113,12 @@ bool named(const std::string& line, const char* name) {
   return line.size() > n && line[n] == ':' && strncasecmp(line.c_str(), name, n) == 0;
 }
 
-// The library would refuse a Range it cannot parse before any handler has seen the request: the
-// header travels under our own name, and one of that name from the client is dropped.
-std::string with_range_renamed(const std::string& head) {
+// The library would refuse a Range it cannot parse before any handler has seen the request, and
+// would compress text answers by itself: those headers travel under our own names, and ones of
+// those names from the client are dropped.
+std::string with_headers_renamed(const std::string& head) {
+  static const std::pair<const char*, const char*> kRenamed[] = {
+      {"range", LoopbackServer::kRangeHeader}, {"accept-encoding", LoopbackServer::kAcceptEncodingHeader}};
   std::string out;
   size_t at = 0;
   for (bool first = true;; first = false) {
@@ -123,9 +126,13 @@ std::string with_range_renamed(const std::string& head) {
     if (eol == std::string::npos) break;
     const std::string line = head.substr(at, eol - at);
     at = eol + 2;
-    if (!first && named(line, LoopbackServer::kRangeHeader)) continue;
-    if (!first && named(line, "range")) out += std::string(LoopbackServer::kRangeHeader) + line.substr(5) + "\r\n";
-    else out += line + "\r\n";
+    bool done = first;
+    for (const auto& [from, to] : kRenamed) {
+      if (done) break;
+      if (named(line, to)) done = true;
+      else if (named(line, from)) out += std::string(to) + line.substr(std::strlen(from)) + "\r\n", done = true;
+    }
+    if (first || !done) out += line + "\r\n";
   }
   return out;
 }
@@ -143,7 +150,7 @@ bool LoopbackServer::process_and_close_socket(socket_t sock) {
   bool ok = true;
   for (int n = 1; n <= kRequestsPerConnection && svr_sock_ != INVALID_SOCKET; ++n) {
     if (!read_head(sock, buffered, head)) break;
-    buffered.insert(0, with_range_renamed(head));
+    buffered.insert(0, with_headers_renamed(head));
     ConnectionStream stream(sock, buffered);
     bool closed = false;
     ok = process_request(stream, n == kRequestsPerConnection, closed, nullptr);

@@ -11,10 +11,13 @@ namespace platform {
 // stalls loses its connection instead of holding a worker), there are workers for many clients,
 // small answers leave at once (no Nagle delay), and the Range header is left to the handlers
 // (under kRangeHeader), so that access checks come first and ranges are answered as HTTP says.
+// Accept-Encoding is left to the handlers too (under kAcceptEncodingHeader): the library would
+// compress every text answer at its slowest setting.
 class LoopbackServer : public httplib::Server {
  public:
   explicit LoopbackServer(size_t workers = 64);
   static constexpr const char* kRangeHeader = "X-Requested-Range";
+  static constexpr const char* kAcceptEncodingHeader = "X-Accepted-Encoding";
 
  protected:
   bool process_and_close_socket(socket_t sock) override;

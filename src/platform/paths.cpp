@@ -16,7 +16,9 @@ QString& program_folder_override() {
 
 QString program_folder() {
   if (!program_folder_override().isEmpty()) return program_folder_override();
-  return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2);
+  // Resolved once: the path costs a readlink per folder level, and callers ask it many times a second.
+  static const QString folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section('/', 0, -2);
+  return folder;
 }
 
 void set_program_folder(const QString& folder) { program_folder_override() = folder; }

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "platform/log.h"
 #include "store/connection.h"
 #include "store/text_utils.h"
@@ -82,6 +84,43 @@ void run_built(const char* routine, const std::optional<QString>& statement) {
   platform::log_failure(QString::fromLatin1(routine), QStringLiteral("refused: a key that is not an id"));
 }
 }  // namespace
+
+bool db_insert_rows(const QString& table, const QStringList& fields, const QList<QVariantList>& rows) {
+  if (rows.isEmpty()) return true;
+  open_db();
+  QStringList marks;
+  for (qsizetype i = 0; i < fields.size(); ++i) marks << QStringLiteral("?");
+  const QString statement = "insert into " + table + " (" + fields.join(',') + ") values (" + marks.join(',') + ")";
+  QString why;
+  sqlite3_stmt* st = shared_connection().prepare(statement, &why);
+  if (!st) {
+    platform::log_failure(QStringLiteral("db_insert_rows"), why + QStringLiteral(" | ") + statement);
+    return false;
+  }
+  for (const QVariantList& row : rows) {
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    for (int i = 0; i < row.size() && i < fields.size(); ++i) {
+      const QVariant& v = row[i];
+      if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+        sqlite3_bind_int64(st, i + 1, v.toLongLong());
+      } else {
+        const QByteArray text = v.toString().toUtf8();
+        sqlite3_bind_text(st, i + 1, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      }
+    }
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE) {
+      platform::log_failure(QStringLiteral("db_insert_rows"), QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(st))) +
+                                                                  QStringLiteral(" | ") + statement);
+      shared_connection().note_failure(rc);
+      sqlite3_reset(st);
+      return false;
+    }
+  }
+  sqlite3_reset(st);
+  return true;
+}
 
 void db_insert(const QString& table, const QString& fields, const QString& values) {
   db_execute(build_insert(table, fields, values));

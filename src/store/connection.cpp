@@ -64,11 +64,27 @@ bool Connection::open(const QString& path, QString* error) {
   }
   sqlite3_busy_timeout(db_, kBusyWaitMs);
   path_ = path;
+  ++opened_;
+  count_title_writes();
   const QString folder = QFileInfo(path).absolutePath();
   if (sqlite3_db_readonly(db_, "main") == 1) tell_unsaved(QStringLiteral("数据库文件是只读的"), path);
   else if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
     tell_unsaved(QStringLiteral("数据库所在的文件夹不能写入"), folder);
   return true;
+}
+
+// Temporary triggers live in this connection only (the file's schema stays as shipped).
+void Connection::count_title_writes() {
+  sqlite3_create_function_v2(
+      db_, "morvane_title_written", 0, SQLITE_UTF8, this,
+      [](sqlite3_context* ctx, int, sqlite3_value**) { ++static_cast<Connection*>(sqlite3_user_data(ctx))->title_writes_; },
+      nullptr, nullptr, nullptr);
+  sqlite3_exec(db_,
+               "create temp trigger if not exists morvane_title_added after insert on main.det "
+               "begin select morvane_title_written(); end;"
+               "create temp trigger if not exists morvane_title_rekeyed after update of keyID on main.det "
+               "begin select morvane_title_written(); end;",
+               nullptr, nullptr, nullptr);
 }
 
 void Connection::close() {
@@ -149,14 +165,14 @@ void Connection::note_failure(int code) const {
   }
 }
 
-QString Connection::change_stamp() const {
-  if (!db_) return {};
+int Connection::foreign_version() const {
+  if (!db_) return -1;
   sqlite3_stmt* st = nullptr;
   int version = -1;
   if (sqlite3_prepare_v2(db_, "pragma data_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
     version = sqlite3_column_int(st, 0);
   sqlite3_finalize(st);
-  return QStringLiteral("%1:%2:%3").arg(quintptr(db_)).arg(sqlite3_total_changes64(db_)).arg(version);
+  return version;
 }
 
 bool Connection::begin() {

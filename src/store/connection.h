@@ -28,9 +28,13 @@ class Connection {
   // A prepared statement for the Jet text (kept for reuse; owned by the connection).
   sqlite3_stmt* prepare(const QString& jet_statement, QString* error = nullptr);
 
-  // Changes a row count made through this connection or any other since it opened; equal
-  // stamps mean no row has changed in between.
-  QString change_stamp() const;
+  // Title rows (det) added or re-keyed through this connection: counted by temporary triggers of
+  // this connection, so that asking costs nothing. `opened()` tells one opening from the next.
+  quint64 title_writes() const { return title_writes_; }
+  quint64 opened() const { return opened_; }
+  // The file's version as other connections' commits move it (this connection's own do not). It
+  // takes the file's lock: ask it seldom.
+  int foreign_version() const;
 
   bool begin();
   // Only the outermost commit reaches the file. One that fails (another program holds the file past
@@ -51,11 +55,14 @@ class Connection {
   // Another program (a compaction) may have put a new file in this one's place: between
   // transactions the connection follows the name to the file that is there now.
   void follow_replaced_file();
+  void count_title_writes();
 
   sqlite3* db_ = nullptr;
   QString path_;
   QHash<QString, sqlite3_stmt*> cache_;
   int depth_ = 0;
+  quint64 title_writes_ = 0;
+  quint64 opened_ = 0;
 };
 
 // Groups statements into one transaction; rolls back unless committed. Nests: only the

@@ -1,6 +1,7 @@
 #include "store/maintenance.h"
 
 #include <QFile>
+#include <tuple>
 #include <sqlite3.h>
 
 #include "platform/dialogs.h"
@@ -66,12 +67,19 @@ void compact_db(const LabelSink& label1) {
 }
 
 bool dedup_titles() {
-  static QString stamp_after_last_run;
+  // Titles written here are counted as they are written; another program's writes are seen through
+  // the file's version, asked once in kForeignEvery ticks (asking takes the file's lock).
+  constexpr int kForeignEvery = 10;
+  static std::tuple<quint64, quint64, int> after_last_run{0, 0, -2};
+  static int ticks = 0, foreign = -1;
   open_db();
   Connection& c = shared_connection();
-  if (c.is_open() && c.change_stamp() == stamp_after_last_run) return false;
+  if (c.is_open()) {
+    if (ticks++ % kForeignEvery == 0 || std::get<0>(after_last_run) != c.opened()) foreign = c.foreign_version();
+    if (std::tuple(c.opened(), c.title_writes(), foreign) == after_last_run) return false;
+  }
   db_execute(kDedupStatement);
-  stamp_after_last_run = c.change_stamp();
+  after_last_run = {c.opened(), c.title_writes(), foreign};
   return true;
 }
 

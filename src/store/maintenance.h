@@ -19,8 +19,9 @@ inline const QString kDedupStatement = QStringLiteral(
     "delete * from det where keyID in (select keyID from det group by keyID having count(keyID) > 1) and "
     "detailID not in (select max(detailID) from det group by keyID having count(keyId )>1)");
 
-// The periodic clean-up as the timer runs it: the statement runs only when some row changed since
-// its last run (an unchanged catalogue has nothing to remove). True when it ran.
+// The periodic clean-up as the timer runs it: the statement runs only when a title row was added
+// or re-keyed since its last run, or another program wrote to the file (only those can make a
+// duplicate; play positions saved meanwhile do not). True when it ran.
 bool dedup_titles();
 
 }  // namespace store

@@ -77,8 +77,12 @@ TEST_F(Payloads, InEveryLineOfADetailPage) {
       lines[line] = p;  // stored with the line feed of the CR LF before it, as every line but the first
       catalog::merge_title("3", page(lines, p, "qvod://9$" + p + "$" + p + "$"), catalog::stored_episodes("3", 0));
       expect_untouched(QStringLiteral("line %1: %2").arg(line).arg(p));
-      if (line == 0) EXPECT_EQ(column("select * from det where keyID=3", "d_name").value(0), store::sql_safe(p));
-      if (line == 2) EXPECT_EQ(column("select * from det where keyID=3", "yr").value(0), "\n" + store::sql_safe(p));
+      if (line == 0) {
+        EXPECT_EQ(column("select * from det where keyID=3", "d_name").value(0), store::sql_safe(p));
+      }
+      if (line == 2) {
+        EXPECT_EQ(column("select * from det where keyID=3", "yr").value(0), "\n" + store::sql_safe(p));
+      }
       EXPECT_EQ(column("select * from det where keyID=3", "nr").value(0), store::sql_safe(p));
     }
   }

@@ -139,8 +139,11 @@ TEST_F(SettingsTest, AWriteLeavesEveryOtherLineOfTheFileAsItWas) {
   setting_access(1, "2026-1-2 3:4:5", config::kStartTime);
   const QByteArray after = read_all(folder.file("vexa.ini"));
   EXPECT_FALSE(after.contains("\xef\xbf\xbd"));  // no replacement character written
-  for (const QByteArray& line : odd.split('\n'))
-    if (!line.isEmpty()) EXPECT_TRUE(after.contains(line)) << line.toStdString();
+  for (const QByteArray& line : odd.split('\n')) {
+    if (!line.isEmpty()) {
+      EXPECT_TRUE(after.contains(line)) << line.toStdString();
+    }
+  }
   EXPECT_TRUE(after.contains("qdtime=2026-1-2 3:4:5"));
   EXPECT_EQ(setting_access(0, {}, config::kStartTime), "2026-1-2 3:4:5");
 }

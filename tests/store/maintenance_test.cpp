@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
@@ -100,8 +101,38 @@ TEST(Dedup, TheTimersRunSkipsOnlyWhileNothingChanged) {
   EXPECT_EQ(rs.RecordCount(), 1);
   EXPECT_EQ(rs.number("detailID"), 2);
   EXPECT_FALSE(store::dedup_titles());
+  // Play positions and history saved meanwhile make no duplicate: nothing runs.
+  store::db_execute("insert into hist (keyID,hist_title) values (42,'x')");
+  store::db_execute("update hist set hist_title='y' where keyID=42");
+  store::db_execute("update det set d_name='renamed' where detailID=2");
+  EXPECT_FALSE(store::dedup_titles());
+  store::db_execute("insert into det (detailID,keyID) values (3,43)");
+  store::db_execute("update det set keyID=42 where detailID=3");  // re-keyed into a duplicate
+  ASSERT_TRUE(store::dedup_titles());
+  ASSERT_TRUE(rs.Open("select detailID from det"));
+  EXPECT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(rs.number("detailID"), 3);
   store::shared_connection().close();  // a reopened connection runs it again
   EXPECT_TRUE(store::dedup_titles());
+  store::shared_connection().close();
+}
+
+// Another program's connection adds a duplicate title: seen within a second of ticks.
+TEST(Dedup, AnotherConnectionsTitlesAreSeenWithinTenTicks) {
+  ProgramFolder folder;
+  store::db_execute("insert into det (detailID,keyID) values (1,42)");
+  store::dedup_titles();
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(store::db_path().toUtf8().constData(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "insert into det (detailID,keyID) values (2,42)", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  int ran_at = 0;
+  for (int tick = 1; tick <= 10 && ran_at == 0; ++tick)
+    if (store::dedup_titles()) ran_at = tick;
+  EXPECT_GT(ran_at, 0);
+  store::RowSet rs;
+  ASSERT_TRUE(rs.Open("select detailID from det"));
+  EXPECT_EQ(rs.RecordCount(), 1);
   store::shared_connection().close();
 }
 
