@@ -1,5 +1,55 @@
 #!/usr/bin/env bash
-# Runs every benchmark program under build/bench.
+# Every speed and memory figure with its reference measured in the same run, as one table:
+# figure, value, reference, ratio. The programs are under build/bench (MORVANE_BENCH=ON).
+#   scripts/bench.sh [--quick]   (--quick: shorter runs, rougher figures)
 set -euo pipefail
-cd "$(dirname "$0")/../build/bench"
-for b in ./*_bench; do echo "== $b"; "$b" --benchmark_min_time=0.2; done
+top="$(cd "$(dirname "$0")/.." && pwd)"
+bench="$top/build/bench"
+rate_args=(250 5) clip_seconds=150 cpu_seconds=20
+if [ "${1:-}" = --quick ]; then rate_args=(100 3) clip_seconds=40 cpu_seconds=8; fi
+rows=$(mktemp)
+trap 'rm -f "$rows"' EXIT
+
+# Rows of a program that prints the table itself: everything but its header and notes.
+table_rows() { grep -v -e '^figure' -e '^median of' -e '^(' -e '^round' >> "$rows" || true; }
+
+# Google Benchmark programs: JSON to rows (name, value, the reference named, ratio).
+gbench_rows() {  # PROGRAM FILTER
+  "$bench/$1" --benchmark_filter="$2" --benchmark_format=json 2>/dev/null | python3 -c '
+import json, sys
+runs = {b["name"]: b for b in json.load(sys.stdin)["benchmarks"]}
+ms = lambda b: b["real_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1, "s": 1e3}[b["time_unit"]]
+out = []
+if "BM_DedupTickWhileHistoryIsWritten/100000" in runs:
+    tick = ms(runs["BM_DedupTickWhileHistoryIsWritten/100000"]) * 1000
+    statement = ms(runs["BM_Dedup/100000"]) * 1000
+    out.append(("dedup tick, 100k titles, history written (us)", tick, statement, "the statement"))
+    out.append(("dedup tick vs its goal (us)", tick, 20.0, "goal 20 us"))
+for name, b in runs.items():
+    if name.startswith("BM_ClickToShown"):
+        n = name.split("/")[1]
+        kind = "first" if "First" in name else "again"
+        out.append(("click to shown %s, %s eps: client ms" % (kind, n), b["client_ms"], b["site_ms"], "site ms"))
+        if n == "2000":
+            out.append(("  2000 eps %s: client ms vs goal 50" % kind, b["client_ms"], 50.0, "goal"))
+            out.append(("  2000 eps %s: longest GUI block ms" % kind, b["longest_block_ms"], 50.0, "goal"))
+for figure, value, ref, _ in out:
+    print("%-44s %10.2f %12.2f %7.2f" % (figure, value, ref, value / ref if ref else 0))
+' >> "$rows"
+}
+
+echo "bench: the terminal's download rate" >&2
+"$bench/terminal_rate" "${rate_args[@]}" 2>/dev/null | table_rows
+echo "bench: kept-alive requests to both servers" >&2
+"$bench/server_latency" 2>/dev/null | table_rows
+echo "bench: the de-duplication timer" >&2
+gbench_rows store_bench 'BM_Dedup/100000|BM_DedupTickWhileHistoryIsWritten'
+echo "bench: click to shown" >&2
+gbench_rows catalog_bench 'ClickToShown'
+echo "bench: memory while playing" >&2
+"$bench/play_memory" "$clip_seconds" 2>/dev/null | table_rows
+echo "bench: CPU of the client playing, and of its main thread" >&2
+SECONDS_PER_RUN=$cpu_seconds "$top/bench/player_cpu.sh" 2>/dev/null | table_rows
+
+printf '%-44s %10s %12s %7s\n' figure value reference ratio
+cat "$rows"

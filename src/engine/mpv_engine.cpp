@@ -99,7 +99,10 @@ void MpvEngine::setURL(const QString& address) {
   }
   int no = 0;
   mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
-  const char* load[] = {"loadfile", media.constData(), "replace", nullptr};
+  // An item of the terminal is on this machine's disk already, and so is a local file: no read-ahead
+  // cache for those (it would hold hundreds of MiB of a large file). Streams from the web keep theirs.
+  const bool on_disk = !qvod_hash_.isEmpty() || is_local(url_);
+  const char* load[] = {"loadfile", media.constData(), "replace", on_disk ? "cache=no" : "cache=yes", nullptr};
   mpv_command_async(mpv_, 0, load);
   phase_ = Phase::Opening;
 }
