@@ -15,7 +15,7 @@ table_rows() { grep -v -e '^figure' -e '^median of' -e '^(' -e '^round' >> "$row
 
 # Google Benchmark programs: JSON to rows (name, value, the reference named, ratio).
 gbench_rows() {  # PROGRAM FILTER
-  "$bench/$1" --benchmark_filter="$2" --benchmark_format=json 2>/dev/null | python3 -c '
+  { "$bench/$1" --benchmark_filter="$2" --benchmark_format=json 2>/dev/null || true; } | python3 -c '
 import json, sys
 runs = {b["name"]: b for b in json.load(sys.stdin)["benchmarks"]}
 ms = lambda b: b["real_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1, "s": 1e3}[b["time_unit"]]
