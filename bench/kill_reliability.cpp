@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     // The title starts from its first episode at 0 every run: no position, no resume question.
     store::db_execute(QStringLiteral("update jj set jl=0 where keyID=1034"));
     if (!seat.start() || !seat.open_and_play()) {
-      std::printf("run %d: %s\n", run, qPrintable(seat.why().left(300)));
+      std::printf("run %d: %s\n", run, qPrintable(seat.why().left(200) + " ... " + seat.why().right(1500)));
       ++no_start;
       seat.kill_client();
       continue;

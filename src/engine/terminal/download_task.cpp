@@ -111,8 +111,6 @@ void DownloadTask::run() {
 
 namespace {
 
-constexpr int64_t kWritebackStep = 8 * 1024 * 1024;  // the disk is asked to start writing this often
-
 // The whole length the source says the item has: Content-Range's total for a part, else the length.
 int64_t declared_total(const HttpHead& h) {
   if (h.status != 206) return h.length;
@@ -162,7 +160,8 @@ bool DownloadTask::download_from(const QString& source) {
   }
   bool write_failed = false, wrong_size = false;
   int status = 0;
-  int64_t front = downloaded_, synced = front;
+  int64_t front = downloaded_;
+  hasher_.write_back(fd);
   std::vector<char> block = hasher_.take_block();
   // The block on disk and to the hash; the front moves.
   const auto flush = [&]() -> bool {
@@ -172,10 +171,6 @@ bool DownloadTask::download_from(const QString& source) {
     const int64_t bytes = static_cast<int64_t>(block.size());
     hasher_.hand(std::move(block));
     block = hasher_.take_block();
-    if (front - synced >= kWritebackStep) {
-      ::sync_file_range(fd, synced, front - synced, SYNC_FILE_RANGE_WRITE);
-      synced = front;
-    }
     written(front, bytes);
     return true;
   };
@@ -189,7 +184,7 @@ bool DownloadTask::download_from(const QString& source) {
         if (h.status == 200 && front > 0) {  // the source ignored the range: start over
           if (::ftruncate(fd, 0) != 0) return !(write_failed = true);
           hasher_.reset();
-          front = synced = 0;
+          front = 0;
           downloaded_ = 0;
         }
         return true;
@@ -208,6 +203,7 @@ bool DownloadTask::download_from(const QString& source) {
       });
   flush();  // what arrived before the end
   hasher_.give_back(std::move(block));
+  hasher_.write_back(-1);
   ::close(fd);
   const bool answered = end == FetchEnd::Whole && (status == 200 || status == 206);
   // A whole answer that ends before the item does: the source has another file than the address.

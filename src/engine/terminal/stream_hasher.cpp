@@ -1,6 +1,7 @@
 #include "engine/terminal/stream_hasher.h"
 
 #include <QFile>
+#include <fcntl.h>
 #include <openssl/evp.h>
 
 namespace terminal {
@@ -8,6 +9,7 @@ namespace terminal {
 namespace {
 
 constexpr int kBlocks = 6;  // blocks in flight: the writer runs ahead of the hash by this much
+constexpr int64_t kWritebackStep = 8 * 1024 * 1024;
 
 std::string hex_digest(EVP_MD_CTX* ctx) {
   unsigned char digest[EVP_MAX_MD_SIZE];
@@ -60,6 +62,14 @@ void StreamHasher::reset() {
   wait_idle(lock);
   EVP_DigestInit_ex(ctx_.get(), EVP_sha1(), nullptr);
   bytes_ = 0;
+  written_back_ = 0;
+}
+
+void StreamHasher::write_back(int fd) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  wait_idle(lock);
+  fd_ = fd;
+  written_back_ = bytes_;
 }
 
 bool StreamHasher::add_file(const QString& path, int64_t length) {
@@ -114,6 +124,10 @@ void StreamHasher::run() {
     EVP_DigestUpdate(ctx_.get(), block.data(), block.size());
     lock.lock();
     bytes_ += static_cast<int64_t>(block.size());
+    if (fd_ >= 0 && bytes_ - written_back_ >= kWritebackStep) {
+      ::sync_file_range(fd_, written_back_, bytes_ - written_back_, SYNC_FILE_RANGE_WRITE);
+      written_back_ = bytes_;
+    }
     busy_ = false;
     --blocks_out_;
     spare_.push_back(std::move(block));

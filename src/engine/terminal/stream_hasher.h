@@ -33,6 +33,10 @@ class StreamHasher {
   void hand(std::vector<char> block);
   // A block taken and not filled after all.
   void give_back(std::vector<char> block);
+  // The file the blocks are written to (-1: none): once a block is hashed, the disk is asked to
+  // start writing what is hashed so far, every few MiB, off the writer's path (the final sync then
+  // has little left to do). The caller keeps the file open until it sets -1 again.
+  void write_back(int fd);
   // How many bytes are hashed once every handed block is; the digest (upper-case hex) of them.
   int64_t bytes() const;
   std::string finish();
@@ -49,6 +53,8 @@ class StreamHasher {
   int blocks_out_ = 0;  // blocks given out and not yet returned
   bool busy_ = false, stopping_ = false;
   int64_t bytes_ = 0;
+  int fd_ = -1;
+  int64_t written_back_ = 0;
   std::thread thread_;
 };
 
