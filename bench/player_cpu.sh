@@ -9,7 +9,7 @@ seconds=${SECONDS_PER_RUN:-20}
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; pkill -f "^$work/prog/" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp -noreset 2>/dev/null)
 read -r number <&3
 export DISPLAY=":$number"
 pids+=("$(pgrep -n -x Xvfb)")

@@ -38,7 +38,7 @@ sed -i "s|^ym=.*|ym=$MORVANE_SITE/|" "$bin/vexa.ini"
 
 own_x=""
 if [ -z "${DISPLAY:-}" ]; then
-  exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>>"$log")
+  exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp -noreset 2>>"$log")
   read -r -t 20 number <&3 || { echo "demo: no display and Xvfb did not start; see $log"; exit 1; }
   export DISPLAY=":$number"
   own_x=" (an X server of its own; look at it with: DISPLAY=$DISPLAY import -window root shot.png)"
