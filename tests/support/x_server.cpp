@@ -7,11 +7,11 @@
 
 #include "support/child.h"
 
-XServer::XServer(const QString& screen) {
+XServer::XServer(const QString& screen, Reset reset) {
   end_with_parent(server_);
-  // -noreset: when its last client goes (a client killed by a test) the server would start over,
-  // and a client connecting at that moment is refused (Qt then ends it: no platform plugin).
-  server_.start("Xvfb", {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
+  QStringList args{"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"};
+  if (reset == NoReset) args << "-noreset";
+  server_.start("Xvfb", args);
   if (!server_.waitForStarted(5000)) return;
   // The server writes its display number to the descriptor it was given once it accepts clients.
   for (int waited = 0; waited < 100 && !server_.canReadLine(); ++waited) server_.waitForReadyRead(100);
