@@ -240,6 +240,21 @@ TEST_F(Catalogue, EpisodeListLayouts) {
   EXPECT_TRUE(html("n_2").contains(">让子弹飞-上</a>"));
 }
 
+// The episode list goes to the page as data: whatever a name holds shows as that text, and an
+// address that would run as script does not become a link.
+TEST_F(Catalogue, EpisodeNamesStayTextAndScriptAddressesAreNoLinks) {
+  start();
+  const QString odd = QString::fromUtf16(u"a\"b\\c</a><img src=x onerror=alert(1)>\u2028d\x01" u"e'");
+  catalog::TemplatePane pane(detail());
+  pane.set_episode_list("n_2", "z3", {{"qvod://1|A|x.rmvb||@1", "s1", odd}, {" JavaScript:alert(1)", "s2", "two"}});
+  pane.sync();
+  EXPECT_EQ(evaluate(detail(), "document.querySelector('#z3 a').textContent").toString(), odd);
+  EXPECT_EQ(evaluate(detail(), "document.querySelectorAll('#z3 img').length").toInt(), 0);
+  EXPECT_EQ(evaluate(detail(), "document.querySelector('#z3 a').getAttribute('href')").toString(), "qvod://1|A|x.rmvb||@1");
+  EXPECT_FALSE(evaluate(detail(), "document.querySelectorAll('#z3 a')[1].hasAttribute('href')").toBool());
+  EXPECT_EQ(evaluate(detail(), "document.querySelectorAll('#z3 a')[1].className").toString(), "s2");
+}
+
 TEST_F(Catalogue, ResumeInfoIsTheNewestWatchedEpisodeAndTheListStaysAscending) {
   start();
   open(1004);
