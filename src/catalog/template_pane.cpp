@@ -1,8 +1,6 @@
 #include "catalog/template_pane.h"
 
 #include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QTimer>
 #include <memory>
 
@@ -93,9 +91,14 @@ void append_literal(QString& out, const QString& text) {
   out += u'"';
 }
 
-QString args(const QString& a, const QString& b) {
-  return QString::fromUtf8(QJsonDocument(QJsonArray{a, b}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+QString literal(const QString& text) {
+  QString out;
+  out.reserve(text.size() + 2);
+  append_literal(out, text);
+  return out;
 }
+
+QString args(const QString& a, const QString& b) { return literal(a) + u',' + literal(b); }
 
 }  // namespace
 
@@ -152,7 +155,7 @@ QString element_html(QWebEnginePage* page, const QString& id) {
   auto html = std::make_shared<QString>();
   auto done = std::make_shared<bool>(false);
   page->runJavaScript("(function(id){var e=document.getElementById(id); return e ? e.innerHTML : '';})(" +
-                          args(id, QString()).section(',', 0, 0) + ")",
+                          literal(id) + ")",
                       QWebEngineScript::ApplicationWorld, [waiting, html, done](const QVariant& v) {
                         *html = v.toString();
                         *done = true;

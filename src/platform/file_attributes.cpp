@@ -1,7 +1,10 @@
 #include "platform/file_attributes.h"
 
 #include <QFileInfo>
+#include <QFile>
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/xattr.h>
 
 namespace platform {
@@ -27,5 +30,19 @@ bool file_present(const QString& path) {
   const QFileInfo info(path);
   return info.exists() && info.isFile();
 }
+
+namespace {
+bool sync_opened(const QString& path, int flags) {
+  const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+}  // namespace
+
+bool sync_file(const QString& path) { return sync_opened(path, O_RDONLY); }
+
+bool sync_folder(const QString& folder) { return sync_opened(folder, O_RDONLY | O_DIRECTORY); }
 
 }  // namespace platform

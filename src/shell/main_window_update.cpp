@@ -65,9 +65,12 @@ bool MainWindow::refresh_updater(int start) {
   const QString url = config::site_base() + QStringLiteral("/vexa/selfmend.exe");
   platform::Transfer fetch;
   const QByteArray bytes = fetch.open_url(url);
-  const bool trusted = !updater::release_key_configured() || updater::signed_by_release(bytes, updater::fetch_signature(url));
+  // The signature is asked for only when there is a download to check.
+  const bool whole = fetch.last_status() == 200 && !bytes.isEmpty();
+  const bool trusted = whole && (!updater::release_key_configured() ||
+                                 updater::signed_by_release(bytes, updater::fetch_signature(url)));
   bool placed = false;
-  if (fetch.last_status() == 200 && !bytes.isEmpty() && trusted && QDir().mkpath(platform::program_file(QStringLiteral("src")))) {
+  if (trusted && QDir().mkpath(platform::program_file(QStringLiteral("src")))) {
     QFile staged(platform::program_file(QStringLiteral("src/selfmend")));
     placed = staged.open(QIODevice::WriteOnly | QIODevice::Truncate) && staged.write(bytes) == bytes.size() && staged.flush();
     staged.close();

@@ -6,28 +6,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/file_attributes.h"
 #include "platform/log.h"
 
 namespace updater {
 
 namespace {
 
-// A rename that is on the disk before the next step: the folder's entry is synced.
-bool sync_folder(const QString& folder) {
-  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
-
-bool sync_file(const QString& path) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
+using platform::sync_file;
+using platform::sync_folder;
 
 bool move(const QString& from, const QString& to) {
   return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;

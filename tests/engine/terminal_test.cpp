@@ -36,6 +36,7 @@ class Terminal : public ::testing::Test {
     token = terminal.token;
   }
   void halt(int sig = SIGTERM) { terminal.halt(sig); }
+  void resume_after_a_kill(const Item& e, const std::string& media_then);
   Item episode(int key, int index) {
     const std::string body = http_get(site.port(), "/details.php?id=" + std::to_string(key)).body;
     const QString entry = QString::fromStdString(body).section("<!--jj_start-->", 1).split("::").value(index);
@@ -179,18 +180,18 @@ TEST_F(Terminal, CorruptBytesFailTheHashCheck) {
   EXPECT_TRUE(QDir(media()).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(Terminal, AKilledDownloadResumesWhereItStopped) {
-  site.control("media=drop");  // every answer breaks off half-way
+// The item's download breaks off half-way (every answer does), the terminal is killed, and the
+// next terminal finishes it with the source serving as `media_then` says: the whole item, verified.
+void Terminal::resume_after_a_kill(const Item& e, const std::string& media_then) {
+  site.control("media=drop");
   launch();
-  const Item e = episode(1004, 0);
   start(e.address);
   ASSERT_TRUE(finished(e.hash));
-  const QString partial = media() + "/" + QString::fromStdString(e.name) + ".!mv";
-  const qint64 got = QFileInfo(partial).size();
+  const qint64 got = QFileInfo(media() + "/" + QString::fromStdString(e.name) + ".!mv").size();
   EXPECT_GT(got, 0);
   EXPECT_LT(got, e.size);
   halt(SIGKILL);
-  site.control("media=normal");
+  site.control("media=" + media_then);
   launch();
   start(e.address);
   ASSERT_TRUE(finished(e.hash));
@@ -199,23 +200,11 @@ TEST_F(Terminal, AKilledDownloadResumesWhereItStopped) {
             QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
 }
 
+TEST_F(Terminal, AKilledDownloadResumesWhereItStopped) { resume_after_a_kill(episode(1004, 0), "normal"); }
+
 // Pieces of every size through the chunked framing, resumed after a kill: the hash taken while
 // writing (from the partial's bytes, then the new ones) still checks out.
-TEST_F(Terminal, AChunkedSourceIsReadByItsChunksAndResumes) {
-  site.control("media=drop");
-  launch();
-  const Item e = episode(1005, 0);
-  start(e.address);
-  ASSERT_TRUE(finished(e.hash));
-  halt(SIGKILL);
-  site.control("media=chunked");
-  launch();
-  start(e.address);
-  ASSERT_TRUE(finished(e.hash));
-  EXPECT_EQ(status(e.hash)["state"].toString(), "done");
-  EXPECT_EQ(read_all(media() + "/" + QString::fromStdString(e.name)),
-            QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
-}
+TEST_F(Terminal, AChunkedSourceIsReadByItsChunksAndResumes) { resume_after_a_kill(episode(1005, 0), "chunked"); }
 
 TEST_F(Terminal, AFullDiskFailsTheTaskWithItsReason) {
   terminal.file_size_limit = 64 * 1024;  // every write past 64 KB fails, as on a full disk

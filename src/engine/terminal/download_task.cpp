@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "engine/terminal/http_fetch.h"
+#include "platform/file_attributes.h"
 
 namespace terminal {
 
@@ -130,13 +131,6 @@ bool write_at(int fd, const std::vector<char>& block, int64_t offset) {
   return true;
 }
 
-bool sync_file(const QString& path) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
-  const bool ok = fd >= 0 && ::fsync(fd) == 0;
-  if (fd >= 0) ::close(fd);
-  return ok;
-}
-
 }  // namespace
 
 // The download front moved: readers waiting for bytes are told, the rate is sampled.
@@ -233,7 +227,7 @@ bool DownloadTask::verify_and_finish() {
     return false;
   }
   if (!complete) {
-    sync_file(partial_path());  // the bytes are on the disk before the name says the file is whole
+    platform::sync_file(partial_path());  // the bytes are on the disk before the name says the file is whole
     const auto finished = folder_.finish(item_, partial_path());
     if (!finished) {
       fail(QStringLiteral("无法完成下载文件"));
