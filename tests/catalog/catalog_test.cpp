@@ -255,6 +255,68 @@ TEST_F(Catalogue, EpisodeNamesStayTextAndScriptAddressesAreNoLinks) {
   EXPECT_EQ(evaluate(detail(), "document.querySelectorAll('#z3 a')[1].className").toString(), "s2");
 }
 
+// A long list comes in blocks of whole rows: every episode once and in order, no block but the last
+// ends inside a row (no holes where blocks meet), a block out of sight stands in with the height it
+// has when shown, and a width that changes the number of columns deals the same items anew.
+TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
+  start();
+  site.control("detail_key=1008&detail_mode=count&index=450");
+  open(1008);
+  QStringList expected;
+  for (const QString& url : urls(1008))
+    expected << QString(url).replace('$', '|') + "|@" + QString::number(catalog::play_state().loaded_detail);
+  ASSERT_EQ(expected.size(), 450);
+  struct Layout {
+    int columns = 0;
+    QList<int> blocks;
+  };
+  auto layout = [this] {
+    const QStringList v = evaluate(detail(), "(function () { var blocks = Array.from(document.querySelectorAll('#n_2 > ul'));"
+                                             " return getComputedStyle(blocks[0]).gridTemplateColumns.split(' ').length + ':' +"
+                                             " blocks.map(function (b) { return b.children.length; }).join(','); })()")
+                              .toString()
+                              .split(':');
+    Layout l{v.value(0).toInt(), {}};
+    for (const QString& n : v.value(1).split(',')) l.blocks << n.toInt();
+    return l;
+  };
+  auto expect_whole_rows = [&](const Layout& l, const char* when) {
+    ASSERT_GT(l.columns, 0) << when;
+    EXPECT_GT(l.blocks.size(), 1) << when;
+    for (int i = 0; i + 1 < l.blocks.size(); ++i) EXPECT_EQ(l.blocks[i] % l.columns, 0) << when << " block " << i;
+    const QString hrefs = evaluate(detail(), "Array.from(document.querySelectorAll('#n_2 a')).map(function (a) {"
+                                             " return a.getAttribute('href'); }).join('\\n')").toString();
+    EXPECT_EQ(hrefs.split('\n'), expected) << when;
+    EXPECT_EQ(evaluate(detail(), "document.querySelectorAll('#n_2 > ul[id]').length + document.querySelector('#n_2 > ul').id")
+                  .toString(), "1z3") << when;
+  };
+  const Layout wide = layout();
+  expect_whole_rows(wide, "as shown");
+
+  // Out of sight a block is as high as it will be: a full block and the last, partly filled one.
+  for (const char* block : {"#n_2 > ul:nth-child(3)", "#n_2 > ul:last-child"}) {
+    const QString query = QString("document.querySelector('%1')").arg(block);
+    const int standing_in = evaluate(detail(), query + ".getBoundingClientRect().height").toInt();
+    evaluate(detail(), query + ".scrollIntoView(); 1");
+    settle(300);
+    EXPECT_EQ(evaluate(detail(), query + ".getBoundingClientRect().height").toInt(), standing_in) << block;
+    EXPECT_GT(evaluate(detail(), query + ".querySelector('a').getBoundingClientRect().width").toInt(), 0) << block;
+  }
+
+  // The episode at the top of the view stays there.
+  evaluate(detail(), "document.querySelectorAll('#n_2 li')[200].scrollIntoView(); 1");
+  const QString top_item = "Array.from(document.querySelectorAll('#n_2 li')).findIndex(function (li) {"
+                           " return li.getBoundingClientRect().bottom > 0; })";
+  settle(200);
+  ASSERT_EQ(evaluate(detail(), top_item).toInt(), 200);
+  window->resize(window->width() * 3 / 5, window->height());
+  ASSERT_TRUE(wait_until([&] { return layout().columns != wide.columns; }, 5000));
+  settle(300);
+  expect_whole_rows(layout(), "narrower");
+  const int top = evaluate(detail(), top_item).toInt();
+  EXPECT_TRUE(top <= 200 && top > 200 - layout().columns) << top;  // in the row that holds it
+}
+
 TEST_F(Catalogue, ResumeInfoIsTheNewestWatchedEpisodeAndTheListStaysAscending) {
   start();
   open(1004);
