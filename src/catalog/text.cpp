@@ -17,33 +17,49 @@ int sequence_length(uchar b) {
   return 1;
 }
 
-void append_code(QString& out, uint code) {
-  if (code <= 0xFFFF) out += QChar(static_cast<char16_t>(code));
-  else if (code <= 0x10FFFF) out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-  else out += QChar(0xFFFD);
+// Writes one character at `out` (two units above the first plane); returns the units written.
+int put_code(QChar* out, uint code) {
+  if (code > 0x10FFFF) code = 0xFFFD;
+  if (code <= 0xFFFF) {
+    out[0] = QChar(static_cast<char16_t>(code));
+    return 1;
+  }
+  out[0] = QChar::highSurrogate(code);
+  out[1] = QChar::lowSurrogate(code);
+  return 2;
 }
 
 }  // namespace
 
 QString utf8_decode(const QByteArray& bytes) {
   static const uchar masks[7] = {0, 0, 0x1F, 0x0F, 0x07, 0x03, 0x01};
-  QString out;
-  for (int i = 0; i < bytes.size();) {
-    const uchar b = static_cast<uchar>(bytes[i]);
+  // A sequence of n bytes gives at most two units, and one byte one: the text is never longer.
+  QString out(bytes.size(), Qt::Uninitialized);
+  QChar* to = out.data();
+  const uchar* in = reinterpret_cast<const uchar*>(bytes.constData());
+  const int size = static_cast<int>(bytes.size());
+  for (int i = 0; i < size;) {
+    const uchar b = in[i];
+    if (b < 0x80) {
+      *to++ = QChar(b);
+      ++i;
+      continue;
+    }
     const int n = sequence_length(b);
-    if (i + n > bytes.size()) {
-      out += '?';
+    if (i + n > size) {
+      *to++ = QChar(u'?');
       break;
     }
     if (n == 1) {
-      out += b < 0x80 ? QChar(b) : QChar(0xFFFD);  // a lone byte above ASCII names no character
+      *to++ = QChar(0xFFFD);  // a lone byte above ASCII names no character
     } else {
       uint code = b & masks[n];
-      for (int k = 1; k < n; ++k) code = (code << 6) + (static_cast<uchar>(bytes[i + k]) & 0x3F);
-      append_code(out, code);
+      for (int k = 1; k < n; ++k) code = (code << 6) + (in[i + k] & 0x3F);
+      to += put_code(to, code);
     }
     i += n;
   }
+  out.truncate(to - out.constData());
   return out;
 }
 

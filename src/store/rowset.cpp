@@ -106,6 +106,9 @@ void RowSet::MoveNext() {
 }
 
 int RowSet::column_of(const QString& name) const {
+  // Most look-ups name the column as the statement did: found without folding case or parsing.
+  for (size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i].name == name) return static_cast<int>(i);
   const int dot = name.indexOf('.');
   const QString table = dot < 0 ? QString() : name.left(dot);
   const QString field = dot < 0 ? name : name.mid(dot + 1);
