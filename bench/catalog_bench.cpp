@@ -19,6 +19,7 @@
 #include "support/site_process.h"
 #include "support/wait.h"
 #include "support/web.h"
+#include "median.h"
 
 namespace {
 
@@ -68,12 +69,6 @@ class BlockWatch : public QObject {
   QElapsedTimer clock_;
   qint64 last_ = 0, longest_ = 0;
 };
-
-// The machine is shared and noisy: a run's figure is the median of its rounds.
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 double wall_clock_ms() {
   timespec now{};
@@ -125,8 +120,10 @@ void click_to_shown(benchmark::State& state, bool stored) {
     pane.sync();
     longest = std::max(longest, watch.stop_ms());
     const double total = clock.nsecsElapsed() / 1e6;
+    state.PauseTiming();
     const double drawn_after = drawn_at(stage.window->browser(1)->page()) - clicked_at;
     site.push_back(std::stod(stage.site.control("path=/details.php", "/_control/timing")) / 1e3);
+    state.ResumeTiming();
     client.push_back(total - site.back());
     drawn.push_back(drawn_after - site.back());
   }

@@ -13,15 +13,11 @@
 #include "support/site_process.h"
 #include "support/terminal_process.h"
 #include "support/wait.h"
+#include "median.h"
 
 namespace {
 
 constexpr int kRequests = 20;
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // Milliseconds of each request: on one client kept alive, or on a new connection each time.
 double median_ms(int port, const std::string& path, const httplib::Headers& headers, bool keep_alive) {

@@ -20,6 +20,7 @@
 #include "support/site_process.h"
 #include "support/terminal_process.h"
 #include "support/wait.h"
+#include "median.h"
 
 namespace {
 
@@ -55,11 +56,6 @@ double cpu_of(qint64 pid) {  // user + system seconds of a running process
   if (!stat.open(QIODevice::ReadOnly)) return 0;
   const QStringList f = QString::fromLatin1(stat.readAll()).section(')', 1).split(' ', Qt::SkipEmptyParts);
   return (f.value(11).toDouble() + f.value(12).toDouble()) / sysconf(_SC_CLK_TCK);
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
 }
 
 }  // namespace

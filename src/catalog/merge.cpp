@@ -44,12 +44,12 @@ void insert_episode(const QString& key, const QString& entry) {
 }
 
 // Episodes new to the catalogue, all through one statement (a long series has thousands). The
-// texts are the catalogue's form of the page's (as text_of quotes them).
+// entries come from the block already in the catalogue's form (sql_safe, as text_of writes it).
 void insert_episodes(const QString& key, const QStringList& entries) {
   QList<QVariantList> rows;
   rows.reserve(entries.size());
   const qlonglong id = store::parse_id(key).value_or(0);
-  for (const QString& entry : entries) rows.append(QVariantList{id, sql_safe(entry), sql_safe(entry.split('$').value(2))});
+  for (const QString& entry : entries) rows.append(QVariantList{id, entry, entry.section('$', 2, 2)});
   store::db_insert_rows("jj", {"keyID", "j_url", "wjm"}, rows);
 }
 
@@ -57,6 +57,7 @@ void update_episode(const QString& key, const QString& entry, const QString& jj_
   store::db_update("jj", kEpisodeFields, episode_values(key, entry), "jjID", jj_id);
 }
 
+// `block` is the page's episode block in the catalogue's form already (sql_safe).
 void merge_episodes(const QString& key, const QString& block, StoredEpisodes stored) {
   if (block.isEmpty()) return;
   if (!block.contains(QLatin1String("::"))) {

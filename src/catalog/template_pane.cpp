@@ -74,7 +74,7 @@ const char* kEpisodeList = R"JS(
   var deal = function (list, items) {
     var cols = columns(list), per = list === 'z3' ? Math.ceil(itemsPerBlock / cols) * cols : Math.max(1, items.length);
     var blocks = [];
-    for (var at = 0; at < items.length || at === 0; at += per) {
+    for (var at = 0; at < items.length || at === 0; at += per) {  // a list without items is one empty block
       var block = document.createElement('ul');
       if (at === 0) block.id = list;
       block.append.apply(block, items.slice(at, at + per));
