@@ -28,6 +28,10 @@ PlayState& play_state() {
 
 namespace {
 
+// What a long episode list sends first: more than a large window shows at once (the page fills
+// what is in sight as soon as it has it).
+constexpr qsizetype kFirstEpisodes = 400;
+
 // The lines of a detail page carry the line feed of their CR LF; it is no part of what is shown.
 QString shown_year(const QString& stored) {
   QString year = stored.trimmed();
@@ -176,12 +180,19 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
     const int count = rs.RecordCount();
     const int kind = category_kind(rs.number("fenleiID"));
     const QStringList parts = title_parts(rs.text("d_name"));
+    const QString list_id = count == 1 ? "z1" : count == 2 ? "z2" : "z3";
     int highest = 0;
+    bool list_started = false;
     QStringList bad, addresses;
     QList<EpisodeLink> links;
     links.reserve(count);
     addresses.reserve(count);
     for (; !rs.Eof(); rs.MoveNext()) {
+      // A long list's first screenful goes to the pane while the others are read.
+      if (!list_started && count > kFirstEpisodes && links.size() == kFirstEpisodes) {
+        pane_->set_episode_list("n_2", list_id, links, count);
+        list_started = true;
+      }
       const QString url = rs.text("j_url");
       if (url.size() <= 10) {
         bad << rs.text("jjID");
@@ -208,7 +219,8 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
     pane_->set_inner_html("yyx", "<a href='acm=" + detail_id + "|4'><img src='ljbf.jpg' border='0'></a>");
     pane_->set_inner_html("yyx_2", "<a href='acm=" + detail_id + "|5'><img src='bfzx.jpg' border='0'></a>");
     pane_->set_inner_html("vvk", sort_and_refresh_links(detail_id, rows));
-    pane_->set_episode_list("n_2", count == 1 ? "z1" : count == 2 ? "z2" : "z3", links);
+    if (list_started) pane_->add_episodes(links.mid(kFirstEpisodes));
+    else pane_->set_episode_list("n_2", list_id, links);
     if (view == 1) pane_->run_script(QStringLiteral("ys_shw('2')"));
   });
 }

@@ -1,5 +1,6 @@
 #include "catalog/template_pane.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <memory>
@@ -59,37 +60,23 @@ const char* kCleanAndSet = R"JS(
 // them (108 px and gaps of 6), so that blocks meet without holes; when a new width changes the
 // count, the same items are dealt into new blocks. The sizes go to a sheet of the client's own:
 // the pane's elements carry no style.
+// A long list's data comes in two parts: the first screenful's at once, the rest (`more`) as the
+// client reads it. Only the blocks that can be in sight are filled at once; the others stand in,
+// empty and exactly as high, and are filled after the list's first frame (those in sight first), a
+// few at a time so that the page answers in between. `window.episodeList` says how far it is.
 const char* kEpisodeList = R"JS(
-(function (id, listId, links) {
+(function (id, listId, links, count, serial) {
   var target = document.getElementById(id);
   if (!target) return;
-  var itemsPerBlock = 100, rowHeight = 30, gap = 6;
-  var columns = function (list) {
-    return list === 'z1' ? 1 : list === 'z2' ? 2 : Math.max(1, Math.floor((target.clientWidth + gap) / (108 + gap)));
+  var itemsPerBlock = 100, rowHeight = 30, gap = 6, now = function () { return performance.timeOrigin + performance.now(); };
+  var list = { id: listId, serial: serial, count: count, cols: 0, per: 0, blocks: [], items: [], eager: 0 };
+  window.episodeList = list;
+  var columns = function () {
+    return listId === 'z1' ? 1 : listId === 'z2' ? 2 : Math.max(1, Math.floor((target.clientWidth + gap) / (108 + gap)));
   };
   var height = function (items, cols) {
     var rows = Math.max(1, Math.ceil(items / cols));
     return rows * rowHeight + (rows - 1) * gap + 'px';
-  };
-  var deal = function (list, items) {
-    var cols = columns(list), per = list === 'z3' ? Math.ceil(itemsPerBlock / cols) * cols : Math.max(1, items.length);
-    var blocks = [];
-    for (var at = 0; at < items.length || at === 0; at += per) {  // a list without items is one empty block
-      var block = document.createElement('ul');
-      if (at === 0) block.id = list;
-      block.append.apply(block, items.slice(at, at + per));
-      blocks.push(block);
-    }
-    var sheet = document.getElementById('episode-layout');
-    if (!sheet) {
-      sheet = document.createElement('style');
-      sheet.id = 'episode-layout';
-      document.head.appendChild(sheet);
-    }
-    sheet.textContent = '#' + id + ' { --tracks: repeat(' + cols + ', minmax(0, 1fr)); --block-h: ' + height(per, cols) +
-                        '; --last-h: ' + height(items.length - (blocks.length - 1) * per, cols) + '; }';
-    target.replaceChildren.apply(target, blocks);
-    window.episodeLayout = { list: list, cols: cols };
   };
   var script = /^(javascript|vbscript|data:text)/, looks = {};
   var item = function (look) {  // an item of each look, cloned (cheaper than building each anew)
@@ -101,8 +88,7 @@ const char* kEpisodeList = R"JS(
     }
     return looks[look].cloneNode(true);
   };
-  var items = new Array(links.length / 3);
-  for (var i = 0; i < items.length; i++) {
+  var make = function (i) {
     var li = item(links[3 * i + 1]), a = li.firstChild, href = links[3 * i];
     if (!/^(qvod|https?):\/\//.test(href)) {  // the client's own addresses need no closer look
       var v = href.replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
@@ -112,14 +98,102 @@ const char* kEpisodeList = R"JS(
     if (href !== null) a.setAttribute('href', href);
     else a.removeAttribute('href');
     a.textContent = links[3 * i + 2];
-    items[i] = li;
-  }
-  deal(listId, items);
+    return li;
+  };
+  var last = function (b) { return Math.min(list.count, (b + 1) * list.per); };
+  var ready = function (b) { return last(b) <= links.length / 3; };  // its data is here
+  var filled = function (b) { return b * list.per >= list.count || list.blocks[b].firstChild !== null; };
+  var fill = function (b) {
+    var block = list.blocks[b], from = b * list.per, to = last(b), lis = new Array(to - from);
+    for (var i = from; i < to; i++) lis[i - from] = list.items[i] || (list.items[i] = make(i));
+    block.append.apply(block, lis);
+  };
+  var finish = function () {
+    if (list.done || links.length / 3 < list.count) return;
+    for (var b = 0; b < list.blocks.length; b++) if (!filled(b)) return;
+    list.done = now();
+  };
+  // Blocks of the current width; those holding the first `first` items filled now, if their data is here.
+  var deal = function (first) {
+    var cols = columns(), per = listId === 'z3' ? Math.ceil(itemsPerBlock / cols) * cols : Math.max(1, list.count);
+    list.cols = cols;
+    list.per = per;
+    list.blocks = [];
+    for (var at = 0; at < list.count || at === 0; at += per) {  // a list without items is one empty block
+      var block = document.createElement('ul'), b = list.blocks.length;
+      if (at === 0) block.id = listId;
+      list.blocks.push(block);
+      if (at < first && ready(b)) fill(b);
+    }
+    var sheet = document.getElementById('episode-layout');
+    if (!sheet) {
+      sheet = document.createElement('style');
+      sheet.id = 'episode-layout';
+      document.head.appendChild(sheet);
+    }
+    var own = '#' + id;
+    sheet.textContent = own + ' { --tracks: repeat(' + cols + ', minmax(0, 1fr)); --block-h: ' + height(per, cols) +
+                        '; --last-h: ' + height(list.count - (list.blocks.length - 1) * per, cols) + '; }' +
+                        // a block of a long list is empty only while it stands in for its items
+                        (list.blocks.length > 1 ? own + ' > ul:empty { height: var(--block-h); } ' +
+                                                  own + ' > ul:last-child:empty { height: var(--last-h); }' : '');
+    target.replaceChildren.apply(target, list.blocks);
+  };
+  // The blocks whose data is here, after the first frame: those in sight, then the others in order.
+  var rest = function () {
+    if (window.episodeList !== list) return;  // a newer list took its place
+    var order = [], b;
+    for (b = 0; b < list.blocks.length; b++) {
+      if (filled(b) || !ready(b)) continue;
+      var r = list.blocks[b].getBoundingClientRect();
+      if (r.bottom > 0 && r.top < window.innerHeight) order.unshift(b); else order.push(b);
+    }
+    var blocks = list.blocks;
+    var step = function () {
+      if (window.episodeList !== list || list.blocks !== blocks) return;  // gone, or dealt anew
+      var until = performance.now() + 8;
+      while (order.length && performance.now() < until) {
+        b = order.shift();
+        if (!filled(b)) fill(b);
+      }
+      if (order.length) setTimeout(step, 0);
+      else finish();
+    };
+    step();
+  };
+  list.more = function (extra) {
+    links = links.concat(extra);
+    if (links.length / 3 !== list.count) {  // rows that could not be shown were left out
+      list.count = links.length / 3;
+      list.items.length = Math.min(list.items.length, list.count);
+      deal(list.eager);
+    } else {
+      for (var b = 0; b < list.blocks.length && b * list.per < list.eager; b++) if (!filled(b)) fill(b);
+    }
+    if (list.drawn) rest();
+    finish();
+  };
+  list.columns = columns;
+  list.relayout = function () {  // dealt anew for the new width, every item whose data is here
+    deal(list.count);
+    finish();
+  };
+  // What can be in sight at once: the rows of a window's height, and one more.
+  list.eager = (Math.ceil(window.innerHeight / (rowHeight + gap)) + 1) * columns();
+  deal(list.eager);
+  list.shown = now();
+  finish();
+  requestAnimationFrame(function () {
+    setTimeout(function () {  // the frame is drawn
+      list.drawn = now();
+      if (!list.done) rest();
+    }, 0);
+  });
   if (!window.episodeWatch) {
     window.episodeWatch = new ResizeObserver(function () {
       requestAnimationFrame(function () {  // dealt after this frame's observations, not inside them
-        var layout = window.episodeLayout, head = target.firstElementChild;
-        if (!layout || !head || head.id !== layout.list || columns(layout.list) === layout.cols) return;
+        var list = window.episodeList, head = target.firstElementChild;
+        if (!list || !head || head.id !== list.id || list.columns() === list.cols) return;
         // The episode at the top of the view stays there (the blocks it was in are gone).
         var anchor = null, top = 0;
         for (var block = head; block && !anchor; block = block.nextElementSibling) {
@@ -128,7 +202,7 @@ const char* kEpisodeList = R"JS(
             if (li.getBoundingClientRect().bottom > 0) anchor = li;
         }
         if (anchor) top = anchor.getBoundingClientRect().top;
-        deal(layout.list, Array.prototype.slice.call(target.querySelectorAll(':scope > ul > li')));
+        list.relayout();
         if (anchor) window.scrollBy(0, anchor.getBoundingClientRect().top - top);
       });
     });
@@ -176,11 +250,15 @@ void TemplatePane::write(const QString& id, const QString& html, bool strict) {
                        QWebEngineScript::ApplicationWorld);
 }
 
-void TemplatePane::set_episode_list(const QString& id, const QString& list_id, const QList<EpisodeLink>& links) {
-  if (!page_) return;
-  QString script = QString::fromUtf8(kEpisodeList) + "(" + args(id, list_id) + ",[";
-  script.reserve(script.size() + links.size() * 160);
-  for (qsizetype i = 0; i < links.size(); ++i) {  // flat: address, look, text of each in turn
+namespace {
+
+int list_serial = 0;  // which list the page's `more` belongs to
+
+// The links as a flat array literal: address, look, text of each in turn.
+void append_links(QString& script, const QList<EpisodeLink>& links) {
+  script.reserve(script.size() + links.size() * 120);
+  script += u'[';
+  for (qsizetype i = 0; i < links.size(); ++i) {
     if (i > 0) script += u',';
     append_literal(script, links[i].href);
     script += u',';
@@ -188,7 +266,27 @@ void TemplatePane::set_episode_list(const QString& id, const QString& list_id, c
     script += u',';
     append_literal(script, links[i].text);
   }
-  script += u"]);";
+  script += u']';
+}
+
+}  // namespace
+
+void TemplatePane::set_episode_list(const QString& id, const QString& list_id, const QList<EpisodeLink>& links,
+                                    qsizetype count) {
+  if (!page_) return;
+  QString script = QString::fromUtf8(kEpisodeList) + "(" + args(id, list_id) + ",";
+  append_links(script, links);
+  script += QStringLiteral(",%1,%2);").arg(std::max(count, links.size())).arg(++list_serial);
+  page_->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+}
+
+void TemplatePane::add_episodes(const QList<EpisodeLink>& links) {
+  if (!page_) return;
+  QString script = QStringLiteral("(function (list, links) { if (list && list.serial === %1) list.more(links); })"
+                                  "(window.episodeList,")
+                       .arg(list_serial);
+  append_links(script, links);
+  script += u");";
   page_->runJavaScript(script, QWebEngineScript::ApplicationWorld);
 }
 
@@ -203,34 +301,43 @@ void TemplatePane::run_script(const QString& script) {
   if (page_) page_->runJavaScript(script, QWebEngineScript::MainWorld);
 }
 
-void TemplatePane::sync() {
-  if (!page_) return;
+namespace {
+
+// What the script gives, once the page has run it (and what was sent before it).
+QVariant result_of(QWebEnginePage* page, const QString& script, int timeout_ms = 5000) {
   QEventLoop loop;
   QPointer<QEventLoop> waiting(&loop);  // the answer may come after a time-out, when the loop is gone
+  auto result = std::make_shared<QVariant>();
   auto done = std::make_shared<bool>(false);
-  page_->runJavaScript("1", QWebEngineScript::ApplicationWorld, [waiting, done](const QVariant&) {
+  page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [waiting, result, done](const QVariant& v) {
+    *result = v;
     *done = true;
     if (waiting) waiting->quit();
   });
-  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+  QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
   if (!*done) loop.exec();
+  return *result;
+}
+
+}  // namespace
+
+void TemplatePane::sync() {
+  if (!page_) return;
+  QElapsedTimer waited;
+  waited.start();
+  // A long list's blocks out of sight are filled after its first frame: wait for them too.
+  while (!result_of(page_, QStringLiteral("!window.episodeList || !!window.episodeList.done")).toBool() &&
+         waited.elapsed() < 5000) {
+    QEventLoop pause;
+    QTimer::singleShot(2, &pause, &QEventLoop::quit);
+    pause.exec();
+  }
 }
 
 QString element_html(QWebEnginePage* page, const QString& id) {
-  QEventLoop loop;
-  QPointer<QEventLoop> waiting(&loop);
-  auto html = std::make_shared<QString>();
-  auto done = std::make_shared<bool>(false);
-  page->runJavaScript("(function(id){var e=document.getElementById(id); return e ? e.innerHTML : '';})(" +
-                          literal(id) + ")",
-                      QWebEngineScript::ApplicationWorld, [waiting, html, done](const QVariant& v) {
-                        *html = v.toString();
-                        *done = true;
-                        if (waiting) waiting->quit();
-                      });
-  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-  if (!*done) loop.exec();
-  return *html;
+  return result_of(page, "(function(id){var e=document.getElementById(id); return e ? e.innerHTML : '';})(" +
+                             literal(id) + ")")
+      .toString();
 }
 
 }  // namespace catalog

@@ -28,7 +28,11 @@ class TemplatePane {
   void set_display(const QString& id, const QString& value);
   // An episode list ("<ul id=list_id><li><a href class>text</a></li>...") built as elements from
   // its data: nothing is parsed as markup, so the texts stay text (a long series lists thousands).
-  void set_episode_list(const QString& id, const QString& list_id, const QList<EpisodeLink>& links);
+  // A list of `count` episodes may start with its first links only (a screenful shows while the
+  // client reads the others); add_episodes brings the others, and the list is as long as they make it.
+  void set_episode_list(const QString& id, const QString& list_id, const QList<EpisodeLink>& links,
+                        qsizetype count = 0);
+  void add_episodes(const QList<EpisodeLink>& links);
   // In the page's own world, where the template's functions (ys_shw) live.
   void run_script(const QString& script);
   // Lets events run until every write asked for so far has been carried out.

@@ -317,6 +317,59 @@ TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
   EXPECT_TRUE(top <= 200 && top > 200 - layout().columns) << top;  // in the row that holds it
 }
 
+// A long list shows what is in sight before the client has sent the rest: the blocks whose data
+// came are filled, the others stand in, empty and exactly as high as they will be, so nothing moves
+// when the rest comes. A list that ends up shorter than announced (rows left out) is dealt for its
+// true length, as if it had come whole.
+TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
+  start();
+  open(1001);  // the title's page up, its list in view
+  auto links = [](int from, int to) {
+    QList<catalog::EpisodeLink> l;
+    for (int i = from; i < to; ++i) l.append({QString("qvod://%1|H%1|e%1.rmvb||@1").arg(i), "s1", QString("第%1集").arg(i)});
+    return l;
+  };
+  const auto in_page = [this](const QString& script) { return evaluate(detail(), script, QWebEngineScript::ApplicationWorld); };
+  // Per block: its items, and its height; then the list's.
+  const QString shape = "Array.from(document.querySelectorAll('#n_2 > ul')).map(function (b) {"
+                        " return b.children.length + '/' + b.getBoundingClientRect().height; }).join(' ') + ' = ' +"
+                        " document.getElementById('n_2').getBoundingClientRect().height";
+  const QString hrefs = "Array.from(document.querySelectorAll('#n_2 a')).map(function (a) { return a.getAttribute('href'); })"
+                        ".join(' ')";
+  catalog::TemplatePane pane(detail());
+
+  pane.set_episode_list("n_2", "z3", links(0, 400), 1000);
+  settle(300);  // past its first frame
+  ASSERT_FALSE(in_page("window.episodeList.done ? 1 : 0").toBool());
+  const int per = in_page("window.episodeList.per").toInt();
+  const QStringList partial = in_page(shape).toString().split(' ');
+  ASSERT_EQ(partial.size(), (1000 + per - 1) / per + 2) << partial.join(' ').toStdString();
+  for (int b = 0; b * per < 1000; ++b)  // filled exactly when all its data came
+    EXPECT_EQ(partial[b].section('/', 0, 0).toInt(), std::min(1000, (b + 1) * per) <= 400 ? per : 0) << b;
+  in_page("document.querySelector('#n_2 > ul:last-child').scrollIntoView(); 1");  // a stand-in in sight
+  settle(200);
+  EXPECT_EQ(in_page(shape).toString(), partial.join(' '));
+
+  pane.add_episodes(links(400, 1000));
+  pane.sync();
+  const QStringList whole = in_page(shape).toString().split(' ');
+  EXPECT_EQ(whole.last(), partial.last());  // the list as high as before
+  for (int b = 0; b * per < 1000; ++b)  // each block as high as it stood in
+    EXPECT_EQ(whole[b].section('/', 1), partial[b].section('/', 1)) << b;
+  QStringList expected;
+  for (const auto& l : links(0, 1000)) expected << l.href;
+  EXPECT_EQ(in_page(hrefs).toString(), expected.join(' '));
+
+  pane.set_episode_list("n_2", "z3", links(0, 400), 1000);
+  pane.add_episodes(links(400, 950));
+  pane.sync();
+  const QString shorter = in_page(shape).toString();
+  EXPECT_EQ(in_page(hrefs).toString().count(' ') + 1, 950);
+  pane.set_episode_list("n_2", "z3", links(0, 950));
+  pane.sync();
+  EXPECT_EQ(shorter, in_page(shape).toString());
+}
+
 TEST_F(Catalogue, ResumeInfoIsTheNewestWatchedEpisodeAndTheListStaysAscending) {
   start();
   open(1004);

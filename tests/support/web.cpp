@@ -9,9 +9,9 @@
 
 #include "support/wait.h"
 
-QVariant evaluate(QWebEnginePage* page, const QString& script) {
+QVariant evaluate(QWebEnginePage* page, const QString& script, quint32 world) {
   auto result = std::make_shared<std::pair<bool, QVariant>>();
-  page->runJavaScript(script, QWebEngineScript::MainWorld, [result](const QVariant& v) { *result = {true, v}; });
+  page->runJavaScript(script, world, [result](const QVariant& v) { *result = {true, v}; });
   wait_until([&] { return result->first; });
   return result->second;
 }

@@ -1,12 +1,13 @@
 #pragma once
 #include <QString>
 #include <QVariant>
+#include <QWebEngineScript>
 
 class QWebEnginePage;
 class QWebEngineView;
 
-// Runs a script in the page's own world and waits for its value.
-QVariant evaluate(QWebEnginePage* page, const QString& script);
+// Runs a script in the page's own world (or the world named) and waits for its value.
+QVariant evaluate(QWebEnginePage* page, const QString& script, quint32 world = QWebEngineScript::MainWorld);
 
 // Clicks the element a script expression names, as a user does: a real mouse press and release
 // at its middle, through the view's input. False when there is no such element.
