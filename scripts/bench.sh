@@ -32,7 +32,8 @@ for name, b in runs.items():
         out.append(("click to shown %s, %s eps: client ms" % (kind, n), b["client_ms"], b["site_ms"], "site ms"))
         if n == "2000":
             out.append(("  2000 eps %s: client ms vs goal 50" % kind, b["client_ms"], 50.0, "goal"))
-            out.append(("  2000 eps %s: drawn, client ms" % kind, b["drawn_client_ms"], b["client_ms"], "in the page"))
+            out.append(("  2000 eps %s: drawn, client ms" % kind, b["drawn_client_ms"], b["client_ms"], "written"))
+            out.append(("  2000 eps %s: every item, client ms" % kind, b["complete_client_ms"], b["client_ms"], "written"))
             out.append(("  2000 eps %s: longest GUI block ms" % kind, b["longest_block_ms"], 50.0, "goal"))
 for figure, value, ref, _ in out:
     print("%-44s %10.2f %12.2f %7.2f" % (figure, value, ref, value / ref if ref else 0))
