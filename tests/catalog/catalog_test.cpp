@@ -1,5 +1,6 @@
 // The catalogue against the site and a real database, shown in the real template pane.
 #include <QAction>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -317,6 +318,13 @@ TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
   EXPECT_TRUE(top <= 200 && top > 200 - layout().columns) << top;  // in the row that holds it
 }
 
+// Episode links numbered from `from` up to `to`, as a long series has them.
+QList<catalog::EpisodeLink> numbered_links(int from, int to) {
+  QList<catalog::EpisodeLink> l;
+  for (int i = from; i < to; ++i) l.append({QString("qvod://%1|H%1|e%1.rmvb||@1").arg(i), "s1", QString("第%1集").arg(i)});
+  return l;
+}
+
 // A long list shows what is in sight before the client has sent the rest: the blocks whose data
 // came are filled, the others stand in, empty and exactly as high as they will be, so nothing moves
 // when the rest comes. A list that ends up shorter than announced (rows left out) is dealt for its
@@ -324,11 +332,7 @@ TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
 TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
   start();
   open(1001);  // the title's page up, its list in view
-  auto links = [](int from, int to) {
-    QList<catalog::EpisodeLink> l;
-    for (int i = from; i < to; ++i) l.append({QString("qvod://%1|H%1|e%1.rmvb||@1").arg(i), "s1", QString("第%1集").arg(i)});
-    return l;
-  };
+  const auto links = numbered_links;
   const auto in_page = [this](const QString& script) { return evaluate(detail(), script, QWebEngineScript::ApplicationWorld); };
   // Per block: its items, and its height; then the list's.
   const QString shape = "Array.from(document.querySelectorAll('#n_2 > ul')).map(function (b) {"
@@ -368,6 +372,23 @@ TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
   pane.set_episode_list("n_2", "z3", links(0, 950));
   pane.sync();
   EXPECT_EQ(shorter, in_page(shape).toString());
+}
+
+// A hidden pane draws no frame: a long list written there does not wait for one to be whole.
+TEST_F(Catalogue, ALongListWrittenWhileThePaneIsHiddenIsWholeAtOnce) {
+  start();
+  open(1001);
+  window->picture1_click();  // the player's tab: the detail pane out of sight
+  ASSERT_TRUE(wait_until([this] { return evaluate(detail(), "document.hidden").toBool(); }, 5000));
+  catalog::TemplatePane pane(detail());
+  pane.set_episode_list("n_2", "z3", numbered_links(0, 400), 1000);
+  pane.add_episodes(numbered_links(400, 1000));
+  QElapsedTimer waited;
+  waited.start();
+  pane.sync();
+  EXPECT_LT(waited.elapsed(), 2000);
+  EXPECT_TRUE(evaluate(detail(), "!!window.episodeList.done", QWebEngineScript::ApplicationWorld).toBool());
+  EXPECT_EQ(evaluate(detail(), "document.querySelectorAll('#n_2 li').length").toInt(), 1000);
 }
 
 TEST_F(Catalogue, ResumeInfoIsTheNewestWatchedEpisodeAndTheListStaysAscending) {
