@@ -247,7 +247,8 @@ QString args(const QString& a, const QString& b) { return literal(a) + u',' + li
 
 void TemplatePane::write(const QString& id, const QString& html, bool strict) {
   if (!page_) return;
-  page_->runJavaScript(QString::fromUtf8(kCleanAndSet) + "(" + args(id, html) + (strict ? ", true);" : ", false);"),
+  static const QString clean_and_set = QString::fromUtf8(kCleanAndSet);  // decoded once: a title writes a dozen
+  page_->runJavaScript(clean_and_set + "(" + args(id, html) + (strict ? ", true);" : ", false);"),
                        QWebEngineScript::ApplicationWorld);
 }
 
@@ -275,7 +276,8 @@ void append_links(QString& script, const QList<EpisodeLink>& links) {
 void TemplatePane::set_episode_list(const QString& id, const QString& list_id, const QList<EpisodeLink>& links,
                                     qsizetype count) {
   if (!page_) return;
-  QString script = QString::fromUtf8(kEpisodeList) + "(" + args(id, list_id) + ",";
+  static const QString episode_list = QString::fromUtf8(kEpisodeList);
+  QString script = episode_list + "(" + args(id, list_id) + ",";
   append_links(script, links);
   script += QStringLiteral(",%1,%2);").arg(std::max(count, links.size())).arg(++list_serial);
   page_->runJavaScript(script, QWebEngineScript::ApplicationWorld);
