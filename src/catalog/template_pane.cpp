@@ -9,19 +9,17 @@ namespace catalog {
 
 namespace {
 
-// The cleaner: parses into an inert document (nothing there runs or loads), drops dangerous
-// elements and attributes, and moves what is left into the element.
+// The cleaner: parses into an inert document of its own (a parser's: nothing there runs or loads),
+// drops dangerous elements and attributes, and moves what is left into the element. It is made
+// once per page, in the client's own world (a title's page writes a dozen fields).
 const char* kCleanAndSet = R"JS(
-(function (id, html, strict) {
-  var target = document.getElementById(id);
-  if (!target) return;
-  var doc = new DOMParser().parseFromString('<!doctype html><body>' + html, 'text/html');
+(window.cleanAndSet || (window.cleanAndSet = (function () {
   var banned = /^(script|iframe|frame|frameset|object|embed|applet|link|meta|style|base|form|svg|math|template|noscript|dialog|marquee|input|button|select|textarea|video|audio|portal)$/i;
   var urlAttr = /^(href|src|action|formaction|xlink:href|data|poster|background|srcset|ping|cite|longdesc)$/i;
   // Nothing may restyle or cover the pane; markup from the network carries no command either:
   // its links go to web pages only, and it takes no ids or classes of the template.
   var layoutAttr = /^(style|class|id|name|target|form|for|popover|tabindex|accesskey|contenteditable)$/i;
-  var unsafe = function (name, value) {
+  var unsafe = function (name, value, strict) {
     var v = value.replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
     try { v = decodeURIComponent(v); } catch (e) {}
     if (/^(javascript|vbscript|data:text)/.test(v)) return true;
@@ -29,7 +27,7 @@ const char* kCleanAndSet = R"JS(
     if (/qvod:|acm=|bdhd:/.test(v)) return true;
     return name.toLowerCase() === 'src' ? !/^(https?:|data:image\/)/.test(v) : !/^https?:/.test(v);
   };
-  var clean = function (node) {
+  var clean = function (node, strict) {
     var child = node.firstElementChild;
     while (child) {
       var next = child.nextElementSibling;
@@ -38,18 +36,23 @@ const char* kCleanAndSet = R"JS(
         for (var i = child.attributes.length - 1; i >= 0; i--) {
           var name = child.attributes[i].name;
           if (/^on/i.test(name) || (strict && layoutAttr.test(name)) || /^style$/i.test(name) ||
-              (urlAttr.test(name) && unsafe(name, child.attributes[i].value)))
+              (urlAttr.test(name) && unsafe(name, child.attributes[i].value, strict)))
             child.removeAttribute(name);
         }
-        clean(child);
+        clean(child, strict);
       }
       child = next;
     }
   };
-  clean(doc.body);
-  var nodes = Array.prototype.map.call(doc.body.childNodes, function (n) { return document.importNode(n, true); });
-  target.replaceChildren.apply(target, nodes);
-})
+  return function (id, html, strict) {
+    var target = document.getElementById(id);
+    if (!target) return;
+    var doc = new DOMParser().parseFromString('<!doctype html><body>' + html, 'text/html');
+    clean(doc.body, strict);
+    var nodes = Array.prototype.map.call(doc.body.childNodes, function (n) { return document.importNode(n, true); });
+    target.replaceChildren.apply(target, nodes);
+  };
+})()))
 )JS";
 
 // The episode list from its data; an address that would run as script is left off its link, as the
@@ -247,7 +250,7 @@ QString args(const QString& a, const QString& b) { return literal(a) + u',' + li
 
 void TemplatePane::write(const QString& id, const QString& html, bool strict) {
   if (!page_) return;
-  static const QString clean_and_set = QString::fromUtf8(kCleanAndSet);  // decoded once: a title writes a dozen
+  static const QString clean_and_set = QString::fromUtf8(kCleanAndSet);
   page_->runJavaScript(clean_and_set + "(" + args(id, html) + (strict ? ", true);" : ", false);"),
                        QWebEngineScript::ApplicationWorld);
 }
