@@ -193,6 +193,16 @@ TEST_F(Catalogue, MarkupFromTheSiteRunsNoScript) {
   EXPECT_NE(evaluate(detail(), "document.title").toString(), "pwned");
 }
 
+// At the narrowest the window goes, the title's page still fits its pane: nothing to scroll sideways.
+TEST_F(Catalogue, TheTitlesPageFitsTheNarrowestPane) {
+  start();
+  open(1008);
+  window->resize(1, window->height());  // as narrow as it lets itself be
+  settle(800);
+  EXPECT_LE(evaluate(detail(), "document.documentElement.scrollWidth - document.documentElement.clientWidth").toInt(), 0)
+      << window->browser(1)->width();
+}
+
 TEST_F(Catalogue, DetailFieldsFollowTheirRules) {
   start();
   open(1008);
