@@ -353,7 +353,8 @@ TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
   catalog::TemplatePane pane(detail());
 
   pane.set_episode_list("n_2", "z3", links(0, 400), 1000);
-  settle(300);  // past its first frame
+  ASSERT_TRUE(wait_until([&] { return in_page("window.episodeList.drawn ? 1 : 0").toBool(); }, 5000));
+  settle(100);  // past its first frame, and what came filled
   ASSERT_FALSE(in_page("window.episodeList.done ? 1 : 0").toBool());
   const int per = in_page("window.episodeList.per").toInt();
   const QStringList partial = in_page(shape).toString().split(' ');
