@@ -9,20 +9,30 @@ namespace catalog {
 
 namespace {
 
+// Whether an address would run as script, read as a browser reads it (blanks and controls
+// dropped, any case, decoded): shared by the cleaner and the episode list.
+#define SCRIPT_ADDRESS                                                                  \
+  "var addressOf = function (value) {"                                                  \
+  "  var v = value.replace(/[\\s\\u0000-\\u001f]/g, '').toLowerCase();"                 \
+  "  try { v = decodeURIComponent(v); } catch (e) {}"                                   \
+  "  return v;"                                                                         \
+  "};"                                                                                  \
+  "var runsScript = /^(javascript|vbscript|data:text)/;"
+
 // The cleaner: parses into an inert document of its own (a parser's: nothing there runs or loads),
 // drops dangerous elements and attributes, and moves what is left into the element. It is made
 // once per page, in the client's own world (a title's page writes a dozen fields).
 const char* kCleanAndSet = R"JS(
 (window.cleanAndSet || (window.cleanAndSet = (function () {
+)JS" SCRIPT_ADDRESS R"JS(
   var banned = /^(script|iframe|frame|frameset|object|embed|applet|link|meta|style|base|form|svg|math|template|noscript|dialog|marquee|input|button|select|textarea|video|audio|portal)$/i;
   var urlAttr = /^(href|src|action|formaction|xlink:href|data|poster|background|srcset|ping|cite|longdesc)$/i;
   // Nothing may restyle or cover the pane; markup from the network carries no command either:
   // its links go to web pages only, and it takes no ids or classes of the template.
   var layoutAttr = /^(style|class|id|name|target|form|for|popover|tabindex|accesskey|contenteditable)$/i;
   var unsafe = function (name, value, strict) {
-    var v = value.replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
-    try { v = decodeURIComponent(v); } catch (e) {}
-    if (/^(javascript|vbscript|data:text)/.test(v)) return true;
+    var v = addressOf(value);
+    if (runsScript.test(v)) return true;
     if (!strict) return false;
     if (/qvod:|acm=|bdhd:/.test(v)) return true;
     return name.toLowerCase() === 'src' ? !/^(https?:|data:image\/)/.test(v) : !/^https?:/.test(v);
@@ -71,6 +81,7 @@ const char* kEpisodeList = R"JS(
 (function (id, listId, links, count, serial) {
   var target = document.getElementById(id);
   if (!target) return;
+)JS" SCRIPT_ADDRESS R"JS(
   var itemsPerBlock = 100, rowHeight = 30, gap = 6, now = function () { return performance.timeOrigin + performance.now(); };
   var list = { id: listId, serial: serial, count: count, cols: 0, per: 0, blocks: [], items: [], eager: 0 };
   window.episodeList = list;
@@ -81,7 +92,7 @@ const char* kEpisodeList = R"JS(
     var rows = Math.max(1, Math.ceil(items / cols));
     return rows * rowHeight + (rows - 1) * gap + 'px';
   };
-  var script = /^(javascript|vbscript|data:text)/, looks = {};
+  var ownAddress = /^(qvod|https?):\/\//, looks = {};  // the client's own need no closer look
   var item = function (look) {  // an item of each look, cloned (cheaper than building each anew)
     if (!looks[look]) {
       var li = document.createElement('li'), a = li.appendChild(document.createElement('a'));
@@ -93,11 +104,7 @@ const char* kEpisodeList = R"JS(
   };
   var make = function (i) {
     var li = item(links[3 * i + 1]), a = li.firstChild, href = links[3 * i];
-    if (!/^(qvod|https?):\/\//.test(href)) {  // the client's own addresses need no closer look
-      var v = href.replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
-      try { v = decodeURIComponent(v); } catch (e) {}
-      if (script.test(v)) href = null;
-    }
+    if (!ownAddress.test(href) && runsScript.test(addressOf(href))) href = null;
     if (href !== null) a.setAttribute('href', href);
     else a.removeAttribute('href');
     a.textContent = links[3 * i + 2];
@@ -310,7 +317,7 @@ void TemplatePane::run_script(const QString& script) {
 namespace {
 
 // What the script gives, once the page has run it (and what was sent before it).
-QVariant result_of(QWebEnginePage* page, const QString& script, int timeout_ms = 5000) {
+QVariant result_of(QWebEnginePage* page, const QString& script) {
   QEventLoop loop;
   QPointer<QEventLoop> waiting(&loop);  // the answer may come after a time-out, when the loop is gone
   auto result = std::make_shared<QVariant>();
@@ -320,7 +327,7 @@ QVariant result_of(QWebEnginePage* page, const QString& script, int timeout_ms =
     *done = true;
     if (waiting) waiting->quit();
   });
-  QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
   if (!*done) loop.exec();
   return *result;
 }

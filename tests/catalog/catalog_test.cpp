@@ -342,7 +342,6 @@ QList<catalog::EpisodeLink> numbered_links(int from, int to) {
 TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
   start();
   open(1001);  // the title's page up, its list in view
-  const auto links = numbered_links;
   const auto in_page = [this](const QString& script) { return evaluate(detail(), script, QWebEngineScript::ApplicationWorld); };
   // Per block: its items, and its height; then the list's.
   const QString shape = "Array.from(document.querySelectorAll('#n_2 > ul')).map(function (b) {"
@@ -352,7 +351,7 @@ TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
                         ".join(' ')";
   catalog::TemplatePane pane(detail());
 
-  pane.set_episode_list("n_2", "z3", links(0, 400), 1000);
+  pane.set_episode_list("n_2", "z3", numbered_links(0, 400), 1000);
   ASSERT_TRUE(wait_until([&] { return in_page("window.episodeList.drawn ? 1 : 0").toBool(); }, 5000));
   settle(100);  // past its first frame, and what came filled
   ASSERT_FALSE(in_page("window.episodeList.done ? 1 : 0").toBool());
@@ -365,22 +364,22 @@ TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
   settle(200);
   EXPECT_EQ(in_page(shape).toString(), partial.join(' '));
 
-  pane.add_episodes(links(400, 1000));
+  pane.add_episodes(numbered_links(400, 1000));
   pane.sync();
   const QStringList whole = in_page(shape).toString().split(' ');
   EXPECT_EQ(whole.last(), partial.last());  // the list as high as before
   for (int b = 0; b * per < 1000; ++b)  // each block as high as it stood in
     EXPECT_EQ(whole[b].section('/', 1), partial[b].section('/', 1)) << b;
   QStringList expected;
-  for (const auto& l : links(0, 1000)) expected << l.href;
+  for (const auto& l : numbered_links(0, 1000)) expected << l.href;
   EXPECT_EQ(in_page(hrefs).toString(), expected.join(' '));
 
-  pane.set_episode_list("n_2", "z3", links(0, 400), 1000);
-  pane.add_episodes(links(400, 950));
+  pane.set_episode_list("n_2", "z3", numbered_links(0, 400), 1000);
+  pane.add_episodes(numbered_links(400, 950));
   pane.sync();
   const QString shorter = in_page(shape).toString();
   EXPECT_EQ(in_page(hrefs).toString().count(' ') + 1, 950);
-  pane.set_episode_list("n_2", "z3", links(0, 950));
+  pane.set_episode_list("n_2", "z3", numbered_links(0, 950));
   pane.sync();
   EXPECT_EQ(shorter, in_page(shape).toString());
 }
