@@ -1,5 +1,7 @@
 #include "site/site_server.h"
 
+#include <regex>
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -31,6 +33,9 @@ std::string sign_hex(const std::string& message, const QString& key_file) {
   return QByteArray(reinterpret_cast<const char*>(sig), sizeof sig).toHex().toStdString();
 }
 
+void replace_all(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+}
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
 constexpr const char* kText = "text/plain; charset=utf-8";
@@ -236,6 +241,7 @@ void SiteServer::control(const Request& req, Response& res) {
   if (const auto n = id_param(req, "list_only")) knobs_.list_only = *n;
   if (const auto n = id_param(req, "delay_ms")) knobs_.delay_ms = *n;
   if (req.has_param("media")) knobs_.media_mode = req.get_param_value("media");
+  if (req.has_param("playdata")) knobs_.playdata_mode = req.get_param_value("playdata");
   if (const auto key = id_param(req, "detail_key"))
     knobs_.detail[*key] = {mode_of(req.get_param_value("detail_mode")), id_param(req, "index").value_or(0)};
   answer(res, 200, "ok");
@@ -370,7 +376,7 @@ void SiteServer::extra_page(const Request& req, Response& res) {
     return answer(res, 404, "no such page");
   const bool script = name.endsWith(QLatin1String(".js"));
   std::string body = file.readAll().toStdString();
-  for (size_t at; (at = body.find("{port}")) != std::string::npos;) body.replace(at, 6, std::to_string(port_));
+  replace_all(body, "{port}", std::to_string(port_));
   answer(res, 200, body, script ? "application/javascript; charset=utf-8" : kHtml);
 }
 
@@ -378,10 +384,19 @@ void SiteServer::playdata(const Request& req, Response& res, bool script) {
   const int key = std::stoi(req.matches[script ? 2 : 1]);
   for (const Title& t : titles_) {
     if (t.key != key) continue;
-    if (!script) return answer(res, 200, playdata_page(t), kHtml);
+    const std::string mode = knobs().playdata_mode;
+    std::string body;
+    if (!script) {
+      body = playdata_page(t);
+      // "playdata" stays on the page, but no ".js" comes after it.
+      if (mode == "nojs") replace_all(body, ".js", "");
+      return answer(res, 200, body, kHtml);
+    }
     QStringList names;
     const auto addresses = episode_addresses(t, &names);
-    return answer(res, 200, playdata_script(addresses, names), "application/javascript; charset=utf-8");
+    body = playdata_script(addresses, names);
+    if (mode == "unclosed") replace_all(body, "|$qvod", "|");  // an address never closed
+    return answer(res, 200, body, "application/javascript; charset=utf-8");
   }
   answer(res, 404, "no such title");
 }

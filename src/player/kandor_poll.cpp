@@ -93,8 +93,11 @@ void Kandor::Timer2_Timer() {
   if (!minimized) mouse_idle_step();
 }
 
+// A finished item is stored at 0: opened again, it starts from the beginning and asks nothing.
 void Kandor::end_of_play() {
   timer2_.stop();
+  if (host_.save_position) host_.save_position(furl_, mo_, 0);
+  now_playing().now_pos = 0;
   if (!next_url_.isEmpty() && zxyj_ != 0) return h_play(next_url_, 1, 0);
   q_stop();
   label1_->setText(QStringLiteral("准备就绪"));
@@ -143,8 +146,10 @@ void Kandor::slow_poll(int ps) {
       fs_done_ = 1;
       if (full_ == 0) play_q_Click(2);
     }
-    if (host_.save_position) host_.save_position(furl_, mo_, bwz_);
-    now_playing().now_pos = bwz_;
+    // Within the end's 2 s the item counts as finished, as the fast poll would find it.
+    const int position = bcd_ > 0 && bcd_ - bwz_ < 2 ? 0 : bwz_;
+    if (host_.save_position) host_.save_position(furl_, mo_, position);
+    now_playing().now_pos = position;
     label1_->setText(QStringLiteral("数据处理中...") + rate + QStringLiteral("|完成"));
   }
   if (down_pct_ == 100) rate.clear();

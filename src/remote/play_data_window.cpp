@@ -17,6 +17,7 @@
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "platform/transfer.h"
+#include "platform/trap.h"
 #include "remote/play_data.h"
 
 namespace remote {
@@ -26,7 +27,7 @@ const QString kCaption = QStringLiteral("打开远程文件");
 }
 
 PlayDataWindow::PlayDataWindow(PlayDataHost host, QWidget* parent) : QWidget(parent, Qt::Dialog), host_(std::move(host)) {
-  setObjectName(QStringLiteral("Form6"));
+  setObjectName(QStringLiteral("Form3"));
   setWindowTitle(kCaption);
   auto* frame = new QGroupBox(QStringLiteral("请输入文件路径"), this);
   text1_ = new QLineEdit(frame);
@@ -45,24 +46,27 @@ PlayDataWindow::PlayDataWindow(PlayDataHost host, QWidget* parent) : QWidget(par
 
 void PlayDataWindow::Command1_Click() {
   const QString text = text1_->text().trimmed();
-  if (!text.isEmpty()) {
-    if (text.contains(QLatin1String("pd77"))) {
-      const QString address = nj_cl(text);
-      if (address.isEmpty()) {
-        platform::show_message(QStringLiteral("无法从该页面取得播放地址：") + failure_, kCaption);
-      } else {
-        if (host_.bring_main_window_back) host_.bring_main_window_back();
-        history::hist_record(address, 0);
-        history::ss_play(address, 0, 0);
-      }
-    } else if (!is_playable_address(text)) {
-      platform::show_message(QStringLiteral("无法识别的播放地址，请输入qvod地址、本地文件或网址：\r\n") + text, kCaption);
-    } else {
-      history::hist_record(text, 0);
-      history::ss_play(text, 0, 0);
-    }
-  }
+  // Whatever the page or the player does, the window closes and the client goes on.
+  if (!text.isEmpty()) platform::trap("Command1_Click", [&] { play_entered(text); });
   close();
+}
+
+void PlayDataWindow::play_entered(const QString& text) {
+  if (text.contains(QLatin1String("pd77"))) {
+    const QString address = nj_cl(text);
+    if (address.isEmpty()) {
+      platform::show_message(QStringLiteral("无法从该页面取得播放地址：") + failure_, kCaption);
+      return;
+    }
+    if (host_.bring_main_window_back) host_.bring_main_window_back();
+    history::hist_record(address, 0);
+    history::ss_play(address, 0, 0);
+  } else if (!is_playable_address(text)) {
+    platform::show_message(QStringLiteral("无法识别的播放地址，请输入qvod地址、本地文件或网址：\r\n") + text, kCaption);
+  } else {
+    history::hist_record(text, 0);
+    history::ss_play(text, 0, 0);
+  }
 }
 
 QString PlayDataWindow::fetch(const QString& address) {

@@ -27,6 +27,7 @@ class PlayDataWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void play_entered(const QString& text);
   QString fetch(const QString& address);
   PlayDataHost host_;
   QLineEdit* text1_ = nullptr;

@@ -7,6 +7,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/paths.h"
+#include "platform/trapped_application.h"
 #include "shell/main_window.h"
 #include "updater/install.h"
 
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   // The player's picture is a native window; its neighbours (bar, covers) are painted as usual.
   QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
-  QApplication app(argc, argv);
+  platform::TrappedApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("Morvane"));
   app.setQuitOnLastWindowClosed(false);  // the client ends through its unload, not by itself
   platform::install_chinese_translations();

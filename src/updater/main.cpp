@@ -6,6 +6,7 @@
 
 #include "config/skin.h"
 #include "platform/dialogs.h"
+#include "platform/trapped_application.h"
 #include "updater/install.h"
 #include "updater/updater_window.h"
 
@@ -19,7 +20,7 @@ void kill_after_step(int step) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+  platform::TrappedApplication app(argc, argv);
   kill_at = qEnvironmentVariableIntValue("MORVANE_INSTALL_KILL_AT");
   if (kill_at > 0) updater::Installer::after_step = kill_after_step;
   app.setApplicationName(QStringLiteral("selfmend"));

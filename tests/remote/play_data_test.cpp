@@ -96,6 +96,22 @@ TEST_F(PlayData, PagesWithoutAnAddressAndAddressesOfNoKindPlayNothingAndSaySo) {
   EXPECT_EQ(open_window(), nullptr);
 }
 
+// The site's play-data path broken in the two ways the cuts cannot take: the window says why and
+// closes, nothing plays, and the client goes on.
+TEST_F(PlayData, PagesWhoseCutsFindNoEndPlayNothingAndSaySo) {
+  const QString page = site.base() + "/pd77/html/1013.html";
+  site.control("playdata=nojs");  // "playdata" with no ".js" after it
+  open_with(page)->Command1_Click();
+  site.control("playdata=unclosed");  // "qvod://" with no "|$qvod" after it
+  open_with(page)->Command1_Click();
+  site.control("reset=1");
+  EXPECT_EQ(answers.shown, QStringList({"打开远程文件|无法从该页面取得播放地址：页面中没有播放数据",
+                                        "打开远程文件|无法从该页面取得播放地址：播放数据中没有qvod地址"}));
+  EXPECT_EQ(playing(), "");
+  EXPECT_TRUE(column("select * from hist", "hist_url").isEmpty());
+  EXPECT_EQ(open_window(), nullptr);
+}
+
 TEST_F(PlayData, ClosingStartsTheTerminalWhenItDoesNotRun) {
   // The engine folder of this program folder holds a terminal of its own name.
   config::reg_write_value(platform::kCurrentUser, config::kInsertKey, "Insertpath", 1, folder.file("engine/play"));
@@ -122,6 +138,9 @@ TEST(PlayDataText, ScriptNamesAndAddressesAreTakenOnlyInTheirPlainForm) {
   EXPECT_EQ(remote::play_address("['a$qvod://12|" + hash + "|片.mkv|$qvod']", at), "qvod://12|" + hash + "|tarvex_202618957.mkv|");
   EXPECT_EQ(remote::play_address("['a$qvod://12|nothex|片.mkv|$qvod']", at), "");
   EXPECT_EQ(remote::play_address("var x = 1;", at), "");
+  // Markers without their ends: nothing, and no failure escapes.
+  EXPECT_EQ(remote::script_name("<script src='/playdata/10/1013'></script>"), "");
+  EXPECT_EQ(remote::play_address("['a$qvod://12|" + hash + "|片.mkv|']", at), "");
   EXPECT_TRUE(remote::is_playable_address("qvod://12|" + hash + "|a.mp4|"));
   EXPECT_TRUE(remote::is_playable_address("/home/user/a.mp4"));
   EXPECT_TRUE(remote::is_playable_address("D:\\films\\a.rmvb"));

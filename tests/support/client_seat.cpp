@@ -102,6 +102,19 @@ bool ClientSeat::quit() {
   return true;
 }
 
+QString ClientSeat::open_remote(const QString& address) {
+  x.click(20, 10);  // "文件"
+  settle(500);
+  x.keys({"Down", "Down", "Return"});  // its second item
+  QString form;
+  if (!wait_until([&] { return !(form = x.windows_named("^打开远程文件$").value(0)).isEmpty(); }, 10000))
+    return why_ = "the 打开远程文件 window did not open", QString();
+  x.xdotool({"windowfocus", "--sync", form});
+  x.xdotool({"type", "--delay", "20", address});
+  x.keys({"Return"});
+  return form;
+}
+
 QString ClientSeat::hist_url() const { return column("select * from hist where keyID=1034", "hist_url").value(0); }
 
 int ClientSeat::position(int episode) const {

@@ -30,6 +30,9 @@ class ClientSeat {
   void answer(const QString& box, const QString& key);
   // The seek track along the top of the player's bar, 9/10 of the way along it.
   void seek_near_the_end() { x.click(500, 437); }
+  // "文件" → "打开远程文件", the address typed into its box and Return pressed; the window's id.
+  QString open_remote(const QString& address);
+  bool client_running() const { return client_.state() == QProcess::Running; }
   const QStringList& episodes() const { return episodes_; }
   QString why() const { return why_; }
   qint64 client_pid() const { return client_.processId(); }

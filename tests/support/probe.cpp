@@ -5,17 +5,21 @@
 //   sleep MS
 //   hold_db MS            open the catalogue and keep it open
 //   write_twice           open the catalogue and write to it twice
+//   throw_in_handler      an event handler that fails, under the programs' application object
 #include <QCoreApplication>
+#include <QTimer>
 #include <QThread>
 #include <cstdio>
 
 #include "config/end_process.h"
 #include "config/settings.h"
 #include "store/builders.h"
+#include "platform/trap.h"
+#include "platform/trapped_application.h"
 #include "store/connection.h"
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  platform::TrappedApplication app(argc, argv);
   const QStringList a = app.arguments();
   auto say = [](const QString& s) {
     std::printf("%s\n", s.toUtf8().constData());
@@ -30,6 +34,12 @@ int main(int argc, char** argv) {
   else if (a.size() >= 2 && a[1] == "write_twice") {
     for (int i = 0; i < 2; ++i)
       say(store::db_execute("insert into hist (hist_title) values ('x')") ? "written" : "not written");
+  } else if (a.size() >= 2 && a[1] == "throw_in_handler") {
+    QObject failing;
+    failing.setObjectName("failing");
+    QTimer::singleShot(0, &failing, [] { platform::fail("a step that fails"); });
+    QTimer::singleShot(50, &app, &QCoreApplication::quit);
+    app.exec();
   } else if (a.size() >= 3 && a[1] == "hold_db") {
     store::open_db();
     say("holding");
