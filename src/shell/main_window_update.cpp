@@ -46,7 +46,7 @@ void MainWindow::check_version() {
   }
   config::setting_access(1, list.file_field, config::kUpdateFiles);
   // "bb" is the installed version: the updater writes it once the new set is in place.
-  if (list.forced != 0) {
+  if (list.forced) {
     // A forced update asks nothing and lets the user go on; the updater runs when the client ends.
     if (refresh_updater(0)) updater_at_exit_ = true;
     return;

@@ -63,10 +63,10 @@ void UpdaterWindow::Form_Load() {
   const QString text = first_line(body);
   if (!text.isEmpty()) {
     list_ = parse_version_list(text);
-    // Every name a plain file of the program folder, one sum per file when sums are given; with a
+    // Every name a plain file of the program folder (sums are checked when the list gives them); with a
     // release key the list signed, not older than what is installed, and a sum for every file:
     // else nothing is stored and nothing is fetched.
-    bool sound = !list_.file_field.isEmpty() && (list_.sums.isEmpty() || list_.sums.size() == list_.files.size());
+    bool sound = !list_.file_field.isEmpty();
     for (const QString& n : list_.files) sound = sound && plain_name(n) && !QFileInfo(program(n)).isDir();
     if (sound && release_key_configured())
       sound = !list_.sums.isEmpty() && list_authentic(body, fetch_signature(list_url), list_,

@@ -15,15 +15,36 @@ QString first_line(const QByteArray& body) {
   return end >= 0 ? text.left(end) : text;
 }
 
+namespace {
+
+// Field 2 "taken as a number is not 0": "1.5" and "0.5" force, "0", "0.0" and no number do not.
+bool forced_flag(const QString& field) {
+  bool number = false;
+  const double value = field.trimmed().toDouble(&number);
+  return number && value != 0;
+}
+
+// Field 4: one SHA-256 sum (64 hex digits) per file of field 3, joined by "::"; else none.
+QStringList sums_of(const QString& field, qsizetype files) {
+  static const QRegularExpression sum(QStringLiteral("^[0-9A-Fa-f]{64}$"));
+  const QStringList sums = field.trimmed().split(QStringLiteral("::"));
+  if (sums.size() != files) return {};
+  for (const QString& s : sums)
+    if (!sum.match(s.trimmed()).hasMatch()) return {};
+  return sums;
+}
+
+}  // namespace
+
 VersionList parse_version_list(const QString& text) {
   const QStringList f = text.split('|');
   VersionList list;
   list.location = f.value(0);
   list.version = f.value(1);
-  list.forced = f.value(2).trimmed().toInt();
+  list.forced = forced_flag(f.value(2));
   list.file_field = f.value(3);
   list.files = list.file_field.split(QStringLiteral("::"));
-  if (f.size() > 4 && !f[4].trimmed().isEmpty()) list.sums = f[4].trimmed().split(QStringLiteral("::"));
+  list.sums = sums_of(f.value(4), list.files.size());
   return list;
 }
 

@@ -4,14 +4,15 @@
 
 namespace updater {
 
-// The version list "sj.txt": location|version|forced|files[|sha256 sums], one line.
+// The version list "sj.txt": location|version|forced|files[|sha256 sums], one line. Fields after the
+// file list are ignored unless they are the sums (a release key makes the sums required).
 struct VersionList {
   QString location;    // field 0: host and path of the list, without "http://"
   QString version;     // field 1
-  int forced = 0;      // field 2
-  QString file_field;  // field 3 as written ("a::b")
-  QStringList files;   // field 3 split at "::"
-  QStringList sums;    // field 4 split at "::" (SHA-256, hex), when the list carries them
+  bool forced = false;  // field 2 taken as a number is not 0
+  QString file_field;   // field 3 as written ("a::b")
+  QStringList files;    // field 3 split at "::"
+  QStringList sums;     // field 4: one SHA-256 (hex) per file, joined by "::"; empty when it is anything else
 };
 
 VersionList parse_version_list(const QString& text);

@@ -83,6 +83,8 @@ TEST_F(SignedUpdater, WhatTheReleaseDidNotSignIsNotFetched) {
       {"signature of another list", good, sign((host + "/vexa/sj.txt|V3|0|other.htm|" + sum).toUtf8()).toHex()},
       {"list grown after signing", good + "\n", sign(good.toUtf8()).toHex()},
       {"signed without sums", host + "/vexa/sj.txt|V3|0|muban.htm", {}},
+      {"signed with a note for sums", host + "/vexa/sj.txt|V3|0|muban.htm|发布说明", {}},
+      {"signed with a short sum", host + "/vexa/sj.txt|V3|0|muban.htm|" + sum.left(63), {}},
       {"older list replayed", host + "/vexa/sj.txt|V1.0|0|muban.htm|" + sum, {}},
       {"version without a number", host + "/vexa/sj.txt|latest|0|muban.htm|" + sum, {}},
   };

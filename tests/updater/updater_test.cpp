@@ -59,7 +59,6 @@ TEST_F(Updater, WhatTheNetworkGetsWrongChangesNothing) {
       {"hidden", "{host}/vexa/sj.txt|V3|0|.bashrc", {}, "normal"},
       {"empty list", "", {}, "normal"},
       {"wrong sum", "{host}/vexa/sj.txt|V3|0|muban.htm|" + QString(64, 'a'), {{"muban.htm", "new template"}}, "normal"},
-      {"sums short", "{host}/vexa/sj.txt|V3|0|muban.htm::b|" + sum, {{"muban.htm", "new template"}, {"b", "b"}}, "normal"},
   };
   for (const Case& c : cases) {
     site.control("media=" + c.media);
@@ -74,6 +73,18 @@ TEST_F(Updater, WhatTheNetworkGetsWrongChangesNothing) {
     }
   }
   EXPECT_FALSE(QFileInfo::exists("/etc/passwd.old"));
+}
+
+// Without a release key, a fifth field that is not one sum per file is ignored, as every later field.
+TEST_F(Updater, AFifthFieldThatIsNoListOfSumsIsIgnored) {
+  const QString sum = QCryptographicHash::hash("new template", QCryptographicHash::Sha256).toHex();
+  for (const QString& fifth : {QString("发布说明：修正若干问题"), sum /* one sum for two files */}) {
+    write_all(folder.file("muban.htm"), "old template");
+    stage("{host}/vexa/sj.txt|V3|0|muban.htm::b|" + fifth + "|later", {{"muban.htm", "new template"}, {"b", "b"}});
+    EXPECT_EQ(run(), 0) << fifth.toStdString();
+    EXPECT_EQ(read_all(folder.file("muban.htm")), "new template") << fifth.toStdString();
+    EXPECT_EQ(read_all(folder.file("b")), "b") << fifth.toStdString();
+  }
 }
 
 TEST_F(Updater, AFileWithoutALengthIsReadToItsEndAndTheRightSumInstalls) {
@@ -122,10 +133,21 @@ TEST(VersionList, NamesAreOnlyPlainFileNames) {
   for (const char* bad : {"", "..", ".", "../x", "a/b", "a\\b", "/etc/passwd", "C:\\x", ".hidden", " a", "src"})
     EXPECT_FALSE(updater::plain_name(bad)) << bad;
   for (const char* good : {"vexa", "muban.htm", "selfmend", "图.jpg"}) EXPECT_TRUE(updater::plain_name(good)) << good;
-  const auto list = updater::parse_version_list("h/vexa/sj.txt|V2|1|a::b|s1::s2");
+}
+
+// Fields after the file list count only when they are one sum per file; the forced flag is a number.
+TEST(VersionList, TheSumsFieldAndTheForcedFlag) {
+  const QString a(64, 'a'), b(64, 'B');
+  auto list = updater::parse_version_list("h/vexa/sj.txt|V2|1|a::b|" + a + "::" + b + "|later field");
   EXPECT_EQ(list.files, QStringList({"a", "b"}));
-  EXPECT_EQ(list.sums, QStringList({"s1", "s2"}));
-  EXPECT_EQ(list.forced, 1);
+  EXPECT_EQ(list.sums, QStringList({a, b}));
+  for (const QString& not_sums : {QString("s1::s2"), a, a + "::" + b + "::" + a, a + "::" + QString(63, 'b') + "g",
+                                  QString("发布说明")})
+    EXPECT_TRUE(updater::parse_version_list("h|V2|0|a::b|" + not_sums).sums.isEmpty()) << not_sums.toStdString();
+  for (const char* forced : {"1", "1.5", "0.5", " 2 ", "-1"})
+    EXPECT_TRUE(updater::parse_version_list(QString("h|V2|%1|a").arg(forced)).forced) << forced;
+  for (const char* asked : {"0", "0.0", "", "abc", "-0", "1x"})
+    EXPECT_FALSE(updater::parse_version_list(QString("h|V2|%1|a").arg(asked)).forced) << asked;
 }
 
 }  // namespace
