@@ -1,9 +1,11 @@
 #include "cache/cache_folder.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <filesystem>
 
 namespace cache {
@@ -45,6 +47,11 @@ QList<CacheEntry> list_cache(const QString& folder) {
     if (is_engine_file(name)) continue;
     entries.push_back({name, QString::fromStdString(item.path().string()), name.contains(QLatin1String(".!mv"))});
   }
+  // By name as people read it: numbers by their value (第2集 before 第10集).
+  QCollator order(QLocale(QLocale::Chinese, QLocale::China));
+  order.setNumericMode(true);
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&](const CacheEntry& a, const CacheEntry& b) { return order.compare(a.name, b.name) < 0; });
   return entries;
 }
 
@@ -65,7 +72,11 @@ QString cache_target(const QString& picked) {
 }
 
 bool same_folder(const QString& a, const QString& b) {
-  if (without_trailing_separators(a).compare(without_trailing_separators(b), Qt::CaseInsensitive) == 0) return true;
+  // Letter case is part of a local name here; only paths of the Windows form ignore it.
+  static const QRegularExpression windows_form(QStringLiteral("^[A-Za-z]:|\\\\"));
+  const Qt::CaseSensitivity letters =
+      a.contains(windows_form) && b.contains(windows_form) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+  if (without_trailing_separators(a).compare(without_trailing_separators(b), letters) == 0) return true;
   const QString ra = QFileInfo(a).canonicalFilePath(), rb = QFileInfo(b).canonicalFilePath();
   return !ra.isEmpty() && ra == rb;
 }

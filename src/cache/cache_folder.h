@@ -11,8 +11,8 @@ struct CacheEntry {
   bool partial = false;  // a download the engine has not finished: its name holds ".!mv"
 };
 
-// The folder's files in the order the file system gives them; the engine's own bookkeeping (its
-// index of items) is not one of the user's files and is left out.
+// The folder's files by name in natural order (第2集 before 第10集); the engine's own bookkeeping
+// (its index of items) is not one of the user's files and is left out.
 QList<CacheEntry> list_cache(const QString& folder);
 
 // What a picked folder means as the cache folder, with a trailing "/": a file-system root or a
@@ -20,7 +20,8 @@ QList<CacheEntry> list_cache(const QString& folder);
 // over a whole disk.
 QString cache_target(const QString& picked);
 
-// The same folder, letter case and trailing separators aside (or the same folder by its real path).
+// The same folder, trailing separators aside (or the same folder by its real path); letter case
+// aside only for paths of the Windows form ("D:\media").
 bool same_folder(const QString& a, const QString& b);
 
 // A folder the system lists as a mount point, or the root.

@@ -284,7 +284,10 @@ void CacheManagerWindow::move_engine_files(const QString& from, const QString& t
 
 void CacheManagerWindow::Command6_Click() {
   const QString folder = config::qvod_path(1);
-  if (!folder.trimmed().isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+  if (folder.trimmed().isEmpty()) return;
+  // Without a file manager (or a desktop that offers one) nothing would happen: say so.
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+    platform::show_message(QStringLiteral("无法打开目录：") + folder, kCaption);
 }
 
 void CacheManagerWindow::closeEvent(QCloseEvent* event) {

@@ -291,14 +291,16 @@ TEST_F(CacheWindow, ChangingTheFolderMovesFinishedFilesDropsUnfinishedOnesAndSto
   const QByteArray a_bytes = read_all(media() + "/" + a_name);
   window->hcgl_Click();
 
-  // The same folder in other letters changes nothing.
-  const QString same = folder.path() + "/MEDIA";
+  // The same folder by another name (a link to it) changes nothing.
+  const QString same = folder.file("link to media");
+  ASSERT_TRUE(QFile::link(media(), same));
   answers.choose_next(same);
   manager()->Command5_Click();
   EXPECT_EQ(manager()->cache_dir, media());
-  EXPECT_FALSE(QFileInfo::exists(same + "/" + a_name));
+  EXPECT_EQ(listed().size(), 2);
 
-  const QString target = folder.file("new cache");
+  // Here the name in other letters is another folder: the cache moves there.
+  const QString target = folder.path() + "/MEDIA";
   answers.choose_next(target);
   manager()->Command5_Click();
   EXPECT_EQ(read_all(target + "/" + a_name), a_bytes);
@@ -345,6 +347,32 @@ TEST_F(CacheWindow, OpenFolderAsksTheDesktopForTheCacheFolder) {
   EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(media())});
 }
 
+TEST_F(CacheWindow, OpenFolderWithoutAFileManagerSaysSo) {
+  QTemporaryDir empty;  // a PATH with no program that could show a folder
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", empty.path().toUtf8());
+  window->hcgl_Click();
+  manager()->Command6_Click();
+  qputenv("PATH", path);
+  EXPECT_EQ(answers.shown.value(0), "Morvane缓存管理|无法打开目录：" + media()) << answers.shown.join("\n").toStdString();
+}
+
+TEST_F(CacheWindow, FilesAreListedByNameWithNumbersInTheirOrder) {
+  // Made in an order the directory would not sort: more files than a directory keeps in one block.
+  const QStringList names = {"剧集第1集.mp4", "剧集第2集.mp4", "剧集第2集.mp4.!mv", "剧集第10集.mp4", "剧集第11集.mp4",
+                             "剧集第100集.mp4", "电影B.mkv", "电影b2.mkv", "电影b10.mkv"};
+  QDir().mkpath(media());
+  for (qsizetype i = names.size() - 1; i >= 0; --i) write_all(media() + "/" + names[i], "x");
+  window->hcgl_Click();
+  QStringList shown;
+  for (int i = 0; i < list()->count(); ++i) shown << list()->item(i)->text();
+  const qsizetype episodes = shown.indexOf("剧集第1集.mp4");
+  ASSERT_GE(episodes, 0) << shown.join(",").toStdString();
+  EXPECT_EQ(shown.mid(episodes, 6), names.mid(0, 6)) << shown.join(",").toStdString();
+  const qsizetype films = shown.indexOf("电影B.mkv");
+  EXPECT_EQ(shown.mid(films, 3), names.mid(6, 3)) << shown.join(",").toStdString();
+}
+
 TEST_F(CacheWindow, ThePlayersMenuOpensTheSameWindow) {
   kandor->findChild<QAction*>("hcgl")->trigger();
   EXPECT_NE(manager(), nullptr);
@@ -356,7 +384,10 @@ TEST(CacheFolder, RootsAndMountPointsGetAMediaFolderAndOthersStayAsPicked) {
   EXPECT_EQ(cache::cache_target("/tmp/x/cache"), "/tmp/x/cache/");
   EXPECT_EQ(cache::cache_target("D:\\"), "D:\\media\\");
   EXPECT_EQ(cache::cache_target("D:\\films"), "D:\\films\\");
-  EXPECT_TRUE(cache::same_folder("/tmp/Cache/", "/tmp/cache"));
+  // Letter case counts in local paths here, not in the Windows form.
+  EXPECT_TRUE(cache::same_folder("/tmp/cache/", "/tmp/cache"));
+  EXPECT_FALSE(cache::same_folder("/tmp/Cache", "/tmp/cache"));
+  EXPECT_TRUE(cache::same_folder("D:\\Media\\", "d:\\media"));
   EXPECT_FALSE(cache::same_folder("/tmp/cache2", "/tmp/cache"));
 }
 
