@@ -72,6 +72,11 @@ int setting_number(int number, int fallback) {
   return ok ? n : fallback;
 }
 
+int volume_setting() {
+  const int v = setting_number(kVolume, -1);
+  return v >= 0 && v <= 100 ? v : 100;
+}
+
 namespace {
 
 bool usable_base(const QString& ym) {

@@ -20,6 +20,8 @@ enum Setting {
 
 // A setting that callers use as a whole number; a missing or non-numeric value gives fallback.
 int setting_number(int number, int fallback);
+// The stored volume ("vol"): a whole number 0..100; anything else (negative, too large, empty) is 100.
+int volume_setting();
 
 // The detail pages' base address ("ym"): the setting when it is a web address ending in "/", else
 // the site's own address followed by "/".

@@ -151,11 +151,13 @@ class Kandor : public QWidget {
   void build_parts();
   void build_popup();
   void lay_out();
+  void lay_out_texts();
   void image4_click(int i);
   void popup_at(const QPoint& global);
   void csh_image();
   bool bar_mouse(QWidget* w, QEvent* e);
   int bar_width() const;
+  int volume_knob_x(int x) const;
   // kandor_poll.cpp
   void slow_poll(int ps);
   void end_of_play();

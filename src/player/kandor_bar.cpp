@@ -121,10 +121,8 @@ void Kandor::build_parts() {
   }
   label3_ = bar_label("Label3", bar_);
   label3_->setText(QStringLiteral("准备就绪"));
-  label3_->setGeometry(8 + 4 * (kButton + 6) + 8, kButtonTop, 170, kButton);
   label5_ = bar_label("Label5", bar_);
   label5_->setStyleSheet(label5_->styleSheet() + QStringLiteral("color:#f3c77b;"));
-  label5_->setGeometry(label3_->geometry().right() + 6, kButtonTop, 90, kButton);
 
   menu_button_ = new BarButton(Glyph::Menu, QStringLiteral("菜单"), bar_);
   menu_button_->setObjectName(QStringLiteral("Image3"));
@@ -157,6 +155,8 @@ void Kandor::build_parts() {
 void Kandor::build_popup() {
   box_ = new QMenu(QStringLiteral("Kandor"), this);
   box_->setObjectName(QStringLiteral("box"));
+  // The menu button's press opened the popup, which takes the release: the button looks normal again.
+  connect(box_, &QMenu::aboutToHide, this, [this] { menu_button_->set_look(BarButton::Normal); });
   auto item = [](QMenu* m, const char* name, const QString& caption, int index = -1) {
     QAction* a = m->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
@@ -242,6 +242,12 @@ void Kandor::popup_at(const QPoint& global) { box_->popup(global); }
 
 int Kandor::bar_width() const { return bar_->width(); }
 
+// The volume knob's place in the bar, kept on the usable part of its track: its two ends are 0 and 100.
+int Kandor::volume_knob_x(int x) const {
+  const int first = volume_track_->x() + kVolumeLead;
+  return std::clamp(x, first, volume_track_->x() + volume_track_->width() - volume_knob_->width());
+}
+
 void Kandor::resizeEvent(QResizeEvent*) { lay_out(); }
 
 void Kandor::lay_out() {
@@ -259,9 +265,27 @@ void Kandor::lay_out() {
   volume_knob_->setGeometry(volume_track_->x() + kVolumeLead +
                                 static_cast<int>(std::lround(vol_ / 100.0 * (kVolumeWidth - kKnob - kVolumeLead))),
                             kButtonTop + (kButton - kKnob) / 2, kKnob, kKnob);
+  lay_out_texts();
   seek_knob_->setGeometry(static_cast<int>(std::lround((w - kKnob) * seek_ratio_)), kTrackTop + kTrackHeight / 2 + 2 - kKnob / 2,
                           kKnob, kKnob);
   im2_move();
+}
+
+// The time and the rate between the buttons and the menu button. Short of room the time gives way
+// first (it is hidden rather than drawn under the menu button), then the rate.
+void Kandor::lay_out_texts() {
+  const int left = buttons_[3]->geometry().right() + 1 + 8, room = menu_button_->x() - 6 - left;
+  label3_->ensurePolished();  // the bar's own font size comes with its style
+  const QFontMetrics metrics(label3_->font());
+  const int time_needs = metrics.horizontalAdvance(QStringLiteral("00:00:00/00:00:00 ")) + 4;
+  const int rate_width = std::min(90, std::max(0, room));
+  const int time_width = std::min(170, room - 6 - rate_width);
+  const bool time_fits = time_width >= time_needs;
+  label3_->setVisible(time_fits);
+  label3_->setGeometry(left, kButtonTop, std::max(0, time_width), kButton);
+  const bool rate_fits = rate_width >= metrics.horizontalAdvance(QStringLiteral("9999KB/S")) + 4;
+  label5_->setVisible(rate_fits);
+  label5_->setGeometry(time_fits ? label3_->geometry().right() + 1 + 6 : left, kButtonTop, rate_width, kButton);
 }
 
 void Kandor::ydbl(int kind, double ratio) {
@@ -352,7 +376,9 @@ void Kandor::csh_image() {
 bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
   auto* m = static_cast<QMouseEvent*>(e);
   const QPoint in_bar = w->mapTo(bar_, m->position().toPoint());
-  if (e->type() == QEvent::MouseButtonPress && m->button() == Qt::LeftButton) {
+  // A second press soon after a click comes as a double click: on the bar it is a press like any other.
+  const bool press = e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick;
+  if (press && m->button() == Qt::LeftButton) {
     if (w == seek_knob_ || w == volume_knob_) {
       drag_kind_ = w == seek_knob_ ? 1 : 2;
       dragging_ = true;
@@ -364,17 +390,17 @@ bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
       jdt_wzgb(0, in_bar.x(), seek_knob_->y(), 1);
       return true;
     }
+    // A click on the track (after the speaker) centres the knob there; near an end it stops at the end.
     const int x = m->position().toPoint().x();
-    if (w == volume_track_ && x > kVolumeLead && x < volume_track_->width() - volume_knob_->width()) {
-      jdt_wzgb(1, volume_track_->x() + x, volume_knob_->y(), 1);
+    if (w == volume_track_ && x >= kVolumeLead && x < volume_track_->width()) {
+      jdt_wzgb(1, volume_knob_x(volume_track_->x() + x - volume_knob_->width() / 2), volume_knob_->y(), 1);
       return true;
     }
   }
   if (e->type() == QEvent::MouseMove && dragging_ && (w == seek_knob_ || w == volume_knob_)) {
     const int x = std::max(0, static_cast<int>(in_bar.x() - drag_offset_));
     if (drag_kind_ == 1) jdt_wzgb(0, x, knob_top_, 1);
-    else if (x > volume_track_->x() + kVolumeLead && x < volume_track_->x() + volume_track_->width() - volume_knob_->width())
-      jdt_wzgb(1, x, knob_top_, 1);
+    else jdt_wzgb(1, volume_knob_x(static_cast<int>(in_bar.x() - drag_offset_)), knob_top_, 1);  // past an end: that end
     return true;
   }
   if (e->type() == QEvent::MouseButtonRelease && dragging_) {

@@ -33,12 +33,6 @@ std::unique_ptr<engine::Engine> default_engine(QWidget* video_area) {
   return std::make_unique<engine::MpvEngine>(picture ? video_area : nullptr, !picture);
 }
 
-int volume_from_settings() {
-  bool ok = false;
-  const int v = config::setting_access(0, {}, config::kVolume).trimmed().toInt(&ok);
-  return ok && v >= 0 && v <= 100 ? v : 100;
-}
-
 }  // namespace
 
 Kandor::Kandor(KandorHost host, QWidget* parent) : QWidget(parent), host_(std::move(host)) {
@@ -135,7 +129,7 @@ void Kandor::restore_properties(const QVariantMap& bag) {
   bzt_ = number("bzt");
   bool ok = false;
   const int v = bag.value("vol").toString().toInt(&ok);
-  vol_ = !bag.contains("vol") ? volume_from_settings() : ok && v >= 0 && v <= 100 ? v : 100;
+  vol_ = !bag.contains("vol") ? config::volume_setting() : ok && v >= 0 && v <= 100 ? v : 100;
   bwz_ = number("bwz");
   bcd_ = number("bcd");
   full_ = 0;  // a player starts in its window, whatever it was left in

@@ -462,7 +462,7 @@ void MainWindow::startup_job() {
   options_->power_saving(0);
   options_->auto_next_on = config::setting_number(config::kAutoNext, 0);
   options_->auto_full_on = config::setting_number(config::kAutoFull, 0);
-  volume = std::clamp(config::setting_number(config::kVolume, kandor_->vol()), 0, 100);
+  volume = config::volume_setting();  // out of 0..100 or none: the default 100, as the message says
   config::tell_settings_problems_once();
   const QDateTime now = QDateTime::currentDateTime();
   config::setting_access(1, QStringLiteral("%1-%2-%3 %4:%5:%6").arg(now.date().year()).arg(now.date().month())

@@ -108,6 +108,18 @@ TEST_F(SettingsTest, SavePathWriteOnlyWithFlagOne) {
   EXPECT_EQ(config::reg_read_value(platform::kCurrentUser, config::kOptionKey, "defaultsavepath"), "/media/缓存");
 }
 
+// A volume out of 0..100 is the default, never a muted start.
+TEST_F(SettingsTest, AVolumeOutOf0To100IsTheDefault100) {
+  for (const char* stored : {"-5", "-1", "101", "", "abc", "50%"}) {
+    setting_access(1, QString::fromLatin1(stored), config::kVolume);
+    EXPECT_EQ(config::volume_setting(), 100) << stored;
+  }
+  for (int stored : {0, 1, 100}) {
+    setting_access(1, stored, config::kVolume);
+    EXPECT_EQ(config::volume_setting(), stored);
+  }
+}
+
 TEST_F(SettingsTest, SettingsThatMakeNoSenseFallBackAndAreSaidOnce) {
   const QString site = "http://127.0.0.1:8610";
   qputenv("MORVANE_SITE", site.toUtf8());
