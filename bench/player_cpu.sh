@@ -6,13 +6,13 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 work=$(mktemp -d /tmp/morvane-cpu.XXXXXX)
 seconds=${SECONDS_PER_RUN:-20}
+. "$top/scripts/lib/own-processes.sh"
+mark_run
 pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; pkill -f "^$work/prog/" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'end_marked; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp -noreset 2>/dev/null)
-read -r number <&3
-export DISPLAY=":$number"
-pids+=("$(pgrep -n -x Xvfb)")
+start_own_x /dev/null
+pids+=("$own_x_pid")
 "$top/build/site/morvane-site" --port 0 --data "$top/build/test-home/site-data" > "$work/site.port" &
 pids+=($!)
 for _ in $(seq 1 300); do [ -s "$work/site.port" ] && break; sleep 0.1; done
@@ -65,7 +65,7 @@ cpu_percent() {  # PID SECONDS -> % of one core used by the tree over that time;
 }
 
 # The client, idle with its catalogue.
-MORVANE_DIALOG_ANSWERS="file:$work/clip.mp4" "$work/prog/vexa" > "$work/vexa.out" 2>&1 &
+MORVANE_RUN_MARK="$run_mark" MORVANE_DIALOG_ANSWERS="file:$work/clip.mp4" "$work/prog/vexa" > "$work/vexa.out" 2>&1 &
 client=$!
 pids+=("$client")
 for _ in $(seq 1 300); do curl -fs "$site/_control/requests?path=/kolbet/l_indexss.php" | grep -q . && break; sleep 0.1; done

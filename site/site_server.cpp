@@ -347,8 +347,7 @@ bool SiteServer::release_bytes(const QString& name, std::string* bytes) const {
     return true;
   }
   *bytes = file.readAll().toStdString();
-  if (name == QLatin1String("sj.txt"))
-    for (size_t at; (at = bytes->find("{host}")) != std::string::npos;) bytes->replace(at, 6, host);
+  if (name == QLatin1String("sj.txt")) replace_all(*bytes, "{host}", host);
   return true;
 }
 

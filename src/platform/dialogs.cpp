@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
@@ -10,6 +9,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/file_dialogs.h"
 #include "platform/log.h"
 #include "platform/trap.h"
 
@@ -58,11 +58,10 @@ class BoxDialogs : public Dialogs {
   }
   QString open_file(const QString& filters) override {
     QWidget* parent = dialog_parent() && dialog_parent()->isVisible() ? dialog_parent().data() : QApplication::activeWindow();
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filters);
+    return choose_file(parent, filters);
   }
   QString pick_folder(const QString& title) override {
-    QWidget* parent = QApplication::activeWindow();
-    return QFileDialog::getExistingDirectory(parent, title.isEmpty() ? QStringLiteral("Select a folder.") : title);
+    return choose_folder(QApplication::activeWindow(), title.isEmpty() ? QStringLiteral("Select a folder.") : title);
   }
 };
 

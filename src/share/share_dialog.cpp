@@ -33,7 +33,7 @@ QString ShareDialog::recommendation() {
 }
 
 ShareDialog::ShareDialog(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form7"));
+  setObjectName(QStringLiteral("Form4"));
   setWindowTitle(QStringLiteral("关于我们"));
   label1_ = new QLabel(label_text(), this);
   label1_->setObjectName(QStringLiteral("Label1"));
