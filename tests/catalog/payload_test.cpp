@@ -111,3 +111,16 @@ TEST_F(Payloads, InEveryCommandArgument) {
 }
 
 }  // namespace
+
+namespace {
+
+// A description whose end marker never comes: the title and its episodes are merged without it.
+TEST_F(Payloads, ADescriptionWithoutItsEndMarkerIsLeftEmpty) {
+  const QString cut = normal_lines(7).join("\r\n") + "\r\n<!--c_start-->简介没有结尾\r\n<!--jj_start-->qvod://1$7A$a7.rmvb$";
+  EXPECT_TRUE(catalog::merge_title("7", cut, catalog::stored_episodes("7", 0)));
+  EXPECT_EQ(column("select * from det where keyID=7", "d_name"), QStringList{"片7"});
+  EXPECT_EQ(column("select * from det where keyID=7", "nr"), QStringList{""});
+  EXPECT_EQ(column("select * from jj where keyID=7", "wjm"), QStringList{"a7.rmvb"});
+}
+
+}  // namespace
