@@ -4,10 +4,10 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  qt6-base-dev qt6-webengine-dev libqt6opengl6-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-private-dev qt6-webengine-dev libqt6opengl6-dev qt6-translations-l10n qt6-wayland
   libmpv-dev libsqlite3-dev libcpp-httplib-dev libssl-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils imagemagick xdotool
+  xvfb xauth x11-utils imagemagick xdotool weston pulseaudio pulseaudio-utils
   ffmpeg mpv curl bc dbus-daemon fonts-wqy-microhei procps util-linux
 )
 

@@ -24,6 +24,8 @@ class Engine {
   virtual void setViewframe(int mode) = 0;      // 0 fit, 1 fill, 2 4:3, 3 16:9
   // Why the address given last cannot be played ("" when it can, or nothing is known yet).
   virtual QString failure() const { return {}; }
+  // What the user is to be told once about the play (no sound device, no picture); "" when nothing.
+  virtual QString take_notice() { return {}; }
 };
 
 }  // namespace engine

@@ -5,7 +5,9 @@
 #include <clocale>
 #include <mpv/client.h>
 
+#include "engine/picture_area.h"
 #include "engine/terminal/qvod_item.h"
+#include "platform/log.h"
 
 namespace engine {
 
@@ -23,45 +25,45 @@ constexpr uint64_t kPositionChange = 1;  // the tag of the position's change eve
 
 }  // namespace
 
-MpvEngine::MpvEngine(QWidget* host, bool null_output, QObject* parent) : QObject(parent) {
+MpvEngine::MpvEngine(PictureArea* picture, bool silent, QObject* parent) : QObject(parent), picture_(picture) {
   std::setlocale(LC_NUMERIC, "C");  // libmpv requires it
   mpv_ = mpv_create();
   if (!mpv_) return;
-  if (null_output || !host) {
-    mpv_set_option_string(mpv_, "vo", "null");
-    mpv_set_option_string(mpv_, "ao", "null");
-  } else {
-    const qint64 wid = static_cast<qint64>(host->winId());
-    mpv_set_option(mpv_, "wid", MPV_FORMAT_INT64, const_cast<qint64*>(&wid));
-    // Named, so that a software renderer is taken too (mpv's own probing passes it over and ends in
-    // an output that opens a window of its own instead of drawing into ours).
-    mpv_set_option_string(mpv_, "vo", "gpu,x11");
-    mpv_set_option_string(mpv_, "gpu-context", "x11egl");
-    // The host widget handles the mouse and the keys (menus, double clicks, cursor hiding).
-    mpv_set_option_string(mpv_, "input-cursor", "no");
-    mpv_set_option_string(mpv_, "input-vo-keyboard", "no");
-    mpv_set_option_string(mpv_, "cursor-autohide", "no");
-  }
+  // The picture goes to the picture area through the render API; without one nothing is drawn.
+  // Sound never depends on the picture: only an engine asked to be silent has no audio output.
+  mpv_set_option_string(mpv_, "vo", picture ? "libmpv" : "null");
+  if (silent) mpv_set_option_string(mpv_, "ao", "null");
+  mpv_set_option_string(mpv_, "hwdec", "auto-safe");  // the GPU's decoder where one works, else the CPU
   mpv_set_option_string(mpv_, "keep-open", "yes");  // the last frame stays; the end is a state
   mpv_set_option_string(mpv_, "idle", "yes");
   mpv_set_option_string(mpv_, "osc", "no");
   mpv_set_option_string(mpv_, "input-default-bindings", "no");
+  mpv_set_option_string(mpv_, "input-vo-keyboard", "no");
   mpv_set_option_string(mpv_, "terminal", "no");
   mpv_set_option_string(mpv_, "cache", "yes");
   mpv_initialize(mpv_);
+  mpv_request_log_messages(mpv_, "warn");  // libmpv's warnings and errors go to the client's log
   // The state is read from these: each of their changes wakes the engine up, so that every change
   // of the state is said (a play that leaves buffering has no event of its own).
   for (const char* name : {"pause", "paused-for-cache", "seeking", "duration", "eof-reached"})
     mpv_observe_property(mpv_, 0, name, MPV_FORMAT_NONE);
   mpv_observe_property(mpv_, kPositionChange, "time-pos", MPV_FORMAT_NONE);
   mpv_set_wakeup_callback(mpv_, wake_up, this);
+  if (picture_) picture_->attach(mpv_, [this] { picture_ready(); });
 }
 
 MpvEngine::~MpvEngine() {
-  if (mpv_) {
-    mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
-    mpv_terminate_destroy(mpv_);
-  }
+  if (!mpv_) return;
+  if (picture_) picture_->detach();  // the render context goes before the handle
+  mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+  mpv_terminate_destroy(mpv_);
+}
+
+// The picture area has its render context now: a file opened before it did had no picture to go
+// to, and gets one (its video track is chosen again; the play goes on where it is).
+void MpvEngine::picture_ready() {
+  if (!mpv_ || phase_ == Phase::Stopped) return;
+  mpv_set_property_string(mpv_, "vid", "auto");
 }
 
 QString MpvEngine::media_address(const QString& address) {
@@ -92,6 +94,9 @@ void MpvEngine::setURL(const QString& address) {
     phase_ = Phase::Stopped;
     return;
   }
+  notice_.clear();
+  outputs_checked_ = false;
+  logged_ = 0;
   const QByteArray media = media_address(address).toUtf8();
   if (media.isEmpty()) {
     phase_ = Phase::Stopped;
@@ -192,6 +197,44 @@ void MpvEngine::setViewframe(int mode) {
   mpv_set_property_string(mpv_, "video-aspect-override", mode == 2 ? "4:3" : mode == 3 ? "16:9" : "-1");
 }
 
+bool MpvEngine::has_track(const char* type) const {
+  int64_t count = 0;
+  mpv_get_property(mpv_, "track-list/count", MPV_FORMAT_INT64, &count);
+  for (int64_t i = 0; i < count; ++i) {
+    char* kind = mpv_get_property_string(mpv_, QByteArray("track-list/" + QByteArray::number(i) + "/type").constData());
+    const bool found = kind && qstrcmp(kind, type) == 0;
+    mpv_free(kind);
+    if (found) return true;
+  }
+  return false;
+}
+
+// Once a play has started: an item with sound but no audio output, or with a picture but no way to
+// draw it, is said once (libmpv's reason is in the log already).
+void MpvEngine::check_outputs() {
+  outputs_checked_ = true;
+  auto opened = [this](const char* output) {
+    char* name = mpv_get_property_string(mpv_, output);
+    const bool open = name && *name;
+    mpv_free(name);
+    return open;
+  };
+  QStringList missing;
+  if (has_track("audio") && !opened("current-ao")) missing << QStringLiteral("无法打开音频设备");
+  if (picture_ && picture_->rendering() && has_track("video") && !opened("current-vo"))
+    missing << QStringLiteral("无法显示画面");
+  if (missing.isEmpty()) return;
+  notice_ = missing.join(QStringLiteral("，"));
+  platform::log_failure(QStringLiteral("engine"), url_ + QStringLiteral(": ") + notice_);
+}
+
+void MpvEngine::log_message(const mpv_event_log_message* m) {
+  if (!m || ++logged_ > 40) return;
+  platform::log_failure(QStringLiteral("mpv"), QStringLiteral("[%1] %2: %3")
+                                                   .arg(QString::fromUtf8(m->level), QString::fromUtf8(m->prefix),
+                                                        QString::fromUtf8(m->text).trimmed()));
+}
+
 void MpvEngine::drain_events() {
   bool only_position = true;
   while (mpv_) {
@@ -199,6 +242,8 @@ void MpvEngine::drain_events() {
     if (e->event_id == MPV_EVENT_NONE) break;
     only_position = only_position && e->event_id == MPV_EVENT_PROPERTY_CHANGE && e->reply_userdata == kPositionChange;
     if (e->event_id == MPV_EVENT_FILE_LOADED) phase_ = Phase::Loaded;
+    if (e->event_id == MPV_EVENT_PLAYBACK_RESTART && !outputs_checked_) check_outputs();
+    if (e->event_id == MPV_EVENT_LOG_MESSAGE) log_message(static_cast<mpv_event_log_message*>(e->data));
     if (e->event_id == MPV_EVENT_END_FILE) {
       const auto* end = static_cast<mpv_event_end_file*>(e->data);
       if (end->reason == MPV_END_FILE_REASON_EOF) phase_ = Phase::Ended;

@@ -27,14 +27,6 @@ void BarButton::set_look(Look l) {
   update();
 }
 
-QPixmap BarButton::picture(Look l) const {
-  QPixmap pm(size());
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  draw(p, l, rect());
-  return pm;
-}
-
 void BarButton::draw(QPainter& p, Look l, const QRect& r) const {
   p.setRenderHint(QPainter::Antialiasing);
   const QColor ink = !isEnabled() ? colours::kDim : l == Normal ? colours::kText : l == Hover ? colours::kLight : colours::kBar;
@@ -47,11 +39,17 @@ void BarButton::draw(QPainter& p, Look l, const QRect& r) const {
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(r).adjusted(1.5, 1.5, -1.5, -1.5), 5, 5);
   }
+  paint_glyph(p, glyph_, ink, r);
+}
+
+// Drawn straight onto the device it is given, so at any pixel ratio the edges are the screen's own.
+void paint_glyph(QPainter& p, Glyph glyph, const QColor& ink, const QRect& r) {
+  p.setRenderHint(QPainter::Antialiasing);
   const double s = std::min(r.width(), r.height());
   const QRectF g(r.center().x() - s * 0.28, r.center().y() - s * 0.28, s * 0.56, s * 0.56);
   p.setPen(Qt::NoPen);
   p.setBrush(ink);
-  switch (glyph_) {
+  switch (glyph) {
     case Glyph::Play: p.drawPolygon(triangle(g.adjusted(s * 0.06, 0, 0, 0), true)); break;
     case Glyph::Pause:
       p.drawRect(QRectF(g.left() + g.width() * 0.1, g.top(), g.width() * 0.28, g.height()));

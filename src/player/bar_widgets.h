@@ -1,11 +1,16 @@
 #pragma once
 #include <QWidget>
+
+class QPainter;
 #include <functional>
 
 namespace player {
 
 // The glyphs the control bar draws (no picture files: they follow the window's colours).
 enum class Glyph { Play, Pause, Previous, Next, Menu, FullScreen, Speaker };
+
+// A glyph in the given ink, centred in r.
+void paint_glyph(QPainter& p, Glyph glyph, const QColor& ink, const QRect& r);
 
 // A button of the control bar with its three looks: normal, under the mouse, pressed.
 class BarButton : public QWidget {
@@ -15,8 +20,6 @@ class BarButton : public QWidget {
   BarButton(Glyph glyph, const QString& tip, QWidget* parent);
   Look look() const { return look_; }
   void set_look(Look l);
-  // A picture of the button in one look (the bar's image list).
-  QPixmap picture(Look l) const;
 
  signals:
   void clicked();

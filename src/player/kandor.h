@@ -20,6 +20,9 @@ namespace player {
 class BarButton;
 class Knob;
 
+// Whether the platform can show the engine's picture (the test platforms without GL cannot).
+bool has_picture_platform();
+
 // What the player needs of the window that hosts it.
 struct KandorHost {
   std::function<void()> start_terminal;                                  // the main window's zrqv
@@ -75,7 +78,8 @@ class Kandor : public QWidget {
   void setBwz(int v);
   int bcd() const { return bcd_; }
   void setBcd(int v);
-  qulonglong hWnd() const { return static_cast<qulonglong>(const_cast<Kandor*>(this)->winId()); }
+  // The window the player is in (the player itself has no native window of its own).
+  qulonglong hWnd() const { return static_cast<qulonglong>(window()->winId()); }
   int full() const { return full_; }
   void setFull(int v);
   QString qlj() const { return qlj_; }
@@ -208,7 +212,7 @@ class Kandor : public QWidget {
   int terminal_waited_ = 0;
 
   // parts
-  QWidget* video_ = nullptr;  // the engine's area (a native window of its own)
+  QWidget* video_ = nullptr;  // the picture area ("Qvod"): engine::PictureArea where there is GL
   QWidget* cover_ = nullptr;  // Picture4
   QLabel* logo_ = nullptr;    // Picture5
   QLabel* label1_ = nullptr;

@@ -6,13 +6,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPlatformSurfaceEvent>
-#include <QWindow>
 #include <QPainter>
 #include <cmath>
 
 #include "config/settings.h"
 #include "engine/engine.h"
+#include "engine/picture_area.h"
 #include "player/bar_widgets.h"
 #include "player/kandor.h"
 
@@ -43,17 +42,16 @@ QLabel* bar_label(const char* name, QWidget* parent) {
 }  // namespace
 
 void Kandor::build_parts() {
-  video_ = new QWidget(this);
-  video_->setObjectName(QStringLiteral("Qvod"));
-  // The engine draws into a window of this area's own, where there is a display to draw on.
-  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-    video_->setAttribute(Qt::WA_NativeWindow);
-    video_->setAttribute(Qt::WA_DontCreateNativeAncestors);
+  // The engine draws into the picture area through OpenGL wherever the platform has it; the test
+  // platforms without GL get a black area and an engine that draws nothing.
+  if (has_picture_platform()) {
+    video_ = new engine::PictureArea(this);
+  } else {
+    video_ = new QWidget(this);
+    video_->setObjectName(QStringLiteral("Qvod"));
+    video_->setStyleSheet(QStringLiteral("background:#000;"));
   }
-  video_->setAttribute(Qt::WA_OpaquePaintEvent);
-  video_->setStyleSheet(QStringLiteral("background:#000;"));
   video_->installEventFilter(this);
-  video_->hide();
 
   cover_ = new Surface([](QPainter& p, const QRect& r) {
     QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -130,9 +128,7 @@ void Kandor::build_parts() {
     popup_at(menu_button_->mapToGlobal(QPoint(0, 0)) - QPoint(0, box_->sizeHint().height()));
   });
   volume_track_ = new Surface([this](QPainter& p, const QRect& r) {  // Image6: speaker, then the track
-    BarButton speaker(Glyph::Speaker, QString(), nullptr);
-    speaker.resize(kVolumeLead, r.height());
-    p.drawPixmap(0, 0, speaker.picture(BarButton::Normal));
+    paint_glyph(p, Glyph::Speaker, colours::kText, QRect(0, 0, kVolumeLead, r.height()));
     const QRectF line(kVolumeLead, r.height() / 2.0 - 2, r.width() - kVolumeLead, 4);
     p.setPen(Qt::NoPen);
     p.setBrush(colours::kTrack);
@@ -412,13 +408,6 @@ bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
 }
 
 bool Kandor::eventFilter(QObject* watched, QEvent* e) {
-  // The engine draws into a child of the picture area's window: it must be gone before that window is, or
-  // its output thread works on a destroyed window (at quit, the windows close before the widgets go).
-  if (e->type() == QEvent::PlatformSurface && video_ && watched == video_->windowHandle() &&
-      static_cast<QPlatformSurfaceEvent*>(e)->surfaceEventType() == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
-    engine_.reset();
-    return false;
-  }
   auto* w = qobject_cast<QWidget*>(watched);
   if (!w) return false;
   const QEvent::Type t = e->type();

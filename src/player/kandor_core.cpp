@@ -9,6 +9,7 @@
 #include "config/end_process.h"
 #include "config/settings.h"
 #include "engine/mpv_engine.h"
+#include "engine/picture_area.h"
 #include "engine/terminal_client.h"
 #include "player/addresses.h"
 #include "player/bar_widgets.h"
@@ -28,9 +29,7 @@ namespace {
 constexpr int kTerminalWaitTicks = 50;  // 100 ms each: a terminal is up well within 5 s
 
 std::unique_ptr<engine::Engine> default_engine(QWidget* video_area) {
-  // A picture needs a display of our own kind; elsewhere (tests, no display) nothing is drawn or heard.
-  const bool picture = QGuiApplication::platformName() == QLatin1String("xcb");
-  return std::make_unique<engine::MpvEngine>(picture ? video_area : nullptr, !picture);
+  return std::make_unique<engine::MpvEngine>(qobject_cast<engine::PictureArea*>(video_area));
 }
 
 }  // namespace
@@ -141,7 +140,6 @@ void Kandor::restore_properties(const QVariantMap& bag) {
 
 void Kandor::zrqvds() {
   engine_ = engine_factory_(video_);
-  if (QWindow* surface = video_->windowHandle()) surface->installEventFilter(this);
   lay_out();
   if (engine_) engine_->setShowcontrol(false);
   engine_ready_ = 1;
@@ -278,11 +276,15 @@ void Kandor::find_neighbours() {
 // Nothing to hide on this platform: a full-screen window covers the panels. The state is kept.
 void Kandor::show_taskbar(bool show) { taskbar_shown_ = show; }
 
+// The cover lies over the picture area, which stays in place (and keeps its GL context) beneath it.
 void Kandor::show_covers(int mode) {
-  const bool covered = mode != 0;
-  // The picture is a window of its own and would lie over any cover: it is hidden instead.
-  video_->setVisible(!covered);
-  cover_->setVisible(covered);
+  cover_->setVisible(mode != 0);
+  if (mode != 0) cover_->raise();
+}
+
+bool has_picture_platform() {
+  const QString platform = QGuiApplication::platformName();
+  return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 void Kandor::UserControl_Terminate() {

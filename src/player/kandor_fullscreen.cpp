@@ -1,9 +1,7 @@
 // Full screen: the player leaves the main window for a window of its own over the whole screen it
-// is on, and comes back to its panel with its old place. The engine draws into the picture area's
-// native window, which must live through both moves (the engine would lose its picture): it is
-// carried over by the window system each time, never destroyed and made anew.
+// is on, and comes back to its panel with its old place. The picture area is an ordinary widget of
+// the player: it goes along, and its GL context is shared, so the engine draws on without a break.
 #include <QScreen>
-#include <QWindow>
 
 #include "player/kandor.h"
 
@@ -28,17 +26,10 @@ void Kandor::Image7_Click() {
   }
   setFull(0);
   if (main) main->show();
-  const bool picture_shown = video_->isVisible();
-  // The full-screen window goes away with everything still in it: the picture area waits in the
-  // panel meanwhile.
-  if (phwnd_) video_->setParent(phwnd_);
   setWindowState(Qt::WindowNoState);
   setParent(phwnd_, Qt::Widget);
   setGeometry(saved_geometry_);
-  video_->setParent(this);
-  video_->stackUnder(bar_);
   lay_out();
-  video_->setVisible(picture_shown);
   show();
   show_taskbar(true);
 }

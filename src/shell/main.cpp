@@ -36,9 +36,9 @@ void close_on_termination(QWidget* window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // One GL context share group: the picture area and the browser panes keep their contexts when the
+  // player moves to its full-screen window and back.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  // The player's picture is a native window; its neighbours (bar, covers) are painted as usual.
-  QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   platform::TrappedApplication app(argc, argv);
   app.setApplicationName(QStringLiteral("Morvane"));
   app.setQuitOnLastWindowClosed(false);  // the client ends through its unload, not by itself

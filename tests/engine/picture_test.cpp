@@ -1,43 +1,58 @@
-// The engine draws real frames into the widget it is given (an X server of the test's own).
+// The engine draws real frames into the picture area through libmpv's render API, on an X server
+// and under a Wayland compositor of the test's own; the player goes full screen and back with its
+// picture; the bar is drawn at the screen's pixel ratio.
+#include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include "support/child.h"
+#include "support/desktops.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 
 namespace {
 
-TEST(EnginePicture, FramesReachTheHostWidget) {
-  SiteProcess site;
-  ProgramFolder folder(false);
-  const std::string body = http_get(site.port(), "/details.php?id=1009").body;
-  const QString hash = QString::fromStdString(body).section("<!--jj_start-->", 1).split('$').value(1);
-  write_all(folder.file("clip.rmvb"), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
-  const auto r = run_child("xvfb-run", {"-a", "-s", "-screen 0 640x480x24", ProgramFolder::test_tool("morvane_picture_probe"),
-                                        folder.file("clip.rmvb")},
-                           {"QT_QPA_PLATFORM=xcb"}, 60000);
-  const auto m = QRegularExpression("state 3 colours (\\d+)").match(r.out);
-  ASSERT_TRUE(m.hasMatch()) << r.out.toStdString();
-  EXPECT_GT(m.captured(1).toInt(), 20);  // a test pattern, not a blank window
-}
-
-// The player goes full screen and back while the clip plays: the picture is drawn in both windows
-// and the play goes on without starting over.
-TEST(EnginePicture, FullScreenAndBackKeepThePicture) {
-  SiteProcess site;
-  ProgramFolder folder(false);
-  const std::string body = http_get(site.port(), "/details.php?id=1004").body;
+// One of the site's clips (a test pattern with a tone), as a local file, looped to `loops` lengths.
+QString clip(const SiteProcess& site, const ProgramFolder& folder, int key, int loops = 0) {
+  const std::string body = http_get(site.port(), "/details.php?id=" + std::to_string(key)).body;
   const QString hash = QString::fromStdString(body).section("<!--jj_start-->", 1).split('$').value(1);
   write_all(folder.file("clip.mp4"), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
+  if (loops == 0) return folder.file("clip.mp4");
   QProcess loop;
-  loop.start("ffmpeg", {"-v", "error", "-y", "-stream_loop", "4", "-i", folder.file("clip.mp4"), "-c", "copy", folder.file("long.mp4")});
-  ASSERT_TRUE(loop.waitForFinished(30000));
-  const auto r = run_child("xvfb-run", {"-a", "-s", "-screen 0 1024x768x24", ProgramFolder::test_tool("morvane_player_probe"),
-                                        folder.file("long.mp4")},
-                           {"QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + folder.path()}, 90000);
+  loop.start("ffmpeg", {"-v", "error", "-y", "-stream_loop", QString::number(loops), "-i", folder.file("clip.mp4"), "-c", "copy",
+                        folder.file("long.mp4")});
+  loop.waitForFinished(30000);
+  return folder.file("long.mp4");
+}
+
+ChildResult on_desktop(const Desktop& desktop, const QString& probe, const QStringList& args, QStringList env = {}) {
+  return run_child(ProgramFolder::test_tool(probe), args, desktop.env() + env + QStringList{"PULSE_SERVER=unix:/nonexistent"}, 90000);
+}
+
+class EnginePicture : public ::testing::TestWithParam<Desktop::Kind> {
+ protected:
+  SiteProcess site;
+  ProgramFolder folder{false};
+  Desktop desktop{GetParam()};
+};
+
+TEST_P(EnginePicture, FramesReachThePictureArea) {
+  ASSERT_TRUE(desktop.running());
+  const auto r = on_desktop(desktop, "morvane_picture_probe", {clip(site, folder, 1009)});
+  const auto m = QRegularExpression("state 3 colours (\\d+) frames (\\d+) pos (\\d+) platform (\\w+)").match(r.out);
+  ASSERT_TRUE(m.hasMatch()) << r.out.toStdString();
+  EXPECT_GT(m.captured(1).toInt(), 20);  // a test pattern, not a blank area
+  EXPECT_GT(m.captured(2).toInt(), 5);   // frame after frame
+  EXPECT_GE(m.captured(3).toInt(), 1);
+  EXPECT_EQ(m.captured(4), desktop.name());
+}
+
+// Full screen and back while the clip plays: the picture is there in both, and the play goes on.
+TEST_P(EnginePicture, FullScreenAndBackKeepThePicture) {
+  ASSERT_TRUE(desktop.running());
+  const auto r = on_desktop(desktop, "morvane_player_probe", {clip(site, folder, 1004, 4)});
   const QRegularExpression line("(\\w+) state (\\d+) pos (\\d+) colours (\\d+) full (\\d)");
   QMap<QString, QList<int>> seen;
   for (auto it = line.globalMatch(r.out); it.hasNext();) {
@@ -46,13 +61,34 @@ TEST(EnginePicture, FullScreenAndBackKeepThePicture) {
   }
   ASSERT_EQ(seen.size(), 3) << r.out.toStdString();
   for (const char* phase : {"windowed", "fullscreen", "back"}) {
-    EXPECT_EQ(seen[phase][0], 3) << phase;       // playing
-    EXPECT_GT(seen[phase][2], 20) << phase;      // a picture, not a blank window
+    EXPECT_EQ(seen[phase][0], 3) << phase;   // playing
+    EXPECT_GT(seen[phase][2], 20) << phase;  // a picture, not a blank area
   }
   EXPECT_EQ(seen["fullscreen"][3], 1);
   EXPECT_EQ(seen["back"][3], 0);
   EXPECT_GT(seen["fullscreen"][1], seen["windowed"][1]);  // the position went on
   EXPECT_GT(seen["back"][1], seen["fullscreen"][1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, EnginePicture, ::testing::Values(Desktop::X11, Desktop::Wayland),
+                         [](const auto& info) { return info.param == Desktop::X11 ? "X11" : "Wayland"; });
+
+// At a pixel ratio of 2 the bar's glyphs are drawn at the screen's resolution: a glyph scaled up
+// from a picture of the widget's size would be blocks of 2 x 2 equal pixels.
+TEST(PlayerBar, GlyphsAreSharpAtPixelRatio2) {
+  Desktop desktop(Desktop::X11);
+  ProgramFolder folder(false);
+  const auto r = on_desktop(desktop, "morvane_player_probe", {"--bar", folder.file("bar.png")}, {"QT_SCALE_FACTOR=2"});
+  ASSERT_TRUE(r.out.contains("dpr 2")) << r.out.toStdString();
+  const QImage track(folder.file("bar.png"));
+  ASSERT_GE(track.width(), 60) << track.width();
+  int uneven = 0;  // 2 x 2 blocks of the speaker (its first 17 points) whose pixels differ
+  for (int y = 0; y + 1 < track.height(); y += 2)
+    for (int x = 0; x + 1 < 34; x += 2) {
+      const QRgb a = track.pixel(x, y);
+      uneven += a != track.pixel(x + 1, y) || a != track.pixel(x, y + 1) || a != track.pixel(x + 1, y + 1);
+    }
+  EXPECT_GT(uneven, 10);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "config/settings.h"
+#include "engine/mpv_engine.h"
 #include "platform/dialogs.h"
 #include "platform/system_commands.h"
 #include "player/kandor.h"
@@ -36,6 +37,7 @@ class PlayerMenus : public ::testing::Test {
     before_dialogs = platform::set_dialogs(&answers);
     before_commands = platform::set_system_commands(&commands);
     window = std::make_unique<shell::MainWindow>();
+    window->kandor()->set_engine_factory([](QWidget*) { return std::make_unique<engine::MpvEngine>(nullptr, true); });
     ASSERT_TRUE(window->load());
     window->show();
     ASSERT_TRUE(wait_until([this] { return window->startup_finished == 1; }));

@@ -24,6 +24,8 @@ void use_test_environment() {
   // A program a test starts never powers the machine off: such a command only goes to this file.
   qputenv("MORVANE_SYSTEM_COMMANDS_LOG", home + "/system-commands.log");
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // No test's sound reaches (or starts) a sound server of the machine: tests that hear sound start their own.
+  qputenv("PULSE_SERVER", "unix:" + home + "/runtime/no-sound-server");
   qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu");
   qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
 }
