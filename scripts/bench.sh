@@ -2,6 +2,7 @@
 # Every speed and memory figure with its reference measured in the same run, as one table:
 # figure, value, reference, ratio. The programs are under build/bench (MORVANE_BENCH=ON).
 #   scripts/bench.sh [--quick]   (--quick: shorter runs, rougher figures)
+#   OTHER_BIN=DIR scripts/bench.sh  also measures the client of another build's program folder playing
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 bench="$top/build/bench"
@@ -50,6 +51,9 @@ echo "bench: click to shown" >&2
 gbench_rows catalog_bench 'ClickToShown'
 echo "bench: memory while playing" >&2
 "$bench/play_memory" "$clip_seconds" 2>/dev/null | table_rows
+echo "bench: the play command to the first frame" >&2
+xvfb-run -a -s "-screen 0 1280x800x24" env QT_QPA_PLATFORM=xcb PULSE_SERVER=unix:/nonexistent \
+  "$bench/first_frame" 7 "$top/build/test-home/site-data/media/clip1.mp4" 2>/dev/null | table_rows
 echo "bench: CPU of the client playing, and of its main thread" >&2
 SECONDS_PER_RUN=$cpu_seconds "$top/bench/player_cpu.sh" 2>/dev/null | table_rows
 

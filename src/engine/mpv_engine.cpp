@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QTimer>
 #include <clocale>
 #include <mpv/client.h>
 
@@ -34,20 +35,24 @@ MpvEngine::MpvEngine(PictureArea* picture, bool silent, QObject* parent) : QObje
   mpv_set_option_string(mpv_, "vo", picture ? "libmpv" : "null");
   if (silent) mpv_set_option_string(mpv_, "ao", "null");
   mpv_set_option_string(mpv_, "hwdec", "auto-safe");  // the GPU's decoder where one works, else the CPU
+  mpv_set_option_string(mpv_, "video-timing-offset", "0");  // frames are asked for when due (no wait in the GUI thread)
   mpv_set_option_string(mpv_, "keep-open", "yes");  // the last frame stays; the end is a state
   mpv_set_option_string(mpv_, "idle", "yes");
   mpv_set_option_string(mpv_, "osc", "no");
   mpv_set_option_string(mpv_, "input-default-bindings", "no");
-  mpv_set_option_string(mpv_, "input-vo-keyboard", "no");
   mpv_set_option_string(mpv_, "terminal", "no");
   mpv_set_option_string(mpv_, "cache", "yes");
   mpv_initialize(mpv_);
   mpv_request_log_messages(mpv_, "warn");  // libmpv's warnings and errors go to the client's log
-  // The state is read from these: each of their changes wakes the engine up, so that every change
-  // of the state is said (a play that leaves buffering has no event of its own).
-  for (const char* name : {"pause", "paused-for-cache", "seeking", "duration", "eof-reached"})
-    mpv_observe_property(mpv_, 0, name, MPV_FORMAT_NONE);
-  mpv_observe_property(mpv_, kPositionChange, "time-pos", MPV_FORMAT_NONE);
+  // Everything the player reads comes from these, as libmpv reports their changes: the GUI thread
+  // never asks libmpv and waits (it also draws the frames, and libmpv may be waiting for one).
+  for (const char* name : {"pause", "paused-for-cache", "seeking", "eof-reached"})
+    mpv_observe_property(mpv_, 0, name, MPV_FORMAT_FLAG);
+  for (const char* name : {"duration", "cache-speed", "demuxer-cache-duration"})
+    mpv_observe_property(mpv_, 0, name, MPV_FORMAT_DOUBLE);
+  for (const char* name : {"current-ao", "current-vo"}) mpv_observe_property(mpv_, 0, name, MPV_FORMAT_STRING);
+  mpv_observe_property(mpv_, 0, "track-list", MPV_FORMAT_NODE);
+  mpv_observe_property(mpv_, kPositionChange, "time-pos", MPV_FORMAT_DOUBLE);
   mpv_set_wakeup_callback(mpv_, wake_up, this);
   if (picture_) picture_->attach(mpv_, [this] { picture_ready(); });
 }
@@ -63,7 +68,12 @@ MpvEngine::~MpvEngine() {
 // to, and gets one (its video track is chosen again; the play goes on where it is).
 void MpvEngine::picture_ready() {
   if (!mpv_ || phase_ == Phase::Stopped) return;
-  mpv_set_property_string(mpv_, "vid", "auto");
+  set_async("vid", "auto");
+}
+
+void MpvEngine::set_async(const char* property, const char* value) {
+  const char* text = value;
+  mpv_set_property_async(mpv_, 0, property, MPV_FORMAT_STRING, &text);
 }
 
 QString MpvEngine::media_address(const QString& address) {
@@ -97,13 +107,15 @@ void MpvEngine::setURL(const QString& address) {
   notice_.clear();
   outputs_checked_ = false;
   logged_ = 0;
+  // Nothing of the item before is said of this one; the outputs are reported when they change.
+  seen_ = Observed{.audio_output = seen_.audio_output, .video_output = seen_.video_output};
+  ++load_serial_;
   const QByteArray media = media_address(address).toUtf8();
   if (media.isEmpty()) {
     phase_ = Phase::Stopped;
     return;
   }
-  int no = 0;
-  mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
+  set_async("pause", "no");
   // An item of the terminal is on this machine's disk already, and so is a local file: no read-ahead
   // cache for those (it would hold hundreds of MiB of a large file). Streams from the web keep theirs.
   const bool on_disk = !qvod_hash_.isEmpty() || is_local(url_);
@@ -113,27 +125,11 @@ void MpvEngine::setURL(const QString& address) {
 }
 
 void MpvEngine::Play() {
-  if (!mpv_) return;
-  int no = 0;
-  mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
+  if (mpv_) set_async("pause", "no");
 }
 
 void MpvEngine::pause() {
-  if (!mpv_) return;
-  int yes = 1;
-  mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
-}
-
-double MpvEngine::number(const char* property) const {
-  double v = 0;
-  if (!mpv_ || mpv_get_property(mpv_, property, MPV_FORMAT_DOUBLE, &v) < 0) return 0;
-  return v;
-}
-
-bool MpvEngine::flag(const char* property) const {
-  int v = 0;
-  if (!mpv_ || mpv_get_property(mpv_, property, MPV_FORMAT_FLAG, &v) < 0) return false;
-  return v != 0;
+  if (mpv_) set_async("pause", "yes");
 }
 
 int MpvEngine::playstate() const {
@@ -143,16 +139,16 @@ int MpvEngine::playstate() const {
     case Phase::Ended: return 6;
     case Phase::Loaded: break;
   }
-  if (flag("eof-reached")) return 6;
-  if (flag("pause")) return 2;
-  if (flag("paused-for-cache") || flag("seeking")) return 4;
+  if (seen_.eof_reached) return 6;
+  if (seen_.pause) return 2;
+  if (seen_.paused_for_cache || seen_.seeking) return 4;
   // Playing, as far as the player is concerned, once the length is known; a stream that has none
   // counts as playing once its picture moves.
-  if (number("duration") <= 0 && number("time-pos") < 0.5) return 4;
+  if (seen_.duration <= 0 && seen_.time_pos < 0.5) return 4;
   return 3;
 }
 
-int MpvEngine::currentpos() const { return static_cast<int>(number("time-pos")); }
+int MpvEngine::currentpos() const { return static_cast<int>(seen_.time_pos); }
 
 void MpvEngine::setCurrentpos(int seconds) {
   if (!mpv_) return;
@@ -161,26 +157,26 @@ void MpvEngine::setCurrentpos(int seconds) {
   mpv_command_async(mpv_, 0, seek);
 }
 
-int MpvEngine::duration() const { return static_cast<int>(number("duration")); }
+int MpvEngine::duration() const { return static_cast<int>(seen_.duration); }
 
 void MpvEngine::setVolume(int volume) {
   if (!mpv_) return;
   double v = std::clamp(volume, 0, 100);
-  mpv_set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &v);
+  mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &v);
 }
 
 int MpvEngine::Downrate() const {
   if (!qvod_hash_.isEmpty()) return terminal_.status(qvod_hash_).value("rate").toInt();
   if (is_local(url_)) return 0;
-  return static_cast<int>(number("cache-speed") / 1024);
+  return static_cast<int>(seen_.cache_speed / 1024);
 }
 
 int MpvEngine::get_CurTaskProcess() const {
   if (!qvod_hash_.isEmpty()) return terminal_.status(qvod_hash_).value("progress").toInt();
   if (is_local(url_)) return 1000;
-  const double total = number("duration");
+  const double total = seen_.duration;
   if (total <= 0) return 0;
-  return std::min(1000, static_cast<int>((number("time-pos") + number("demuxer-cache-duration")) * 1000 / total));
+  return std::min(1000, static_cast<int>((seen_.time_pos + seen_.demuxer_cache_duration) * 1000 / total));
 }
 
 void MpvEngine::StartNextDown(const QString& address) {
@@ -188,40 +184,56 @@ void MpvEngine::StartNextDown(const QString& address) {
 }
 
 void MpvEngine::setShowcontrol(bool show) {
-  if (mpv_) mpv_set_property_string(mpv_, "osd-level", show ? "1" : "0");
+  if (mpv_) set_async("osd-level", show ? "1" : "0");
 }
 
 void MpvEngine::setViewframe(int mode) {
   if (!mpv_) return;
-  mpv_set_property_string(mpv_, "keepaspect", mode == 1 ? "no" : "yes");
-  mpv_set_property_string(mpv_, "video-aspect-override", mode == 2 ? "4:3" : mode == 3 ? "16:9" : "-1");
+  set_async("keepaspect", mode == 1 ? "no" : "yes");
+  set_async("video-aspect-override", mode == 2 ? "4:3" : mode == 3 ? "16:9" : "-1");
 }
 
-bool MpvEngine::has_track(const char* type) const {
-  int64_t count = 0;
-  mpv_get_property(mpv_, "track-list/count", MPV_FORMAT_INT64, &count);
-  for (int64_t i = 0; i < count; ++i) {
-    char* kind = mpv_get_property_string(mpv_, QByteArray("track-list/" + QByteArray::number(i) + "/type").constData());
-    const bool found = kind && qstrcmp(kind, type) == 0;
-    mpv_free(kind);
-    if (found) return true;
+// A property's new value as libmpv reports it (no data: it has none now, as between items).
+void MpvEngine::take_change(const mpv_event_property* p) {
+  const QByteArray name(p->name);
+  const bool has = p->format != MPV_FORMAT_NONE && p->data;
+  auto flag = [&] { return has && p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data) != 0; };
+  auto number = [&] { return has && p->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(p->data) : 0.0; };
+  auto text = [&] { return has && p->format == MPV_FORMAT_STRING ? QString::fromUtf8(*static_cast<char**>(p->data)) : QString(); };
+  if (name == "pause") seen_.pause = flag();
+  else if (name == "paused-for-cache") seen_.paused_for_cache = flag();
+  else if (name == "seeking") seen_.seeking = flag();
+  else if (name == "eof-reached") seen_.eof_reached = flag();
+  else if (name == "duration") seen_.duration = number();
+  else if (name == "time-pos") seen_.time_pos = number();
+  else if (name == "cache-speed") seen_.cache_speed = number();
+  else if (name == "demuxer-cache-duration") seen_.demuxer_cache_duration = number();
+  else if (name == "current-ao") seen_.audio_output = text();
+  else if (name == "current-vo") seen_.video_output = text();
+  else if (name == "track-list") take_tracks(has && p->format == MPV_FORMAT_NODE ? static_cast<mpv_node*>(p->data) : nullptr);
+}
+
+void MpvEngine::take_tracks(const mpv_node* list) {
+  seen_.audio_track = seen_.video_track = false;
+  if (!list || list->format != MPV_FORMAT_NODE_ARRAY) return;
+  for (int i = 0; i < list->u.list->num; ++i) {
+    const mpv_node& track = list->u.list->values[i];
+    if (track.format != MPV_FORMAT_NODE_MAP) continue;
+    for (int k = 0; k < track.u.list->num; ++k) {
+      const mpv_node& value = track.u.list->values[k];
+      if (qstrcmp(track.u.list->keys[k], "type") != 0 || value.format != MPV_FORMAT_STRING) continue;
+      if (qstrcmp(value.u.string, "audio") == 0) seen_.audio_track = true;
+      if (qstrcmp(value.u.string, "video") == 0) seen_.video_track = true;
+    }
   }
-  return false;
 }
 
 // Once a play has started: an item with sound but no audio output, or with a picture but no way to
 // draw it, is said once (libmpv's reason is in the log already).
 void MpvEngine::check_outputs() {
-  outputs_checked_ = true;
-  auto opened = [this](const char* output) {
-    char* name = mpv_get_property_string(mpv_, output);
-    const bool open = name && *name;
-    mpv_free(name);
-    return open;
-  };
   QStringList missing;
-  if (has_track("audio") && !opened("current-ao")) missing << QStringLiteral("无法打开音频设备");
-  if (picture_ && picture_->rendering() && has_track("video") && !opened("current-vo"))
+  if (seen_.audio_track && seen_.audio_output.isEmpty()) missing << QStringLiteral("无法打开音频设备");
+  if (picture_ && picture_->rendering() && seen_.video_track && seen_.video_output.isEmpty())
     missing << QStringLiteral("无法显示画面");
   if (missing.isEmpty()) return;
   notice_ = missing.join(QStringLiteral("，"));
@@ -241,8 +253,15 @@ void MpvEngine::drain_events() {
     mpv_event* e = mpv_wait_event(mpv_, 0);
     if (e->event_id == MPV_EVENT_NONE) break;
     only_position = only_position && e->event_id == MPV_EVENT_PROPERTY_CHANGE && e->reply_userdata == kPositionChange;
+    if (e->event_id == MPV_EVENT_PROPERTY_CHANGE) take_change(static_cast<mpv_event_property*>(e->data));
     if (e->event_id == MPV_EVENT_FILE_LOADED) phase_ = Phase::Loaded;
-    if (e->event_id == MPV_EVENT_PLAYBACK_RESTART && !outputs_checked_) check_outputs();
+    if (e->event_id == MPV_EVENT_PLAYBACK_RESTART && !outputs_checked_) {
+      // The outputs' names come as property changes of their own, shortly after: looked at a moment later.
+      outputs_checked_ = true;
+      QTimer::singleShot(500, this, [this, serial = load_serial_] {
+        if (serial == load_serial_) check_outputs();
+      });
+    }
     if (e->event_id == MPV_EVENT_LOG_MESSAGE) log_message(static_cast<mpv_event_log_message*>(e->data));
     if (e->event_id == MPV_EVENT_END_FILE) {
       const auto* end = static_cast<mpv_event_end_file*>(e->data);

@@ -10,6 +10,8 @@
 
 struct mpv_handle;
 struct mpv_event_log_message;
+struct mpv_event_property;
+struct mpv_node;
 
 namespace engine {
 
@@ -49,21 +51,30 @@ class MpvEngine : public QObject, public Engine {
 
  private:
   enum class Phase { Stopped, Opening, Loaded, Ended };
+  // What libmpv last reported of the properties the player reads.
+  struct Observed {
+    bool pause = false, paused_for_cache = false, seeking = false, eof_reached = false;
+    double duration = 0, time_pos = 0, cache_speed = 0, demuxer_cache_duration = 0;
+    QString audio_output, video_output;  // empty: none opened
+    bool audio_track = false, video_track = false;
+  };
   void picture_ready();
+  void set_async(const char* property, const char* value);
+  void take_change(const mpv_event_property* p);
+  void take_tracks(const mpv_node* list);
   void check_outputs();
   void log_message(const mpv_event_log_message* m);
-  bool has_track(const char* type) const;
   QString media_address(const QString& address);
-  double number(const char* property) const;
-  bool flag(const char* property) const;
 
   QPointer<PictureArea> picture_;
   mpv_handle* mpv_ = nullptr;
   QString url_;
   QString qvod_hash_;
   QString failure_;
+  Observed seen_;
   QString notice_;           // what the user is told once about this play's outputs
   bool outputs_checked_ = false;
+  int load_serial_ = 0;      // which item a late look at the outputs is about
   int logged_ = 0;           // libmpv's lines logged for this play (a noisy file does not fill the log)
   Phase phase_ = Phase::Stopped;
   int signalled_state_ = 0;  // the state last said through stateChanged

@@ -6,8 +6,9 @@
 #include <QOpenGLFunctions>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
-#include <qpa/qplatformnativeinterface.h>
 #include <qguiapplication_platform.h>
+#include <qpa/qplatformnativeinterface.h>
+#include <utility>
 
 #include "platform/log.h"
 
@@ -93,10 +94,26 @@ void PictureArea::free_render_context() {
   if (own) doneCurrent();
 }
 
+// libmpv asks for a render: a new frame, or a change (a new size of picture) that a render applies.
 void PictureArea::frame_ready() {
   if (!render_) return;
-  // Frames come as the video's own clock says; one that need not be drawn is only acknowledged.
-  if (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME) update();
+  if (mpv_render_context_update(render_) & MPV_RENDER_UPDATE_FRAME) new_frame_ = true;
+  if (covered_) return skip_frame();  // no paint would come, and libmpv would wait for one
+  update();
+}
+
+void PictureArea::set_covered(bool covered) {
+  covered_ = covered;
+  if (!covered) update();
+}
+
+void PictureArea::skip_frame() {
+  if (!context()) return;
+  makeCurrent();
+  int skip = 1;
+  mpv_render_param params[] = {{MPV_RENDER_PARAM_SKIP_RENDERING, &skip}, {MPV_RENDER_PARAM_INVALID, nullptr}};
+  mpv_render_context_render(render_, params);
+  doneCurrent();
 }
 
 void PictureArea::paintGL() {
@@ -109,10 +126,13 @@ void PictureArea::paintGL() {
   mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), static_cast<int>(width() * ratio),
                      static_cast<int>(height() * ratio), 0};
   int flip = 1;  // the widget's framebuffer has the GL's bottom-up rows
+  int wait = 0;  // the GUI thread never waits for a frame's time: libmpv says when it is due
   mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &fbo}, {MPV_RENDER_PARAM_FLIP_Y, &flip},
-                               {MPV_RENDER_PARAM_INVALID, nullptr}};
+                               {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &wait}, {MPV_RENDER_PARAM_INVALID, nullptr}};
   mpv_render_context_render(render_, params);
+  if (!std::exchange(new_frame_, false)) return;  // the same frame again (a resize, an expose)
   ++frames_;
+  emit frameDrawn();
 }
 
 }  // namespace engine

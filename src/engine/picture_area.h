@@ -22,8 +22,14 @@ class PictureArea : public QOpenGLWidget {
   // Before the engine goes: the render context is freed, with its GL context current.
   void detach();
   bool rendering() const { return render_ != nullptr; }
-  // Frames drawn since the engine was attached (tests and benchmarks).
+  // Something lies over the area (the player's cover while it waits): frames are taken from libmpv
+  // without drawing them, so that its clock goes on; once uncovered the newest frame is drawn.
+  void set_covered(bool covered);
+  // New video frames drawn since the engine was attached (tests and benchmarks).
   qint64 frames_drawn() const { return frames_; }
+
+ signals:
+  void frameDrawn();  // a new video frame is in the widget's framebuffer
 
  protected:
   void initializeGL() override;
@@ -34,12 +40,15 @@ class PictureArea : public QOpenGLWidget {
 
  private:
   void create_render_context();
+  void skip_frame();
   void free_render_context();
 
   mpv_handle* mpv_ = nullptr;
   mpv_render_context* render_ = nullptr;
   std::function<void()> on_ready_;
   qint64 frames_ = 0;
+  bool new_frame_ = false;  // the next paint draws a frame libmpv said is new
+  bool covered_ = false;
 };
 
 }  // namespace engine

@@ -140,6 +140,12 @@ void Kandor::restore_properties(const QVariantMap& bag) {
 
 void Kandor::zrqvds() {
   engine_ = engine_factory_(video_);
+  // The first frame is shown as soon as the engine plays, not at the poll's next tick: the cover
+  // over the picture area would hold it back up to half a second.
+  if (auto* mpv = dynamic_cast<engine::MpvEngine*>(engine_.get()))
+    connect(mpv, &engine::MpvEngine::stateChanged, this, [this](int state) {
+      if (state == 3 && cover_->isVisible() && !minimised()) show_covers(0);
+    });
   lay_out();
   if (engine_) engine_->setShowcontrol(false);
   engine_ready_ = 1;
@@ -280,6 +286,7 @@ void Kandor::show_taskbar(bool show) { taskbar_shown_ = show; }
 void Kandor::show_covers(int mode) {
   cover_->setVisible(mode != 0);
   if (mode != 0) cover_->raise();
+  if (auto* picture = qobject_cast<engine::PictureArea*>(video_)) picture->set_covered(mode != 0);
 }
 
 bool has_picture_platform() {

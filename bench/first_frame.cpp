@@ -1,0 +1,109 @@
+// first_frame [ROUNDS] [CLIP]: the time from the play command to the first frame on screen, for
+// the player (its picture area, the engine already made, as when a user clicks) against bare mpv
+// told to load the same clip while idle with its window open (--force-window). Alternating rounds;
+// prints figure, value, reference, ratio (medians). Run it under an X server or a compositor.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+
+#include "engine/mpv_engine.h"
+#include "engine/picture_area.h"
+#include "median.h"
+#include "player/kandor.h"
+#include "support/wait.h"
+
+namespace {
+
+constexpr QSize kPicture(550, 371);  // the player's picture at the main window's design size
+
+// The player in a window, made once; each round plays the clip from the start.
+double player_ms(player::Kandor* kandor, engine::PictureArea* area, const QString& clip) {
+  bool drawn = false;
+  const auto connection = QObject::connect(area, &engine::PictureArea::frameDrawn, [&] { drawn = true; });
+  QElapsedTimer clock;
+  clock.start();
+  kandor->h_play(clip, 0, 0);
+  wait_until([&] { return drawn; }, 10000);
+  const double ms = clock.nsecsElapsed() / 1e6;
+  QObject::disconnect(connection);
+  kandor->q_stop();
+  settle(300);
+  return ms;
+}
+
+// Bare mpv, idle with its window up: loadfile to "first video frame after restart shown", by mpv's log.
+double bare_mpv_ms(const QString& clip, const QTemporaryDir& dir) {
+  const QString log = dir.filePath("mpv.log"), socket = dir.filePath("mpv.sock");
+  QFile::remove(log);
+  QProcess mpv;
+  mpv.start("mpv", {"--no-config", "--idle=yes", "--force-window=yes", "--vo=gpu", "--gpu-context=x11egl", "--ao=null",
+                    QStringLiteral("--geometry=%1x%2").arg(kPicture.width()).arg(kPicture.height()),
+                    "--input-ipc-server=" + socket, "--log-file=" + log, "--msg-level=all=debug"});
+  mpv.waitForStarted();
+  QLocalSocket ipc;
+  wait_until([&] {
+    ipc.connectToServer(socket);
+    return ipc.waitForConnected(100);
+  }, 10000);
+  settle(1000);  // its window is up and idle
+  ipc.write(QStringLiteral("{\"command\":[\"loadfile\",\"%1\"]}\n").arg(clip).toUtf8());
+  ipc.flush();
+  static const QRegularExpression at("^\\[\\s*([\\d.]+)\\]");
+  double asked = -1, shown = -1;
+  wait_until([&] {
+    QFile f(log);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+      const auto m = at.match(QString::fromUtf8(line));
+      if (!m.hasMatch()) continue;
+      if (line.contains("Run command: loadfile")) asked = m.captured(1).toDouble();
+      if (asked >= 0 && line.contains("first video frame after restart shown")) shown = m.captured(1).toDouble();
+    }
+    return shown >= 0;
+  }, 10000);
+  mpv.kill();
+  mpv.waitForFinished();
+  return (shown - asked) * 1000;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  const int rounds = argc > 1 ? std::atoi(argv[1]) : 7;
+  const QString clip = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+  if (clip.isEmpty() || !QFile::exists(clip)) {
+    std::fprintf(stderr, "first_frame: no clip\n");
+    return 2;
+  }
+  QWidget window;
+  auto* kandor = new player::Kandor(player::KandorHost{}, &window);
+  kandor->set_engine_factory([](QWidget* area) {
+    return std::make_unique<engine::MpvEngine>(qobject_cast<engine::PictureArea*>(area), true);
+  });
+  kandor->setGeometry(0, 0, kPicture.width(), kPicture.height() + 49);  // the picture and the bar
+  window.resize(kandor->size());
+  window.show();
+  kandor->zrqvds();
+  auto* area = qobject_cast<engine::PictureArea*>(kandor->part("Qvod"));
+  if (!area) return 2;
+  settle(1500);
+  QTemporaryDir dir;
+  std::vector<double> ours, bare;
+  for (int i = 0; i < rounds; ++i) {
+    ours.push_back(player_ms(kandor, area, clip));
+    bare.push_back(bare_mpv_ms(clip, dir));
+    std::fprintf(stderr, "round %d: player %.1f ms, bare mpv %.1f ms\n", i + 1, ours.back(), bare.back());
+  }
+  const double a = median(ours), b = median(bare);
+  std::printf("figure value reference ratio\n");
+  std::printf("%-44s %10.2f %12.2f %7.2f\n", "play to first frame (ms) vs bare mpv", a, b, a / b);
+  return 0;
+}
