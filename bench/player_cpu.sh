@@ -103,8 +103,7 @@ other=""
 if [ -n "${OTHER_BIN:-}" ]; then
   start_client other
   play_in_client
-  cpu_percent "$client" "$seconds" > "$work/other"
-  other=$(cat "$work/other")
+  other=$(cpu_percent "$client" "$seconds")
   kill "$client"; wait "$client" 2>/dev/null || true
 fi
 
