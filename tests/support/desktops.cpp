@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPair>
 #include <QThread>
 #include <csignal>
 
@@ -24,6 +25,17 @@ void end(QProcess& p) {
   p.waitForFinished();
 }
 
+// A daemon of the test's own: it ends with the test, its environment changed as given (an empty
+// value removes the entry), its output kept in log.
+void prepare_daemon(QProcess& p, const QList<QPair<QString, QString>>& env, const QString& log) {
+  end_with_parent(p);
+  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+  for (const auto& [name, value] : env) value.isEmpty() ? e.remove(name) : e.insert(name, value);
+  p.setProcessEnvironment(e);
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  p.setStandardOutputFile(log);
+}
+
 }  // namespace
 
 Desktop::Desktop(Kind kind, const QString& screen) : kind_(kind), x_(screen) {
@@ -34,14 +46,8 @@ Desktop::Desktop(Kind kind, const QString& screen) : kind_(kind), x_(screen) {
   }
   QFile::setPermissions(runtime_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   socket_ = QStringLiteral("morvane-test-%1").arg(QCoreApplication::applicationPid());
-  end_with_parent(weston_);
-  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-  e.insert("DISPLAY", x_.display());
-  e.insert("XDG_RUNTIME_DIR", runtime_.path());
-  e.remove("WAYLAND_DISPLAY");
-  weston_.setProcessEnvironment(e);
-  weston_.setProcessChannelMode(QProcess::MergedChannels);
-  weston_.setStandardOutputFile(runtime_.path() + "/weston.log");
+  prepare_daemon(weston_, {{"DISPLAY", x_.display()}, {"XDG_RUNTIME_DIR", runtime_.path()}, {"WAYLAND_DISPLAY", {}}},
+                 runtime_.path() + "/weston.log");
   const QStringList size = screen.section('x', 0, 1).split('x');
   weston_.start("weston", {"--backend=x11-backend.so", "--socket=" + socket_, "--idle-time=0",
                            "--width=" + size.value(0), "--height=" + size.value(1)});
@@ -58,14 +64,8 @@ QStringList Desktop::env() const {
 
 SoundServer::SoundServer() {
   socket_ = dir_.path() + "/native";
-  end_with_parent(daemon_);
-  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-  e.insert("XDG_RUNTIME_DIR", dir_.path());
-  e.insert("HOME", dir_.path());
-  e.remove("PULSE_SERVER");
-  daemon_.setProcessEnvironment(e);
-  daemon_.setProcessChannelMode(QProcess::MergedChannels);
-  daemon_.setStandardOutputFile(dir_.path() + "/pulse.log");
+  prepare_daemon(daemon_, {{"XDG_RUNTIME_DIR", dir_.path()}, {"HOME", dir_.path()}, {"PULSE_SERVER", {}}},
+                 dir_.path() + "/pulse.log");
   // Nothing of the machine's own configuration: one protocol socket and one null sink.
   daemon_.start("pulseaudio", {"--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "-n", "--disable-shm=yes",
                                "--load=module-native-protocol-unix socket=" + socket_ + " auth-anonymous=1",
