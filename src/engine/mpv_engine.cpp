@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QTimer>
+#include <QUrl>
 #include <clocale>
 #include <mpv/client.h>
 
@@ -76,28 +77,13 @@ void MpvEngine::set_async(const char* property, const char* value) {
   mpv_set_property_async(mpv_, 0, property, MPV_FORMAT_STRING, &text);
 }
 
-QString MpvEngine::media_address(const QString& address) {
-  qvod_hash_.clear();
-  failure_.clear();
-  if (!address.contains(QLatin1String("qvod://"))) return address;
-  QString why;
-  const auto item = terminal::parse_qvod(address, &why);
-  if (!item) {
-    failure_ = why;
-    return {};
-  }
-  const QJsonObject task = terminal_.start(address);
-  if (task.isEmpty() || task.value("state").toString() == QLatin1String("failed")) {
-    failure_ = task.isEmpty() ? QStringLiteral("播放引擎未运行") : task.value("reason").toString();
-    return {};
-  }
-  qvod_hash_ = item->hash;
-  return terminal_.stream_address(item->hash, item->name);
-}
-
 void MpvEngine::setURL(const QString& address) {
   url_ = address;
   if (!mpv_) return;
+  ++load_serial_;  // whatever was still coming for the item before is of no use now
+  qvod_hash_.clear();
+  failure_.clear();
+  terminal_.forget_status();
   if (address.isEmpty()) {
     const char* stop[] = {"stop", nullptr};
     mpv_command_async(mpv_, 0, stop);
@@ -109,18 +95,38 @@ void MpvEngine::setURL(const QString& address) {
   logged_ = 0;
   // Nothing of the item before is said of this one; the outputs are reported when they change.
   seen_ = Observed{.audio_output = seen_.audio_output, .video_output = seen_.video_output};
-  ++load_serial_;
-  const QByteArray media = media_address(address).toUtf8();
-  if (media.isEmpty()) {
+  if (!address.contains(QLatin1String("qvod://"))) return load(address);
+  QString why;
+  const auto item = terminal::parse_qvod(address, &why);
+  if (!item || !TerminalClient().available()) {
+    failure_ = item ? QStringLiteral("播放引擎未运行") : why;
     phase_ = Phase::Stopped;
     return;
   }
+  qvod_hash_ = item->hash;
+  phase_ = Phase::Opening;
+  // The terminal starts (or finds) the download, and the stream opens once it has said so: the GUI
+  // thread does not wait for its answer.
+  terminal_.request(QStringLiteral("/task?url=") + QString::fromLatin1(QUrl::toPercentEncoding(address)),
+                    [this, serial = load_serial_, hash = item->hash, name = item->name](const QJsonObject& task) {
+                      if (serial != load_serial_) return;
+                      if (task.isEmpty() || task.value("state").toString() == QLatin1String("failed")) {
+                        failure_ = task.isEmpty() ? QStringLiteral("播放引擎未运行") : task.value("reason").toString();
+                        phase_ = Phase::Stopped;
+                        return say_state();
+                      }
+                      load(TerminalClient().stream_address(hash, name));
+                    });
+}
+
+void MpvEngine::load(const QString& media) {
+  const QByteArray address = media.toUtf8();
   set_async("pause", "no");
   // An item of the terminal is on this machine's disk already, and so is a local file: no read-ahead
   // cache for those (it would hold hundreds of MiB of a large file). Streams from the web keep theirs.
   const bool on_disk = !qvod_hash_.isEmpty() || is_local(url_);
-  const char* load[] = {"loadfile", media.constData(), "replace", on_disk ? "cache=no" : "cache=yes", nullptr};
-  mpv_command_async(mpv_, 0, load);
+  const char* command[] = {"loadfile", address.constData(), "replace", on_disk ? "cache=no" : "cache=yes", nullptr};
+  mpv_command_async(mpv_, 0, command);
   phase_ = Phase::Opening;
 }
 
@@ -165,14 +171,22 @@ void MpvEngine::setVolume(int volume) {
   mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &v);
 }
 
-int MpvEngine::Downrate() const {
-  if (!qvod_hash_.isEmpty()) return terminal_.status(qvod_hash_).value("rate").toInt();
+// The terminal's figures as it said them last (asked for again now, answered later): a terminal that
+// is slow to answer never holds the poll.
+int MpvEngine::Downrate() {
+  if (!qvod_hash_.isEmpty()) {
+    terminal_.refresh_status(qvod_hash_);
+    return terminal_.status().value("rate").toInt();
+  }
   if (is_local(url_)) return 0;
   return static_cast<int>(seen_.cache_speed / 1024);
 }
 
-int MpvEngine::get_CurTaskProcess() const {
-  if (!qvod_hash_.isEmpty()) return terminal_.status(qvod_hash_).value("progress").toInt();
+int MpvEngine::get_CurTaskProcess() {
+  if (!qvod_hash_.isEmpty()) {
+    terminal_.refresh_status(qvod_hash_);
+    return terminal_.status().value("progress").toInt();
+  }
   if (is_local(url_)) return 1000;
   const double total = seen_.duration;
   if (total <= 0) return 0;
@@ -180,7 +194,8 @@ int MpvEngine::get_CurTaskProcess() const {
 }
 
 void MpvEngine::StartNextDown(const QString& address) {
-  if (address.contains(QLatin1String("qvod://"))) terminal_.start(address);
+  if (address.contains(QLatin1String("qvod://")))
+    terminal_.request(QStringLiteral("/task?url=") + QString::fromLatin1(QUrl::toPercentEncoding(address)), nullptr);
 }
 
 void MpvEngine::setShowcontrol(bool show) {
@@ -275,6 +290,10 @@ void MpvEngine::drain_events() {
   // The position moves with every frame; it can change the state only of a stream without a length
   // that waits for its picture to move (state 4).
   if (only_position && signalled_state_ != 4) return;
+  say_state();
+}
+
+void MpvEngine::say_state() {
   const int now = playstate();
   if (now != signalled_state_) {
     signalled_state_ = now;

@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "engine/picture_area.h"
 #include "engine/terminal_client.h"
+#include "engine/terminal_link.h"
 
 struct mpv_handle;
 struct mpv_event_log_message;
@@ -33,8 +34,8 @@ class MpvEngine : public QObject, public Engine {
   void setCurrentpos(int seconds) override;
   int duration() const override;
   void setVolume(int volume) override;
-  int Downrate() const override;
-  int get_CurTaskProcess() const override;
+  int Downrate() override;
+  int get_CurTaskProcess() override;
   void StartNextDown(const QString& address) override;
   void setShowcontrol(bool show) override;
   void setViewframe(int mode) override;
@@ -64,7 +65,8 @@ class MpvEngine : public QObject, public Engine {
   void take_tracks(const mpv_node* list);
   void check_outputs();
   void log_message(const mpv_event_log_message* m);
-  QString media_address(const QString& address);
+  void load(const QString& media);
+  void say_state();
 
   QPointer<PictureArea> picture_;
   mpv_handle* mpv_ = nullptr;
@@ -78,7 +80,7 @@ class MpvEngine : public QObject, public Engine {
   int logged_ = 0;           // libmpv's lines logged for this play (a noisy file does not fill the log)
   Phase phase_ = Phase::Stopped;
   int signalled_state_ = 0;  // the state last said through stateChanged
-  TerminalClient terminal_;
+  TerminalLink terminal_;
 };
 
 }  // namespace engine

@@ -171,6 +171,7 @@ class Kandor : public QWidget {
   // kandor_core.cpp
   void find_neighbours();
   void wait_for_terminal(int mo, int start);
+  void say_failure();
   bool terminal_answers() const;
   void changed(const char* key);
   bool minimised() const;
@@ -188,6 +189,7 @@ class Kandor : public QWidget {
   // private state of a play
   QString prev_url_, next_url_;
   int start_pos_ = 0;
+  bool failure_said_ = false;
   int mo_ = 0;
   int net_source_ = 0;
   double down_pct_ = 0;

@@ -182,13 +182,10 @@ void Kandor::q_play(int mo, int start) {
   if (host_.now_playing_label) host_.now_playing_label(QStringLiteral("正在播放:") + fname_);
   label1_->setText(QStringLiteral("即将播放:【") + fname_ + QStringLiteral("】"));
   find_neighbours();
+  failure_said_ = false;
   if (engine_) {
     engine_->setURL(furl_);
-    if (!engine_->failure().isEmpty()) {  // said where the user looks, and kept in the log
-      jz_l3(engine_->failure());
-      label1_->setText(QStringLiteral("无法播放：") + engine_->failure());
-      platform::log_failure(QStringLiteral("q_play"), furl_ + QStringLiteral(": ") + engine_->failure());
-    }
+    say_failure();
   }
   NowPlaying& now = now_playing();
   now.now_url = furl_;
@@ -223,6 +220,16 @@ void Kandor::wait_for_terminal(int mo, int start) {
   });
   label1_->setText(QStringLiteral("正在启动播放引擎..."));
   terminal_wait_.start();
+}
+
+// Why the engine cannot play the item (known at once, or once the terminal has answered): said where
+// the user looks, once, and kept in the log.
+void Kandor::say_failure() {
+  if (failure_said_ || !engine_ || engine_->failure().isEmpty()) return;
+  failure_said_ = true;
+  jz_l3(engine_->failure());
+  label1_->setText(QStringLiteral("无法播放：") + engine_->failure());
+  platform::log_failure(QStringLiteral("q_play"), furl_ + QStringLiteral(": ") + engine_->failure());
 }
 
 void Kandor::q_stop() {

@@ -59,6 +59,7 @@ void Kandor::Timer2_Timer() {
     engine_->Play();
   }
   const int ps = engine_->playstate();
+  say_failure();
   // What the engine could not open (no sound device, no picture) is said once, beside the title.
   if (const QString notice = engine_->take_notice(); !notice.isEmpty() && host_.now_playing_label)
     host_.now_playing_label(QStringLiteral("正在播放:") + fname_ + QStringLiteral("（") + notice + QStringLiteral("）"));

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 
 #include "engine/terminal/media_folder.h"
 #include "engine/terminal/qvod_item.h"
+#include "engine/terminal/terminal_server.h"
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -365,6 +367,17 @@ TEST_F(Terminal, OnePerUser) {
   EXPECT_EQ(second.exitCode(), 0);
   EXPECT_EQ(terminal.process.state(), QProcess::Running);
   EXPECT_EQ(get("/status?hash=0")->status, 404);  // the first still answers
+}
+
+// Every request is let in by the token alone: a system that gives no random bytes gives no server.
+TEST(TerminalToken, WithoutRandomBytesTheTerminalDoesNotStartAndSaysWhy) {
+  QTemporaryDir media;
+  terminal::TerminalServer none(media.path(), {}, [] { return std::string(); });
+  EXPECT_EQ(none.start(0), -1);
+  EXPECT_TRUE(none.why().contains("token")) << none.why().toStdString();
+  const std::string token = terminal::random_token();
+  EXPECT_EQ(token.size(), 48u);
+  EXPECT_NE(token, terminal::random_token());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "config/settings.h"
 #include "config/site.h"
 #include "engine/terminal/terminal_server.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
@@ -54,7 +55,11 @@ int main(int argc, char** argv) {
   sigprocmask(SIG_BLOCK, &set, nullptr);
   terminal::TerminalServer server(media, sources);
   const int port = server.start(0);
-  if (port < 0 || !write_state(port, server.token())) return 1;
+  if (port < 0) {
+    platform::log_failure(QStringLiteral("QvodTerminal"), QStringLiteral("not started: ") + server.why());
+    return 1;
+  }
+  if (!write_state(port, server.token())) return 1;
   int sig = 0;
   sigwait(&set, &sig);
   QFile::remove(terminal::state_file());

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cerrno>
 #include <httplib.h>
+#include <sys/random.h>
 
 #include "platform/http_serve.h"
 #include "platform/paths.h"
@@ -18,11 +20,21 @@ namespace {
 
 constexpr int64_t kPiece = 256 * 1024;
 
+}  // namespace
+
 std::string random_token() {
-  QFile random(QStringLiteral("/dev/urandom"));
-  random.open(QIODevice::ReadOnly);
-  return random.read(24).toHex().toStdString();
+  unsigned char bytes[24];
+  size_t got = 0;
+  while (got < sizeof bytes) {
+    const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return {};  // no randomness: no token (and so no server)
+    got += static_cast<size_t>(n);
+  }
+  return QByteArray(reinterpret_cast<const char*>(bytes), sizeof bytes).toHex().toStdString();
 }
+
+namespace {
 
 void answer(Response& res, int status, const std::string& body, const char* type = "application/json") {
   res.status = status;
@@ -39,12 +51,16 @@ QString state_file() {
   return runtime + QStringLiteral("/morvane-terminal.state");
 }
 
-TerminalServer::TerminalServer(QString media_folder, QStringList sources)
-    : media_(std::move(media_folder)), sources_(std::move(sources)), token_(random_token()) {}
+TerminalServer::TerminalServer(QString media_folder, QStringList sources, const std::function<std::string()>& token_source)
+    : media_(std::move(media_folder)), sources_(std::move(sources)), token_(token_source()) {}
 
 TerminalServer::~TerminalServer() { stop(); }
 
 int TerminalServer::start(int port) {
+  if (token_.size() < 32) {  // every request is let in by the token alone: without one, no server
+    why_ = QStringLiteral("no access token: the system gave no random bytes");
+    return -1;
+  }
   server_ = std::make_unique<platform::LoopbackServer>();
   server_->set_pre_routing_handler([this](const Request& req, Response& res) {
     return allowed(req, res) ? httplib::Server::HandlerResponse::Unhandled : httplib::Server::HandlerResponse::Handled;
@@ -79,7 +95,7 @@ bool TerminalServer::allowed(const Request& req, Response& res) const {
   const std::string host = req.get_header_value("Host");
   const std::string port = ":" + std::to_string(port_);
   const bool host_ok = host == "127.0.0.1" + port || host == "localhost" + port;
-  if (given != token_ || !host_ok || req.has_header("Origin")) {
+  if (token_.empty() || given != token_ || !host_ok || req.has_header("Origin")) {
     answer(res, 403, "{\"state\":\"refused\"}");
     return false;
   }

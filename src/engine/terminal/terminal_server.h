@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,9 @@ struct Response;
 
 namespace terminal {
 
+// 24 random bytes from the system, as hex; "" when the system gives none.
+std::string random_token();
+
 // The terminal's server on 127.0.0.1. Every request must carry the access token (query "token"
 // or header "X-Qvod-Token"), name the server by 127.0.0.1 or localhost with its port, and come
 // from no web page (no Origin header).
@@ -25,11 +29,14 @@ namespace terminal {
 //   /stream/H/name   the item's bytes with range requests, what the player asks for first
 class TerminalServer {
  public:
-  TerminalServer(QString media_folder, QStringList sources);
+  // The access token comes from token_source (the system's random bytes; tests give others).
+  TerminalServer(QString media_folder, QStringList sources,
+                 const std::function<std::string()>& token_source = random_token);
   ~TerminalServer();
-  int start(int port = 0);  // the port, or -1
+  int start(int port = 0);  // the port, or -1 (and why() says why)
   void stop();
   const std::string& token() const { return token_; }
+  QString why() const { return why_; }
 
  private:
   bool allowed(const httplib::Request& req, httplib::Response& res) const;
@@ -41,6 +48,7 @@ class TerminalServer {
   MediaFolder media_;
   QStringList sources_;
   std::string token_;
+  QString why_;
   int port_ = 0;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;

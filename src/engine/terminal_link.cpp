@@ -1,0 +1,64 @@
+#include "engine/terminal_link.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include "engine/terminal/terminal_server.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int kWaitMs = 2000;  // an answer later than this is no answer; a status older, unknown
+
+}  // namespace
+
+TerminalLink::TerminalLink(QObject* parent) : QObject(parent) {}
+
+void TerminalLink::request(const QString& path_and_query, std::function<void(const QJsonObject&)> done) {
+  QFile state(terminal::state_file());
+  const QStringList fields = state.open(QIODevice::ReadOnly) ? QString::fromLatin1(state.readAll()).split(' ') : QStringList();
+  const int port = fields.value(0).toInt();
+  const QByteArray token = fields.value(1).toLatin1();
+  if (port <= 0 || token.isEmpty()) {
+    if (done) done({});
+    return;
+  }
+  QNetworkRequest ask(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path_and_query)));
+  ask.setRawHeader("X-Qvod-Token", token);
+  ask.setTransferTimeout(kWaitMs);
+  QNetworkReply* reply = net_.get(ask);
+  if (path_and_query.startsWith(QLatin1String("/status"))) status_asked_ = reply;
+  connect(reply, &QNetworkReply::finished, this, [reply, done = std::move(done)] {
+    reply->deleteLater();
+    const QJsonObject answer = reply->error() == QNetworkReply::NoError
+                                   ? QJsonDocument::fromJson(reply->readAll()).object()
+                                   : QJsonObject();
+    if (done) done(answer);
+  });
+}
+
+void TerminalLink::refresh_status(const QString& hash) {
+  if (hash != status_hash_) forget_status();
+  status_hash_ = hash;
+  if (status_asked_) return;  // one question at a time: a terminal that is slow gets no pile of them
+  request(QStringLiteral("/status?hash=") + hash, [this, hash](const QJsonObject& answer) {
+    if (answer.isEmpty() || hash != status_hash_) return;
+    status_ = answer;
+    status_age_.start();
+  });
+}
+
+QJsonObject TerminalLink::status() const {
+  return status_age_.isValid() && status_age_.elapsed() < kWaitMs ? status_ : QJsonObject();
+}
+
+void TerminalLink::forget_status() {
+  status_ = {};
+  status_age_.invalidate();
+}
+
+}  // namespace engine

@@ -1,0 +1,58 @@
+// A terminal that takes every connection and never answers: while an item plays, the window never
+// waits for it (the longest gap of a 1 ms timer on the GUI thread stays under 20 ms for 30 s).
+// Run alone (RUN_SERIAL): the gaps measured are the program's, not those of a busy machine.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include "player/player_fixture.h"
+
+namespace {
+
+// Accepts connections and keeps them, reading nothing and answering nothing.
+class SilentServer : public QTcpServer {
+ public:
+  SilentServer() { listen(QHostAddress::LocalHost, 0); }
+
+ protected:
+  void incomingConnection(qintptr fd) override {
+    auto* s = new QTcpSocket(this);
+    s->setSocketDescriptor(fd);
+  }
+};
+
+TEST_F(PlayerTest, ATerminalThatNeverAnswersNeverHoldsTheWindow) {
+  kandor->setQlj(folder.file("play"));
+  kandor->h_play(episode(1034, 0), 1, 0);  // forty seconds
+  ASSERT_TRUE(state_reaches(3)) << text("Label1").toStdString();
+  // From now on the state file names a server that holds every question; the item streams on.
+  SilentServer silent;
+  ASSERT_TRUE(silent.isListening());
+  QFile state(terminal.state_file());
+  ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+  QStringList fields = QString::fromLatin1(state.readAll()).split(' ');
+  state.close();
+  fields[0] = QString::number(silent.serverPort());
+  write_all(terminal.state_file(), fields.join(' ').toLatin1());
+
+  QElapsedTimer clock;
+  clock.start();
+  qint64 last = 0, longest = 0;
+  QTimer beat;
+  beat.setInterval(1);
+  QObject::connect(&beat, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  beat.start();
+  settle(30000);
+  beat.stop();
+  EXPECT_LT(longest, 20);
+  EXPECT_EQ(kandor->engine()->playstate(), 3);  // it played on all the while
+  EXPECT_FALSE(silent.findChildren<QTcpSocket*>().isEmpty());  // and the player did ask
+}
+
+}  // namespace
