@@ -48,16 +48,12 @@ QJsonObject TerminalClient::get(const QString& path_and_query) const {
   QString token;
   if (!read_state(port, token)) return {};
   httplib::Client client("127.0.0.1", port);
-  // The player asks on its GUI thread every half second: a terminal that does not answer at once
-  // must not hold the window.
   client.set_connection_timeout(0, 300000);
   client.set_read_timeout(0, 500000);
   auto res = client.Get(path_and_query.toStdString().c_str(), {{"X-Qvod-Token", token.toStdString()}});
   if (!res) return {};
   return QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object();
 }
-
-bool TerminalClient::answering() const { return !get(QStringLiteral("/status?hash=0")).isEmpty(); }
 
 QJsonObject TerminalClient::start(const QString& qvod_address) const {
   return get("/task?url=" + QString::fromLatin1(QUrl::toPercentEncoding(qvod_address)));

@@ -4,12 +4,12 @@
 
 namespace engine {
 
-// Talks to the running QvodTerminal of this user (its state file gives port and token).
+// Talks to the running QvodTerminal of this user (its state file gives port and token). Its
+// questions to the terminal (start, status) wait for the answer: they are for tools and benchmarks;
+// the player asks through TerminalLink, which never waits.
 class TerminalClient {
  public:
   bool available() const;
-  // The terminal of the state file answers (it has come up and listens).
-  bool answering() const;
   // Ends the terminal of the state file (the one this user's players talk to) and waits until it is
   // gone: every download stops and no file of the cache stays open. False when none was running.
   bool end_terminal() const;

@@ -18,26 +18,36 @@ constexpr int kWaitMs = 2000;  // an answer later than this is no answer; a stat
 
 TerminalLink::TerminalLink(QObject* parent) : QObject(parent) {}
 
-void TerminalLink::request(const QString& path_and_query, std::function<void(const QJsonObject&)> done) {
+void TerminalLink::send(const QString& path_and_query, std::function<void(QNetworkReply*)> done) {
   QFile state(terminal::state_file());
   const QStringList fields = state.open(QIODevice::ReadOnly) ? QString::fromLatin1(state.readAll()).split(' ') : QStringList();
   const int port = fields.value(0).toInt();
   const QByteArray token = fields.value(1).toLatin1();
-  if (port <= 0 || token.isEmpty()) {
-    if (done) done({});
-    return;
-  }
+  if (port <= 0 || token.isEmpty()) return done(nullptr);
   QNetworkRequest ask(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path_and_query)));
   ask.setRawHeader("X-Qvod-Token", token);
   ask.setTransferTimeout(kWaitMs);
   QNetworkReply* reply = net_.get(ask);
-  if (path_and_query.startsWith(QLatin1String("/status"))) status_asked_ = reply;
-  connect(reply, &QNetworkReply::finished, this, [reply, done = std::move(done)] {
+  if (path_and_query.startsWith(QLatin1String("/status?hash=")) && path_and_query != QLatin1String("/status?hash=0"))
+    status_asked_ = reply;
+  connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
     reply->deleteLater();
-    const QJsonObject answer = reply->error() == QNetworkReply::NoError
-                                   ? QJsonDocument::fromJson(reply->readAll()).object()
-                                   : QJsonObject();
-    if (done) done(answer);
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) answered_.start();
+    done(reply);
+  });
+}
+
+void TerminalLink::request(const QString& path_and_query, std::function<void(const QJsonObject&)> done) {
+  send(path_and_query, [done = std::move(done)](QNetworkReply* reply) {
+    if (!done) return;
+    done(reply && reply->error() == QNetworkReply::NoError ? QJsonDocument::fromJson(reply->readAll()).object()
+                                                           : QJsonObject());
+  });
+}
+
+void TerminalLink::check_answering(std::function<void(bool)> done) {
+  send(QStringLiteral("/status?hash=0"), [done = std::move(done)](QNetworkReply* reply) {
+    done(reply && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid());
   });
 }
 

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+#include "engine/terminal_link.h"
+
 class QLabel;
 class QMenu;
 class QAction;
@@ -171,6 +173,7 @@ class Kandor : public QWidget {
   // kandor_core.cpp
   void find_neighbours();
   void wait_for_terminal(int mo, int start);
+  void terminal_tick();
   void say_failure();
   bool terminal_answers() const;
   void changed(const char* key);
@@ -212,6 +215,9 @@ class Kandor : public QWidget {
   QTimer timer2_;
   QTimer terminal_wait_;
   int terminal_waited_ = 0;
+  bool terminal_asked_ = false;  // a question to the terminal is out
+  int terminal_mo_ = 0;          // the play that waits for it
+  engine::TerminalLink terminal_link_;
 
   // parts
   QWidget* video_ = nullptr;  // the picture area ("Qvod"): engine::PictureArea where there is GL

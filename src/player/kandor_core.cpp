@@ -6,7 +6,6 @@
 #include <QWindow>
 #include <malloc.h>
 
-#include "config/end_process.h"
 #include "config/settings.h"
 #include "engine/mpv_engine.h"
 #include "engine/picture_area.h"
@@ -46,6 +45,7 @@ Kandor::Kandor(KandorHost host, QWidget* parent) : QWidget(parent), host_(std::m
   timer2_.setInterval(500);
   connect(&timer2_, &QTimer::timeout, this, &Kandor::Timer2_Timer);
   terminal_wait_.setInterval(100);
+  connect(&terminal_wait_, &QTimer::timeout, this, &Kandor::terminal_tick);
   full_ = 0;
   taskbar_shown_ = true;
 }
@@ -194,32 +194,39 @@ void Kandor::q_play(int mo, int start) {
   if (!timer2_.isActive()) timer2_.start();
 }
 
-// A terminal process runs, and it is the one this client talks to (its state file names it and it
-// answers): another session's terminal of the same name is of no use to this one.
+// The terminal this client talks to runs (its state file names it) and has answered lately: another
+// session's terminal of the same name is of no use to this one. Nothing here waits for it.
 bool Kandor::terminal_answers() const {
-  return config::end_process(QStringLiteral("qvodterminal.exe"), QStringLiteral("0")) == 1 &&
-         engine::TerminalClient().answering();
+  return engine::TerminalClient().running() && terminal_link_.answered_lately();
 }
 
-// The terminal was not running: it is started, and the play goes on once it answers. One that does
-// not come up is said in the status text instead of the play vanishing.
+// The terminal is started when it does not run, and the play goes on once it answers, asked without
+// waiting every 100 ms; one that does not come up is said in the status text instead of the play vanishing.
 void Kandor::wait_for_terminal(int mo, int start) {
   start_pos_ = start;
-  if (host_.start_terminal) host_.start_terminal();
+  terminal_mo_ = mo;
+  if (!engine::TerminalClient().running() && host_.start_terminal) host_.start_terminal();
   terminal_waited_ = 0;
-  terminal_wait_.disconnect();
-  connect(&terminal_wait_, &QTimer::timeout, this, [this, mo] {
-    if (terminal_answers()) {
-      terminal_wait_.stop();
-      q_play(mo, start_pos_);
-    } else if (++terminal_waited_ >= kTerminalWaitTicks) {
-      terminal_wait_.stop();
-      jz_l3(QStringLiteral("播放引擎未能启动"));
-      label1_->setText(QStringLiteral("播放引擎未能启动，请稍后再试"));
-    }
-  });
   label1_->setText(QStringLiteral("正在启动播放引擎..."));
   terminal_wait_.start();
+  terminal_tick();  // a terminal that runs already is asked at once
+}
+
+void Kandor::terminal_tick() {
+  if (++terminal_waited_ >= kTerminalWaitTicks) {
+    terminal_wait_.stop();
+    jz_l3(QStringLiteral("播放引擎未能启动"));
+    label1_->setText(QStringLiteral("播放引擎未能启动，请稍后再试"));
+    return;
+  }
+  if (terminal_asked_ || !engine::TerminalClient().running()) return;
+  terminal_asked_ = true;
+  terminal_link_.check_answering([this](bool answered) {
+    terminal_asked_ = false;
+    if (!answered || !terminal_wait_.isActive()) return;
+    terminal_wait_.stop();
+    q_play(terminal_mo_, start_pos_);
+  });
 }
 
 // Why the engine cannot play the item (known at once, or once the terminal has answered): said where
