@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
@@ -16,7 +17,9 @@ constexpr int kWaitMs = 2000;  // an answer later than this is no answer; a stat
 
 }  // namespace
 
-TerminalLink::TerminalLink(QObject* parent) : QObject(parent) {}
+TerminalLink::TerminalLink(QObject* parent) : QObject(parent) {
+  net_.setProxy(QNetworkProxy::NoProxy);  // the terminal is on this machine, whatever proxy the user has
+}
 
 void TerminalLink::send(const QString& path_and_query, std::function<void(QNetworkReply*)> done) {
   QFile state(terminal::state_file());
