@@ -16,7 +16,7 @@ build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300 --repeat until-pass:2
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
 
 # The demo builds the programs and the program folder only, quietly (the tests are not needed to run it).
 demo: deps $(BUILD)/CMakeCache.txt

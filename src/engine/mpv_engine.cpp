@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QTimer>
-#include <QUrl>
 #include <clocale>
 #include <mpv/client.h>
 
@@ -107,16 +106,15 @@ void MpvEngine::setURL(const QString& address) {
   phase_ = Phase::Opening;
   // The terminal starts (or finds) the download, and the stream opens once it has said so: the GUI
   // thread does not wait for its answer.
-  terminal_.request(QStringLiteral("/task?url=") + QString::fromLatin1(QUrl::toPercentEncoding(address)),
-                    [this, serial = load_serial_, hash = item->hash, name = item->name](const QJsonObject& task) {
-                      if (serial != load_serial_) return;
-                      if (task.isEmpty() || task.value("state").toString() == QLatin1String("failed")) {
-                        failure_ = task.isEmpty() ? QStringLiteral("播放引擎未运行") : task.value("reason").toString();
-                        phase_ = Phase::Stopped;
-                        return say_state();
-                      }
-                      load(TerminalClient().stream_address(hash, name));
-                    });
+  terminal_.start_task(address, [this, serial = load_serial_, hash = item->hash, name = item->name](const QJsonObject& task) {
+    if (serial != load_serial_) return;
+    if (task.isEmpty() || task.value("state").toString() == QLatin1String("failed")) {
+      failure_ = task.isEmpty() ? QStringLiteral("播放引擎未运行") : task.value("reason").toString();
+      phase_ = Phase::Stopped;
+      return say_state();
+    }
+    load(TerminalClient().stream_address(hash, name));
+  });
 }
 
 void MpvEngine::load(const QString& media) {
@@ -194,8 +192,7 @@ int MpvEngine::get_CurTaskProcess() {
 }
 
 void MpvEngine::StartNextDown(const QString& address) {
-  if (address.contains(QLatin1String("qvod://")))
-    terminal_.request(QStringLiteral("/task?url=") + QString::fromLatin1(QUrl::toPercentEncoding(address)), nullptr);
+  if (address.contains(QLatin1String("qvod://"))) terminal_.start_task(address, nullptr);
 }
 
 void MpvEngine::setShowcontrol(bool show) {

@@ -20,9 +20,10 @@ class TerminalClient {
   QJsonObject status(const QString& hash) const;
   // The loopback address the player streams the item from (token included), or "".
   QString stream_address(const QString& hash, const QString& name) const;
+  // The state file's port, token (and pid): false when there is no terminal to talk to.
+  bool read_state(int& port, QString& token, int* pid = nullptr) const;
 
  private:
-  bool read_state(int& port, QString& token, int* pid = nullptr) const;
   int running_pid() const;  // the state file's terminal while it runs, else 0
   QJsonObject get(const QString& path_and_query) const;
 };

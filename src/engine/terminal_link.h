@@ -18,9 +18,9 @@ class TerminalLink : public QObject {
  public:
   explicit TerminalLink(QObject* parent = nullptr);
 
-  // GET path_and_query from the terminal of the state file; done gets the JSON answer, or an empty
-  // object when there is no terminal, no answer within 2 s, or no JSON.
-  void request(const QString& path_and_query, std::function<void(const QJsonObject&)> done);
+  // Starts (or finds) the download of a qvod address; done gets its status, or an empty object
+  // when there is no terminal, no answer, or no JSON (done may be empty).
+  void start_task(const QString& qvod_address, std::function<void(const QJsonObject&)> done);
   // Whether the terminal of the state file answers at all (any answer of HTTP), within 2 s.
   void check_answering(std::function<void(bool)> done);
   // It answered within the last 2 s.
@@ -40,8 +40,10 @@ class TerminalLink : public QObject {
   QElapsedTimer status_age_;
   QElapsedTimer answered_;
 
-  // GET from the terminal of the state file; done gets the reply (null: no terminal to ask).
-  void send(const QString& path_and_query, std::function<void(QNetworkReply*)> done);
+  // GET from the terminal of the state file, answered within wait_ms; done gets the reply (null:
+  // no terminal to ask), or the JSON of its body (request). The reply while it is out.
+  QNetworkReply* send(const QString& path_and_query, int wait_ms, std::function<void(QNetworkReply*)> done);
+  QNetworkReply* request(const QString& path_and_query, int wait_ms, std::function<void(const QJsonObject&)> done);
 };
 
 }  // namespace engine

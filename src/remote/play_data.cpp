@@ -4,7 +4,6 @@
 #include <QUrl>
 
 #include "config/site.h"
-#include "platform/trap.h"
 #include "player/addresses.h"
 #include "store/text_utils.h"
 
@@ -32,8 +31,8 @@ QString stamp(const QDateTime& at) {
 }
 
 QString script_name(const QString& page) {
-  QString name;  // "playdata" without a ".js" after it names nothing
-  platform::trap("nj_cl", [&] { name = store::cut_text(page, QStringLiteral("playdata"), QStringLiteral(".js"), 0); });
+  // "playdata" without a ".js" after it names nothing.
+  const QString name = store::cut_text_lenient(page, QStringLiteral("playdata"), QStringLiteral(".js"), 0);
   // Only a path below /playdata: no host, query, escape or way up can ride along.
   static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_/-]{1,200}$"));
   if (!plain.match(name).hasMatch() || name.contains(QLatin1String("//"))) return {};
@@ -41,8 +40,8 @@ QString script_name(const QString& page) {
 }
 
 QString play_address(const QString& script, const QDateTime& at) {
-  QString cut;  // "qvod://" without a "|$qvod" after it is no address
-  platform::trap("nj_cl", [&] { cut = store::cut_text(script, QStringLiteral("qvod://"), QStringLiteral("|$qvod"), 0); });
+  // "qvod://" without a "|$qvod" after it is no address.
+  const QString cut = store::cut_text_lenient(script, QStringLiteral("qvod://"), QStringLiteral("|$qvod"), 0);
   if (cut.isEmpty()) return {};
   const QString candidate = QStringLiteral("qvod://") + cut + '|';
   const QStringList fields = candidate.split('|');
