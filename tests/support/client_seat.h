@@ -37,7 +37,7 @@ class ClientSeat {
   QString why() const { return why_; }
   qint64 client_pid() const { return client_.processId(); }
 
-  XServer x{QStringLiteral("1280x800x24"), XServer::NoReset};  // its client is killed again and again
+  XServer x;
   SiteProcess site;
   ProgramFolder folder{true, true};
 

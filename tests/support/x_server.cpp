@@ -7,10 +7,9 @@
 
 #include "support/child.h"
 
-XServer::XServer(const QString& screen, Reset reset) {
+XServer::XServer(const QString& screen) {
   end_with_parent(server_);
-  QStringList args{"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"};
-  if (reset == NoReset) args << "-noreset";
+  const QStringList args{"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"};
   server_.start("Xvfb", args);
   if (!server_.waitForStarted(5000)) return;
   // The server writes its display number to the descriptor it was given once it accepts clients.

@@ -9,11 +9,10 @@
 // screenshots and xdotool; it ends with the test.
 class XServer {
  public:
-  // Without reset (for a seat whose client is killed again and again): the server does not start
-  // over when its last client goes, which it otherwise does, refusing a client that connects just
-  // then (Qt ends such a client: no platform plugin).
-  enum Reset { ResetWhenEmpty, NoReset };
-  explicit XServer(const QString& screen = QStringLiteral("1280x800x24"), Reset reset = ResetWhenEmpty);
+  // The server never starts over when its last client goes: one that did would refuse a client
+  // connecting just then (Qt ends such a client: no platform plugin), as when a test starts the
+  // program again right after its previous run ended.
+  explicit XServer(const QString& screen = QStringLiteral("1280x800x24"));
   ~XServer();
   bool running() const { return !display_.isEmpty(); }
   QString display() const { return display_; }
