@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "session/session.h"
 #include "catalog/catalog.h"
 #include "catalog/template_pane.h"
 #include "config/settings.h"
@@ -24,13 +25,14 @@
 namespace {
 
 struct Stage {
+  session::Session session;
   SiteProcess site;
   ProgramFolder folder;
   std::unique_ptr<shell::MainWindow> window;
   Stage() {
     qputenv("MORVANE_SITE", site.base().toUtf8());
     config::setting_access(1, site.base() + "/", config::kDetailBase);
-    window = std::make_unique<shell::MainWindow>();
+    window = std::make_unique<shell::MainWindow>(session);
     window->load();
     window->show();
     wait_until([this] { return window->browser(1)->url().toString() == window->template_address(); }, 30000);

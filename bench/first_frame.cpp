@@ -83,8 +83,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "first_frame: no clip\n");
     return 2;
   }
+  player::NowPlaying now;  // outlives the player
   QWidget window;
-  auto* kandor = new player::Kandor(player::KandorHost{}, &window);
+  auto* kandor = new player::Kandor(player::KandorHost{}, now, &window);
   kandor->set_engine_factory([](QWidget* area) {
     return std::make_unique<engine::MpvEngine>(qobject_cast<engine::PictureArea*>(area), true);
   });

@@ -12,6 +12,7 @@
 #include <random>
 #include <sqlite3.h>
 
+#include "session/session.h"
 #include "store/builders.h"
 #include "store/connection.h"
 #include "support/client_seat.h"
@@ -45,6 +46,7 @@ QString integrity(const QString& db) {
 int main(int argc, char** argv) {
   use_test_environment();
   QApplication app(argc, argv);
+  session::Session session;
   const int runs = argc > 1 ? std::atoi(argv[1]) : 200;
   const unsigned seed = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : std::random_device{}();
   std::mt19937 random(seed);

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "session/session.h"
 #include "platform/paths.h"
 #include "store/builders.h"
 #include "store/connection.h"
@@ -104,6 +105,7 @@ BENCHMARK(BM_Merge2000Episodes)->ArgName("one_transaction")->Arg(1)->Arg(0)->Uni
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  session::Session session;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   return 0;

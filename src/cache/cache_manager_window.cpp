@@ -101,8 +101,10 @@ void CacheManagerWindow::build() {
 
 void CacheManagerWindow::load() {
   opened = 1;
-  was_playing = static_cast<qint16>(player::now_playing().is_playing);
-  saved_pos = player::now_playing().now_pos;
+  if (host_.player) {
+    was_playing = static_cast<qint16>(host_.player->now_playing().is_playing);
+    saved_pos = host_.player->now_playing().now_pos;
+  }
   if (host_.player) host_.player->q_stop();
   show();
   end_terminal();
@@ -296,7 +298,7 @@ void CacheManagerWindow::closeEvent(QCloseEvent* event) {
   if (opened == 1 && file_count != 0 && was_playing == 1 && !played_ &&
       platform::dialogs().message(QStringLiteral("是否继续播放任务?"), QStringLiteral("后续操作询问"),
                                   platform::Buttons::OkCancel) == platform::Answer::Ok && host_.play) {
-    const player::NowPlaying& now = player::now_playing();
+    const player::NowPlaying& now = host_.player->now_playing();
     host_.play(now.now_url, now.now_mo, static_cast<int>(saved_pos));
   }
   opened = 0;

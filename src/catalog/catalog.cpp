@@ -5,12 +5,12 @@
 #include <QStringList>
 
 #include "catalog/merge.h"
-#include "catalog/play_state.h"
 #include "catalog/text.h"
 #include "config/settings.h"
 #include "config/site.h"
 #include "platform/transfer.h"
 #include "platform/trap.h"
+#include "session/session.h"
 #include "player/addresses.h"
 #include "store/builders.h"
 #include "store/connection.h"
@@ -20,11 +20,6 @@
 #include <algorithm>
 
 namespace catalog {
-
-PlayState& play_state() {
-  static PlayState state;
-  return state;
-}
 
 namespace {
 
@@ -69,8 +64,8 @@ QString sort_and_refresh_links(const QString& id, int rows) {
 
 }  // namespace
 
-Catalog::Catalog(TemplatePane* pane, platform::Transfer* inet1, CatalogHost host)
-    : pane_(pane), inet1_(inet1), host_(std::move(host)) {}
+Catalog::Catalog(session::Session& session, TemplatePane* pane, platform::Transfer* inet1, CatalogHost host)
+    : session_(session), pane_(pane), inet1_(inet1), host_(std::move(host)) {}
 
 QString Catalog::refresh_title(const QString& id, int mode) {
   QString shown;
@@ -81,8 +76,8 @@ QString Catalog::refresh_title(const QString& id, int mode) {
     const StoredEpisodes stored = stored_episodes(id, mode);
     QString key = mode == 1 ? stored.key : id;
     // The shown title's row may have been cleaned up since its page was written: the key is known.
-    if (key.isEmpty() && mode == 1 && id == QString::number(play_state().loaded_detail))
-      key = QString::number(play_state().loaded_key);
+    if (key.isEmpty() && mode == 1 && id == QString::number(session_.play.loaded_detail))
+      key = QString::number(session_.play.loaded_key);
     if (!store::parse_id(key)) return;
     inet1_->cancel();
     inet1_->set_timeout_ms(kFetchTimeoutMs);
@@ -117,7 +112,7 @@ QString Catalog::show_detail(const QString& id, int a, int b) {
             (b == 0 ? "detailID =" : "keyID =") + store::number_literal(id) +
             // A title stored again has a newer row, and the clean-up keeps only the newest: show that one.
             (b == 0 ? "" : " order by detailID desc"));
-    PlayState& state = play_state();
+    PlayState& state = session_.play;
     QString title_added;
     if (!rs.Eof()) {
       state.loaded_detail = rs.number("detailID");
@@ -159,7 +154,7 @@ QString Catalog::show_detail(const QString& id, int a, int b) {
 void Catalog::show_episodes(const QString& detail_id, int order, int view) {
   platform::trap("show_episodes", [&] {
     store::open_db();
-    PlayState& state = play_state();
+    PlayState& state = session_.play;
     state.resume_info.clear();
     if (!store::parse_id(detail_id)) return;
     store::RowSet rs;

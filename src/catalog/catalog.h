@@ -7,6 +7,9 @@
 namespace platform {
 class Transfer;
 }
+namespace session {
+class Session;
+}
 
 namespace catalog {
 
@@ -19,7 +22,7 @@ struct CatalogHost {
 // The per-title fetch and merge, and the detail and episode views of the template pane.
 class Catalog {
  public:
-  Catalog(TemplatePane* pane, platform::Transfer* inet1, CatalogHost host);
+  Catalog(session::Session& session, TemplatePane* pane, platform::Transfer* inet1, CatalogHost host);
 
   // Fetches, merges and shows a title; mode 1: id is a detailID, otherwise a keyID.
   // The title's history address, or "" when the refresh stopped before showing it.
@@ -32,6 +35,7 @@ class Catalog {
   static constexpr int kFetchTimeoutMs = 10000;
 
  private:
+  session::Session& session_;
   TemplatePane* pane_;
   platform::Transfer* inet1_;
   CatalogHost host_;

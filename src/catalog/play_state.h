@@ -3,8 +3,8 @@
 
 namespace catalog {
 
-// The shared play state: what the detail pane shows (written by the detail loader) and what is
-// being played (written by the play flows). Process-wide, empty or 0 at start.
+// The play state of a session: what the detail pane shows (written by the detail loader) and what
+// is being played (written by the play flows). Empty or 0 at start.
 struct PlayState {
   int loaded_key = 0;
   int loaded_detail = 0;
@@ -15,7 +15,5 @@ struct PlayState {
   int hist_key = 0;
   int play_detail = 0;
 };
-
-PlayState& play_state();
 
 }  // namespace catalog

@@ -6,17 +6,18 @@
 #include <QMouseEvent>
 
 #include "catalog/catalog.h"
-#include "catalog/play_state.h"
 #include "history/history_store.h"
 #include "history/play_flows.h"
+#include "session/session.h"
 #include "store/connection.h"
 #include "store/rowset.h"
 #include "store/text_utils.h"
 
 namespace history {
 
-HistoryPanel::HistoryPanel(QListWidget* list, Menu menu, catalog::Catalog* catalogue, std::function<QPoint(QPoint)> where)
-    : QObject(list), list_(list), menu_(menu), catalogue_(catalogue), where_(std::move(where)) {
+HistoryPanel::HistoryPanel(session::Session& session, HistoryStore& history, PlayFlows& flows, QListWidget* list,
+                           Menu menu, catalog::Catalog* catalogue, std::function<QPoint(QPoint)> where)
+    : QObject(list), session_(session), history_(history), flows_(flows), list_(list), menu_(menu), catalogue_(catalogue), where_(std::move(where)) {
   list_->viewport()->installEventFilter(this);
   connect(list_, &QListWidget::itemDoubleClicked, this, &HistoryPanel::List1_DblClick);
   connect(menu_.ls_1, &QAction::triggered, this, &HistoryPanel::List1_DblClick);
@@ -30,7 +31,7 @@ int HistoryPanel::selected_id() const {
 }
 
 int HistoryPanel::key_of_selected() {
-  int& hist_key = catalog::play_state().hist_key;
+  int& hist_key = session_.play.hist_key;
   hist_key = 0;
   store::open_db();
   store::RowSet rs;
@@ -40,7 +41,7 @@ int HistoryPanel::key_of_selected() {
 }
 
 void HistoryPanel::List1_DblClick() {
-  if (list_->currentRow() >= 0) play_hist_entry(selected_id());
+  if (list_->currentRow() >= 0) flows_.play_hist_entry(selected_id());
 }
 
 void HistoryPanel::List1_MouseUp(Qt::MouseButton button, QPoint at) {
@@ -56,12 +57,12 @@ void HistoryPanel::ckxxs_Click() {
 }
 
 void HistoryPanel::del_ls_Click() {
-  if (list_->currentRow() >= 0) hist_delete(QString::number(selected_id()));
+  if (list_->currentRow() >= 0) history_.hist_delete(QString::number(selected_id()));
 }
 
 void HistoryPanel::clear_ls_Click() {
   list_->clear();
-  hist_clear();
+  history_.hist_clear();
 }
 
 bool HistoryPanel::eventFilter(QObject*, QEvent* event) {

@@ -10,8 +10,14 @@ class QMenu;
 namespace catalog {
 class Catalog;
 }
+namespace session {
+class Session;
+}
 
 namespace history {
+
+class HistoryStore;
+class PlayFlows;
 
 // The history list of the main window: a double click plays an entry; the right button pops up
 // "dq_ls" (play, details of a catalogue title, delete, clear).
@@ -23,7 +29,8 @@ class HistoryPanel : public QObject {
     QAction *ls_1, *ckxxs, *del_ls, *clear_ls;
   };
   // where: the menu's place for a right click at a point of the list (global coordinates).
-  HistoryPanel(QListWidget* list, Menu menu, catalog::Catalog* catalogue, std::function<QPoint(QPoint)> where);
+  HistoryPanel(session::Session& session, HistoryStore& history, PlayFlows& flows, QListWidget* list, Menu menu,
+               catalog::Catalog* catalogue, std::function<QPoint(QPoint)> where);
 
   void List1_DblClick();
   void List1_MouseUp(Qt::MouseButton button, QPoint at);
@@ -38,6 +45,9 @@ class HistoryPanel : public QObject {
   int selected_id() const;  // the selected entry's histID, or 0
   int key_of_selected();    // hist_key: the selected entry's keyID (0 for a free address)
 
+  session::Session& session_;
+  HistoryStore& history_;
+  PlayFlows& flows_;
   QListWidget* list_;
   Menu menu_;
   catalog::Catalog* catalogue_;

@@ -2,24 +2,18 @@
 
 #include <QDateTime>
 #include <QListWidget>
-#include <QPointer>
 
-#include "catalog/play_state.h"
 #include "platform/trap.h"
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
 #include "player/addresses.h"
 #include "store/text_utils.h"
+#include "session/session.h"
 
 namespace history {
 
 namespace {
-
-QPointer<QListWidget>& history_list() {
-  static QPointer<QListWidget> list;
-  return list;
-}
 
 void open_free_entry(store::RowSet& rs, const QString& address, const QString& key) {
   rs.Open(key.isEmpty() ? "select * from hist where hist_url = " + store::text_literal(address)
@@ -28,14 +22,12 @@ void open_free_entry(store::RowSet& rs, const QString& address, const QString& k
 
 }  // namespace
 
-void set_history_list(QListWidget* list) { history_list() = list; }
-
 QString match_key(const QString& address) { return address.contains('|') ? address.split('|').value(1) : QString(); }
 
 // The same rules as the player's display name.
 QString title_from_url(const QString& address) { return player::hq_wjm(address); }
 
-std::optional<int> hist_record(const QString& address, int kind) {
+std::optional<int> HistoryStore::hist_record(const QString& address, int kind) {
   std::optional<int> start;
   platform::trap("hist_record", [&] {
     store::open_db();
@@ -53,7 +45,7 @@ std::optional<int> hist_record(const QString& address, int kind) {
       }
       return;
     }
-    const catalog::PlayState& state = catalog::play_state();
+    const catalog::PlayState& state = session_.play;
     rs.Open(QStringLiteral("select * from hist where keyID= ") + QString::number(state.hist_key));
     if (rs.Eof()) {
       rs.AddNew();
@@ -75,7 +67,7 @@ std::optional<int> hist_record(const QString& address, int kind) {
   return start;
 }
 
-void hist_save_pos(const QString& address, int kind, int position) {
+void HistoryStore::hist_save_pos(const QString& address, int kind, int position) {
   platform::trap("hist_save_pos", [&] {
     store::open_db();
     const QString key = match_key(address);
@@ -94,24 +86,24 @@ void hist_save_pos(const QString& address, int kind, int position) {
   });
 }
 
-void hist_delete(const QString& hist_id) {
+void HistoryStore::hist_delete(const QString& hist_id) {
   if (!store::parse_id(hist_id)) return;
   store::db_execute("update jj set jl=0 where keyID in (select keyID from hist where histID= " + store::number_literal(hist_id) + ")");
   store::db_delete("hist", "histID", hist_id);
   hist_fill_list();
 }
 
-void hist_clear() {
+void HistoryStore::hist_clear() {
   store::db_execute("update jj set jl=0 where jl<> 0");
   store::db_execute("delete * from hist");
 }
 
-void qk_td() {
-  store::db_execute("update jj set jl=0 where jl<>0 and keyID=" + QString::number(catalog::play_state().loaded_key));
+void HistoryStore::qk_td() {
+  store::db_execute("update jj set jl=0 where jl<>0 and keyID=" + QString::number(session_.play.loaded_key));
 }
 
-void hist_fill_list() {
-  QListWidget* list = history_list();
+void HistoryStore::hist_fill_list() {
+  QListWidget* list = session_.history_list;
   if (!list) return;
   list->clear();
   store::RowSet rs;

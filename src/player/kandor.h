@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "engine/terminal_link.h"
+#include "player/now_playing.h"
 
 class QLabel;
 class QMenu;
@@ -60,7 +61,8 @@ class Kandor : public QWidget {
   // and no sound where there is no display, as in tests).
   using EngineFactory = std::function<std::unique_ptr<engine::Engine>(QWidget* video_area)>;
 
-  explicit Kandor(KandorHost host, QWidget* parent = nullptr);
+  // now: where the player says what it plays and how far (the session's).
+  Kandor(KandorHost host, NowPlaying& now, QWidget* parent = nullptr);
   ~Kandor() override;
   void set_engine_factory(EngineFactory f) { engine_factory_ = std::move(f); }
 
@@ -125,6 +127,7 @@ class Kandor : public QWidget {
 
   // State for the host and tests.
   engine::Engine* engine() const { return engine_.get(); }
+  const NowPlaying& now_playing() const { return now_; }
   QString prev_url() const { return prev_url_; }
   QString next_url() const { return next_url_; }
   double down_pct() const { return down_pct_; }
@@ -180,6 +183,7 @@ class Kandor : public QWidget {
   bool minimised() const;
 
   KandorHost host_;
+  NowPlaying& now_;
   EngineFactory engine_factory_;
   std::unique_ptr<engine::Engine> engine_;
   int engine_ready_ = 0;

@@ -18,11 +18,6 @@
 
 namespace player {
 
-NowPlaying& now_playing() {
-  static NowPlaying state;
-  return state;
-}
-
 namespace {
 
 constexpr int kTerminalWaitTicks = 50;  // 100 ms each: a terminal is up well within 5 s
@@ -33,7 +28,7 @@ std::unique_ptr<engine::Engine> default_engine(QWidget* video_area) {
 
 }  // namespace
 
-Kandor::Kandor(KandorHost host, QWidget* parent) : QWidget(parent), host_(std::move(host)) {
+Kandor::Kandor(KandorHost host, NowPlaying& now, QWidget* parent) : QWidget(parent), host_(std::move(host)), now_(now) {
   setFocusPolicy(Qt::StrongFocus);
   setAutoFillBackground(true);
   QPalette pal = palette();
@@ -187,10 +182,9 @@ void Kandor::q_play(int mo, int start) {
     engine_->setURL(furl_);
     say_failure();
   }
-  NowPlaying& now = now_playing();
-  now.now_url = furl_;
-  now.now_mo = mo_;
-  now.now_pos = 0;
+  now_.now_url = furl_;
+  now_.now_mo = mo_;
+  now_.now_pos = 0;
   if (!timer2_.isActive()) timer2_.start();
 }
 

@@ -37,8 +37,8 @@ QString state_text(int ps) {
   }
 }
 
-void publish_playing(int ps) {
-  int& playing = now_playing().is_playing;
+void publish_playing(NowPlaying& now, int ps) {
+  int& playing = now.is_playing;
   if (ps == 2 || ps == 3) playing = 1;
   else if (ps == 4 || ps == 10 || ps == 11) playing = 0;
 }
@@ -101,7 +101,7 @@ void Kandor::Timer2_Timer() {
 void Kandor::end_of_play() {
   timer2_.stop();
   if (host_.save_position) host_.save_position(furl_, mo_, 0);
-  now_playing().now_pos = 0;
+  now_.now_pos = 0;
   if (!next_url_.isEmpty() && zxyj_ != 0) return h_play(next_url_, 1, 0);
   q_stop();
   label1_->setText(QStringLiteral("准备就绪"));
@@ -112,7 +112,7 @@ void Kandor::end_of_play() {
 
 void Kandor::slow_poll(int ps) {
   const QString text = state_text(ps);
-  publish_playing(ps);
+  publish_playing(now_, ps);
   if (!text.isEmpty() && text != QStringLiteral("停止")) jz_l3(text);
   system_zzt(ps, QString(), QString());
   if (trim_count_ < 20) {
@@ -153,7 +153,7 @@ void Kandor::slow_poll(int ps) {
     // Within the end's 2 s the item counts as finished, as the fast poll would find it.
     const int position = bcd_ > 0 && bcd_ - bwz_ < 2 ? 0 : bwz_;
     if (host_.save_position) host_.save_position(furl_, mo_, position);
-    now_playing().now_pos = position;
+    now_.now_pos = position;
     label1_->setText(QStringLiteral("数据处理中...") + rate + QStringLiteral("|完成"));
   }
   if (down_pct_ == 100) rate.clear();

@@ -12,8 +12,6 @@
 #include <QVBoxLayout>
 
 #include "engine/terminal_client.h"
-#include "history/history_store.h"
-#include "history/play_flows.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "platform/transfer.h"
@@ -59,13 +57,11 @@ void PlayDataWindow::play_entered(const QString& text) {
       return;
     }
     if (host_.bring_main_window_back) host_.bring_main_window_back();
-    history::hist_record(address, 0);
-    history::ss_play(address, 0, 0);
+    if (host_.play) host_.play(address);
   } else if (!is_playable_address(text)) {
     platform::show_message(QStringLiteral("无法识别的播放地址，请输入qvod地址、本地文件或网址：\r\n") + text, kCaption);
   } else {
-    history::hist_record(text, 0);
-    history::ss_play(text, 0, 0);
+    if (host_.play) host_.play(text);
   }
 }
 

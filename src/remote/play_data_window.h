@@ -11,6 +11,7 @@ namespace remote {
 struct PlayDataHost {
   std::function<void()> bring_main_window_back;  // restored when minimised, else shown
   std::function<void()> start_terminal;          // the engine's terminal, when it does not run
+  std::function<void(const QString&)> play;      // a free address: recorded in the history and played
 };
 
 // The play-data lookup window: a play address, or a page of the play-data site, from the clipboard.

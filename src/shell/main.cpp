@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "platform/trapped_application.h"
+#include "session/session.h"
 #include "shell/main_window.h"
 #include "updater/install.h"
 
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
   app.setQuitOnLastWindowClosed(false);  // the client ends through its unload, not by itself
   platform::install_chinese_translations();
   updater::recover_interrupted_install(platform::program_folder());  // an update cut off half-way
-  shell::MainWindow window;
+  session::Session session;
+  shell::MainWindow window(session);
   platform::set_dialog_parent(&window);
   if (!window.load()) return 0;
   close_on_termination(&window);

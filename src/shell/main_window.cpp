@@ -17,11 +17,11 @@
 #include "catalog/catalog.h"
 #include "catalog/commands.h"
 #include "catalog/pane_page.h"
-#include "catalog/play_state.h"
 #include "catalog/template_pane.h"
 #include "config/end_process.h"
 #include "history/history_store.h"
 #include "history/play_flows.h"
+#include "session/session.h"
 #include "config/settings.h"
 #include "config/site.h"
 #include "config/skin.h"
@@ -65,7 +65,8 @@ QString tray_tip() {
                                      .arg(MORVANE_VERSION_REVISION);
 }
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(session::Session& session, QWidget* parent)
+    : QMainWindow(parent), session_(session), history_(std::make_unique<history::HistoryStore>(session)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("欢迎使用Morvane"));
   setWindowIcon(QIcon(image_file(QStringLiteral("icon"))));
@@ -111,7 +112,7 @@ void MainWindow::set_up_panes() {
   browser(1)->page()->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
   template_pane_ = std::make_unique<catalog::TemplatePane>(browser(1)->page());
   catalog_ = std::make_unique<catalog::Catalog>(
-      template_pane_.get(), inet1_,
+      session_, template_pane_.get(), inet1_,
       catalog::CatalogHost{[this] { tpth_img(2, 1, 0); }, [this](const QString& key) { detail_hits_update(key); }});
   connect(browser(3), &QWebEngineView::loadFinished, this, [this](bool) {
     auto* page = static_cast<catalog::PanePage*>(browser(3)->page());
@@ -169,14 +170,14 @@ void MainWindow::dispatch(const catalog::Command& c) {
     case Command::RefreshDetail: catalog_->refresh_title(QString::number(c.id), 1); break;
     case Command::OpenTitle: catalog_->refresh_title(QString::number(c.id), 0); break;
     case Command::ListTab: image1_click(c.id); break;
-    case Command::Record: history::hist_record(c.address, 0); break;
+    case Command::Record: history_->hist_record(c.address, 0); break;
     case Command::RecordAndPlay:
-      history::hist_record(c.address, 0);
-      history::ss_play(c.address, 0, 0);
+      history_->hist_record(c.address, 0);
+      flows_->ss_play(c.address, 0, 0);
       break;
-    case Command::PlayLoaded: history::play_loaded(c.order); break;
-    case Command::PlayEpisodeLink: history::play_episode_link(c.address); break;
-    case Command::PlayTitle: history::zz_linkms(c.order, c.id); break;
+    case Command::PlayLoaded: flows_->play_loaded(c.order); break;
+    case Command::PlayEpisodeLink: flows_->play_episode_link(c.address); break;
+    case Command::PlayTitle: flows_->zz_linkms(c.order, c.id); break;
   }
 }
 
@@ -458,7 +459,7 @@ void MainWindow::on_resize() {
 void MainWindow::startup_job() {
   timer3_.stop();
   if (platform::ending()) return;  // a fatal message is up: the program ends when it is answered
-  history::hist_fill_list();
+  history_->hist_fill_list();
   options_->power_saving(0);
   options_->auto_next_on = config::setting_number(config::kAutoNext, 0);
   options_->auto_full_on = config::setting_number(config::kAutoFull, 0);
@@ -468,7 +469,7 @@ void MainWindow::startup_job() {
   config::setting_access(1, QStringLiteral("%1-%2-%3 %4:%5:%6").arg(now.date().year()).arg(now.date().month())
                                 .arg(now.date().day()).arg(now.time().hour()).arg(now.time().minute())
                                 .arg(now.time().second()), config::kStartTime);
-  catalog::play_state().play_detail = 0;
+  session_.play.play_detail = 0;
   options_->opt_auto_next(0);
   options_->opt_auto_full(0);
   startup_finished = 1;

@@ -27,6 +27,13 @@ class Catalog;
 class TemplatePane;
 struct Command;
 }
+namespace history {
+class HistoryStore;
+class PlayFlows;
+}
+namespace session {
+class Session;
+}
 
 namespace shell {
 
@@ -38,7 +45,7 @@ class MainWindow : public QMainWindow {
  public:
   static constexpr int kOutsideLeft = 10000;  // twips: where the catalogue pane waits for its page
 
-  explicit MainWindow(QWidget* parent = nullptr);
+  explicit MainWindow(session::Session& session, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // The load handler, in its order. False when the client must end at once (engine set-up started).
@@ -70,6 +77,9 @@ class MainWindow : public QMainWindow {
   QSystemTrayIcon* tray() const { return tray_; }
   platform::Transfer* inet1() const { return inet1_; }
   catalog::Catalog* catalogue() const { return catalog_.get(); }
+  session::Session& session() const { return session_; }
+  history::HistoryStore& history() const { return *history_; }
+  history::PlayFlows& play_flows() const { return *flows_; }
   player::Kandor* kandor() const { return kandor_; }
   player::PlaybackOptions* options() const { return options_.get(); }
   void fd_1();  // "打开本地文件"
@@ -133,6 +143,9 @@ class MainWindow : public QMainWindow {
   QWidget* add(QWidget* w, const char* name, double l, double t, double wd, double ht);
   QAction* add_action(QMenu* menu, const char* name, const QString& caption);
 
+  session::Session& session_;
+  std::unique_ptr<history::HistoryStore> history_;
+  std::unique_ptr<history::PlayFlows> flows_;
   QWidget* inner_ = nullptr;
   QVector<QWidget*> controls_;
   QHash<QString, QAction*> actions_;

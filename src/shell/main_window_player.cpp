@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QWebEngineView>
 
-#include "catalog/play_state.h"
 #include "config/settings.h"
 #include "history/history_panel.h"
 #include "history/history_store.h"
@@ -16,6 +15,7 @@
 #include "platform/profile.h"
 #include "player/kandor.h"
 #include "player/playback_options.h"
+#include "session/session.h"
 #include "shell/main_window.h"
 #include "shell/twips.h"
 #include "shell/window_keys.h"
@@ -37,15 +37,15 @@ player::Kandor* MainWindow::make_player() {
   player::KandorHost host;
   host.start_terminal = [this] { zrqv(); };
   host.now_playing_label = [this](const QString& text) { label(1)->setText(text); };
-  host.record = [](const QString& address, int mo) { return history::hist_record(address, mo); };
-  host.save_position = [](const QString& address, int mo, int position) { history::hist_save_pos(address, mo, position); };
+  host.record = [this](const QString& address, int mo) { return history_->hist_record(address, mo); };
+  host.save_position = [this](const QString& address, int mo, int position) { history_->hist_save_pos(address, mo, position); };
   host.command = [this](const QString& item) {
     if (QAction* a = action(item)) a->trigger();
   };
   host.caption = [this](const QString& item) { return action(item) ? action(item)->text() : QString(); };
   host.power_saving = [this](int mode) { options_->power_saving(mode); };
-  host.play_list = [] { return catalog::play_state().play_list; };
-  auto* kandor = new player::Kandor(std::move(host));
+  host.play_list = [this] { return session_.play.play_list; };
+  auto* kandor = new player::Kandor(std::move(host), session_.now_playing);
   kandor->shutdown_on = [this] { return options_->shutdown_on == 1; };
   kandor->opt_shutdown = [this] { options_->opt_shutdown(); };
   options_ = std::make_unique<player::PlaybackOptions>(kandor, [this](const char* name) { return action(QString::fromLatin1(name)); });
@@ -54,25 +54,27 @@ player::Kandor* MainWindow::make_player() {
 
 // The play flows and the history panel, once the catalogue and the list exist.
 void MainWindow::wire_play_flows() {
-  history::set_play_host({kandor_, catalog_.get(), [this] { return main_tab; }, [this] { tpth_img(1, 1, 0); },
-                          [this](const QString& text) { label(1)->setText(text); }});
+  flows_ = std::make_unique<history::PlayFlows>(
+      session_, *history_,
+      history::PlayHost{kandor_, catalog_.get(), [this] { return main_tab; }, [this] { tpth_img(1, 1, 0); },
+                        [this](const QString& text) { label(1)->setText(text); }});
   auto* list = qobject_cast<QListWidget*>(control("List1"));
-  history::set_history_list(list);
+  session_.history_list = list;
   const auto where = [this, list](QPoint at) {
     // The menu's place: the click, moved by the list panel's left edge and 800 down, in the window.
     const QPoint in_window(at.x() + control("Picture7")->x() + to_px(20), at.y() + to_px(800));
     return inner_area()->mapToGlobal(in_window);
   };
-  new history::HistoryPanel(list, {menu("dq_ls"), action("ls_1"), action("ckxxs"), action("del_ls"), action("clear_ls")},
+  new history::HistoryPanel(session_, *history_, *flows_, list, {menu("dq_ls"), action("ls_1"), action("ckxxs"), action("del_ls"), action("clear_ls")},
                             catalog_.get(), where);
   // The tree-list menu, for the title whose details are shown: a right click in the detail pane.
   QWebEngineView* detail = browser(1);
   detail->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(detail, &QWidget::customContextMenuRequested, this, [this, detail](QPoint at) {
-    if (catalog::play_state().loaded_detail != 0) menu("sxlb")->popup(detail->mapToGlobal(at));
+    if (session_.play.loaded_detail != 0) menu("sxlb")->popup(detail->mapToGlobal(at));
   });
-  connect(action("ljbf_0"), &QAction::triggered, this, [] { history::zz_linkm(0, catalog::play_state().loaded_detail); });
-  connect(action("ljbf_1"), &QAction::triggered, this, [] { history::zz_linkm(1, catalog::play_state().loaded_detail); });
+  connect(action("ljbf_0"), &QAction::triggered, this, [this] { flows_->zz_linkm(0, session_.play.loaded_detail); });
+  connect(action("ljbf_1"), &QAction::triggered, this, [this] { flows_->zz_linkm(1, session_.play.loaded_detail); });
   connect(action("sqlb"), &QAction::triggered, this, &MainWindow::fold_list);
 }
 
@@ -93,7 +95,7 @@ void MainWindow::wire_player_menus() {
 void MainWindow::fd_1() {
   if (kandor_->full() == 1) hide();
   const QString file = platform::dialogs().open_file(kMediaFilters);
-  if (!file.isEmpty()) history::ss_play(file, 0, 0);
+  if (!file.isEmpty()) flows_->ss_play(file, 0, 0);
 }
 
 void MainWindow::restore_player() {

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "cache/cache_manager_window.h"
+#include "history/history_store.h"
 #include "history/play_flows.h"
 #include "platform/dialogs.h"
 #include "player/kandor.h"
@@ -47,9 +48,9 @@ void MainWindow::hcgl_Click() {
   if (cache_window_) cache_window_->close();  // a second opening replaces the first
   cache::CacheHost host;
   host.player = kandor_;
-  host.play = [](const QString& url, int mo, const QVariant& jd) { history::ss_play(url, mo, jd); };
-  host.play_episode = [](int detail_id, const QString& url, int position) {
-    history::play_catalogue_episode(detail_id, url, position);
+  host.play = [this](const QString& url, int mo, const QVariant& jd) { flows_->ss_play(url, mo, jd); };
+  host.play_episode = [this](int detail_id, const QString& url, int position) {
+    flows_->play_catalogue_episode(detail_id, url, position);
   };
   auto* window = adopt(cache_window_, new cache::CacheManagerWindow(std::move(host), this));
   window->load();
@@ -64,6 +65,10 @@ void MainWindow::fd_2() {
     else show();
   };
   host.start_terminal = [this] { zrqv(); };
+  host.play = [this](const QString& address) {
+    history_->hist_record(address, 0);
+    flows_->ss_play(address, 0, 0);
+  };
   auto* window = adopt(play_data_window_, new remote::PlayDataWindow(std::move(host), this));
   window->show();
   focus_box(window);

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <sqlite3.h>
 #include <unistd.h>
+#include <utility>
 
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
@@ -213,15 +214,20 @@ bool Transaction::commit() {
   return c_.commit();
 }
 
+namespace {
+Connection* current_connection = nullptr;
+}
+
+Connection* use_connection(Connection* c) { return std::exchange(current_connection, c); }
+
 Connection& shared_connection() {
-  static Connection connection;
-  return connection;
+  if (!current_connection) qFatal("the catalogue has no connection: no session is open");
+  return *current_connection;
 }
 
 QString db_path() { return platform::program_file(QStringLiteral("mydb.mdb")); }
 
 void open_db() {
-  static bool told_broken = false;
   const QString path = db_path();
   if (!platform::file_present(path)) {
     platform::fatal_message(QStringLiteral("系统数据库丢失"), platform::app_title());
@@ -231,12 +237,12 @@ void open_db() {
   if (c.is_open()) return;
   QString why;
   if (c.open(path, &why)) {
-    told_broken = false;
+    c.unusable_said = false;
     return;
   }
   platform::log_once(QStringLiteral("open_db"), path + QStringLiteral(": ") + why);
-  if (told_broken) return;
-  told_broken = true;
+  if (c.unusable_said) return;
+  c.unusable_said = true;
   platform::show_message(QStringLiteral("数据库文件 %1 无法打开：它已损坏，或不是Morvane的数据库。\n"
                                         "本次运行将无法保存片库和播放记录。请关闭程序，用安装包中的"
                                         " mydb.mdb 替换此文件后重新打开。").arg(path),

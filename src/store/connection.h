@@ -47,6 +47,9 @@ class Connection {
   // disk): said once per run. Other failures are only logged by the caller.
   void note_failure(int sqlite_code) const;
 
+  // The user has been told that the file cannot be opened (once per run, until it opens again).
+  bool unusable_said = false;
+
   // How long a statement waits for another program's lock before it fails.
   static constexpr int kBusyWaitMs = 1500;
 
@@ -78,8 +81,11 @@ class Transaction {
   bool active_ = false;
 };
 
-// The one connection the client shares, opened by open_db.
+// The connection statements run on: the live session's (session::Session), opened by open_db.
+// Without a session there is none, and asking for it ends the program (a fault of the program).
 Connection& shared_connection();
+// Makes c the connection statements run on; returns the one before (null: none).
+Connection* use_connection(Connection* c);
 
 // Program folder + "/mydb.mdb".
 QString db_path();

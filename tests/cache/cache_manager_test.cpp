@@ -151,9 +151,9 @@ TEST_F(CacheWindow, OpensWithItsQuestionStopsThePlayEndsTheTerminalAndOffersToGo
   site.control("media=drop");  // the second breaks off half-way: an unfinished download
   download(second);
   open(1004);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   ASSERT_TRUE(playing(first));
-  ASSERT_TRUE(wait_until([] { return player::now_playing().now_pos >= 1; }, 10000));
+  ASSERT_TRUE(wait_until([] { return test_session().now_playing.now_pos >= 1; }, 10000));
   answers.answer_next(platform::Answer::Ok);
   window->hcgl_Click();
   ASSERT_NE(manager(), nullptr);
@@ -178,7 +178,7 @@ TEST_F(CacheWindow, OpensWithItsQuestionStopsThePlayEndsTheTerminalAndOffersToGo
 TEST_F(CacheWindow, CancelKeepsThePlayAndAStoppedPlayerOpensWithoutAsking) {
   const auto [first, name] = episode(1004, 0);
   open(1004);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   ASSERT_TRUE(playing(first));
   answers.answer_next(platform::Answer::Cancel);
   window->hcgl_Click();
@@ -208,7 +208,7 @@ TEST_F(CacheWindow, CachedFilesPlayByWhatTheStoreAndTheHistoryKnow) {
   write_all(media() + "/free.mp4", site_bytes(site, episode(1005, 0).first));
   // A free address in the history, whose file is in the cache.
   const QString free_address = "qvod://9|" + QString(40, 'A') + "|watched.mp4|";
-  history::hist_record(free_address, 0);
+  window->history().hist_record(free_address, 0);
   write_all(media() + "/watched.mp4", "x");
   window->hcgl_Click();
 
@@ -224,8 +224,8 @@ TEST_F(CacheWindow, CachedFilesPlayByWhatTheStoreAndTheHistoryKnow) {
   ASSERT_TRUE(playing(episode_address)) << kandor->furl().toStdString() << " bzt " << kandor->bzt() << " "
                                         << window->label(1)->text().toStdString() << " | " << answers.shown.join(";").toStdString()
                                         << " log " << folder.log_text().toStdString();
-  EXPECT_EQ(catalog::play_state().play_detail, catalog::play_state().loaded_detail);
-  EXPECT_EQ(catalog::play_state().play_list.split("@@@").size(), 30);  // its title's episodes
+  EXPECT_EQ(test_session().play.play_detail, test_session().play.loaded_detail);
+  EXPECT_EQ(test_session().play.play_list.split("@@@").size(), 30);  // its title's episodes
   EXPECT_TRUE(answers.shown.filter("后续操作询问").isEmpty());  // a file was played from the window: no question
 
   // An unfinished file nobody knows: the message, and nothing plays.

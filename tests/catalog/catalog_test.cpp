@@ -81,7 +81,7 @@ TEST_F(Catalogue, AFieldInAPaneKeepsItsKeys) {
 
 TEST_F(Catalogue, TenReloadsThenTheFailureText) {
   site.control("list_fail=-1");
-  window = std::make_unique<MainWindow>();
+  window = std::make_unique<MainWindow>(test_session());
   ASSERT_TRUE(window->load());
   ASSERT_TRUE(wait_until([this] { return window->label(2)->text() == "载入数据失败....请关闭程序重新打开"; }, 60000))
       << window->label(2)->text().toStdString();
@@ -107,11 +107,11 @@ TEST_F(Catalogue, ClickingATitleInTheSitePageMergesAndShowsIt) {
   EXPECT_EQ(window->main_tab, 2);
   EXPECT_EQ(column("select * from det where keyID=1003", "d_name"), QStringList{"让子弹飞"});
   EXPECT_EQ(column("select * from jj where keyID=1003 order by jjID", "wjm"), QStringList({"让子弹飞-上.rmvb", "让子弹飞-下.rmvb"}));
-  EXPECT_EQ(catalog::play_state().loaded_key, 1003);
-  EXPECT_EQ(catalog::play_state().title_name, "让子弹飞");
+  EXPECT_EQ(test_session().play.loaded_key, 1003);
+  EXPECT_EQ(test_session().play.title_name, "让子弹飞");
   EXPECT_TRUE(wait_until([this] { return site.control("id=1003", "/_control/hits") == "1"; }));
   EXPECT_TRUE(html("n_2").startsWith("<ul id=\"z2\">"));
-  EXPECT_TRUE(html("yyx").contains("acm=" + QString::number(catalog::play_state().loaded_detail) + "|4"));
+  EXPECT_TRUE(html("yyx").contains("acm=" + QString::number(test_session().play.loaded_detail) + "|4"));
 }
 
 TEST_F(Catalogue, MergeByPositionGrowsShrinksAndChanges) {
@@ -129,7 +129,7 @@ TEST_F(Catalogue, MergeByPositionGrowsShrinksAndChanges) {
   EXPECT_EQ(column("select * from jj where keyID=1004 order by jjID", "wjm")[4], "潜伏-第05集(修正版).rmvb");
   for (int i : {0, 3, 5, 29}) EXPECT_EQ(changed[i], first[i]) << i;
   site.control("detail_key=1004&detail_mode=grow");
-  window->catalogue()->refresh_title(QString::number(catalog::play_state().loaded_detail), 1);  // by detailID
+  window->catalogue()->refresh_title(QString::number(test_session().play.loaded_detail), 1);  // by detailID
   const QStringList grown_ids = column("select * from jj where keyID=1004 order by jjID", "jjID");
   ASSERT_EQ(grown_ids.size(), 31);
   EXPECT_EQ(grown_ids.mid(0, 30), first_ids);  // the stored rows are left alone
@@ -238,7 +238,7 @@ TEST_F(Catalogue, EpisodeListLayouts) {
   start();
   open(1009);  // one episode: full name, however long
   EXPECT_EQ(html("n_2"), QString("<ul id=\"z1\"><li><a href=\"%1|@%2\" class=\"s1\">唐山大地震</a></li></ul>")
-                             .arg(urls(1009)[0].replace('$', '|')).arg(catalog::play_state().loaded_detail));
+                             .arg(urls(1009)[0].replace('$', '|')).arg(test_session().play.loaded_detail));
   open(1023);  // 20 episodes: only the refresh link
   EXPECT_FALSE(html("vvk").contains("升序"));
   EXPECT_TRUE(html("vvk").contains("刷新"));
@@ -275,7 +275,7 @@ TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
   open(1008);
   QStringList expected;
   for (const QString& url : urls(1008))
-    expected << QString(url).replace('$', '|') + "|@" + QString::number(catalog::play_state().loaded_detail);
+    expected << QString(url).replace('$', '|') + "|@" + QString::number(test_session().play.loaded_detail);
   ASSERT_EQ(expected.size(), 450);
   struct Layout {
     int columns = 0;
@@ -407,10 +407,10 @@ TEST_F(Catalogue, ResumeInfoIsTheNewestWatchedEpisodeAndTheListStaysAscending) {
   const QStringList ids = column("select * from jj where keyID=1004 order by jjID", "jjID");
   store::db_execute("update jj set jl=40 where jjID=" + ids[2]);
   store::db_execute("update jj set jl=75 where jjID=" + ids[6]);
-  const QString detail_id = QString::number(catalog::play_state().loaded_detail);
+  const QString detail_id = QString::number(test_session().play.loaded_detail);
   window->catalogue()->show_episodes(detail_id, 1, 1);
-  EXPECT_EQ(catalog::play_state().resume_info, urls(1004)[6] + "@@@75");
-  const QStringList list = catalog::play_state().episode_list.split("@@@");
+  EXPECT_EQ(test_session().play.resume_info, urls(1004)[6] + "@@@75");
+  const QStringList list = test_session().play.episode_list.split("@@@");
   ASSERT_EQ(list.size(), 30);
   EXPECT_TRUE(list.first().contains("第01集"));
   EXPECT_TRUE(list.last().contains("第30集"));
@@ -472,11 +472,11 @@ TEST_F(Catalogue, EpisodeRowsWithoutAnAddressAreDroppedAndNotShown) {
   open(1003);
   store::db_execute("insert into jj (keyID,j_url,wjm) values (1003,'qvod://1$','x.rmvb')");
   store::db_execute("insert into jj (keyID,j_url,wjm) values (1003,'','y.rmvb')");
-  window->catalogue()->show_episodes(QString::number(catalog::play_state().loaded_detail), 0, 0);
+  window->catalogue()->show_episodes(QString::number(test_session().play.loaded_detail), 0, 0);
   catalog::TemplatePane(detail()).sync();
   EXPECT_EQ(column("select * from jj where keyID=1003", "wjm"), QStringList({"让子弹飞-上.rmvb", "让子弹飞-下.rmvb"}));
   EXPECT_FALSE(html("n_2").contains("x.rmvb"));
-  EXPECT_EQ(catalog::play_state().episode_list.split("@@@").size(), 2);
+  EXPECT_EQ(test_session().play.episode_list.split("@@@").size(), 2);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "config/settings.h"
 #include "shell/main_window.h"
 #include "store/connection.h"
+#include "support/test_session.h"
 #include "support/db_rows.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -23,10 +24,9 @@ class ClientWindow : public ::testing::Test {
   void SetUp() override {
     qputenv("MORVANE_SITE", site.base().toUtf8());
     config::setting_access(1, site.base() + "/", config::kDetailBase);
-    catalog::play_state() = {};
   }
   void start() {
-    window = std::make_unique<shell::MainWindow>();
+    window = std::make_unique<shell::MainWindow>(test_session());
     if (before_load) before_load(window.get());
     ASSERT_TRUE(window->load());
     window->show();

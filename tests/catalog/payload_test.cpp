@@ -9,6 +9,7 @@
 #include "store/connection.h"
 #include "store/maintenance.h"
 #include "store/text_utils.h"
+#include "support/test_session.h"
 #include "support/db_rows.h"
 #include "support/program_folder.h"
 
@@ -49,11 +50,12 @@ class Payloads : public ::testing::Test {
       ASSERT_TRUE(catalog::merge_title(QString::number(key), page(normal_lines(key), "简介", episodes),
                                        catalog::stored_episodes(QString::number(key), 0)));
     }
-    history::hist_record("qvod://5|HASHH|h.rmvb|", 0);
+    history.hist_record("qvod://5|HASHH|h.rmvb|", 0);
     before_titles = titles();
     before_episodes = column("select * from jj where keyID <> 3 order by jjID", "j_url");
   }
   void TearDown() override { store::shared_connection().close(); }
+  history::HistoryStore history{test_session()};
   QStringList titles() {
     store::db_execute(store::kDedupStatement);
     return column("select * from det where keyID <> 3 order by keyID", "d_name") +
@@ -99,9 +101,9 @@ TEST_F(Payloads, InEveryCommandArgument) {
       EXPECT_TRUE(catalog::decode_catalogue_pane(a, base).commands.empty()) << a.toStdString();
     // Second-page addresses are recorded as the text they are.
     for (const catalog::Command& c : catalog::decode_second_pane("http://127.0.0.1/BBB/" + p).commands)
-      history::hist_record(c.address, 0);
-    history::hist_save_pos("x|" + p + "|y", 0, 7);
-    history::hist_delete(p);
+      history.hist_record(c.address, 0);
+    history.hist_save_pos("x|" + p + "|y", 0, 7);
+    history.hist_delete(p);
   }
   EXPECT_EQ(titles(), before_titles);
   EXPECT_EQ(column("select * from jj where keyID <> 3 order by jjID", "j_url"), before_episodes);

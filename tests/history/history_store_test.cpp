@@ -2,13 +2,13 @@
 #include <QListWidget>
 #include <gtest/gtest.h>
 
-#include "catalog/play_state.h"
 #include "history/history_store.h"
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
 #include "support/db_rows.h"
 #include "support/program_folder.h"
+#include "support/test_session.h"
 
 using namespace history;
 
@@ -21,18 +21,16 @@ const QString kB = "qvod://20|BBBB0000BBBB0000BBBB0000BBBB0000BBBB0000|剧名-�
 class History : public ::testing::Test {
  protected:
   void SetUp() override {
-    set_history_list(&list);
-    catalog::play_state() = {};
+    test_session().history_list = &list;
     for (const QString& a : {kA, kB})
       store::db_insert("jj", "keyID|j_url|wjm", "77|'" + QString(a).replace('|', '$') + "'|'x'");
   }
   void TearDown() override {
-    set_history_list(nullptr);
     store::shared_connection().close();
   }
   void playing_title(int key, const QString& name) {
-    catalog::play_state().hist_key = key;
-    catalog::play_state().title_name = name;
+    test_session().play.hist_key = key;
+    test_session().play.title_name = name;
   }
   QStringList shown() {
     QStringList items;
@@ -41,57 +39,58 @@ class History : public ::testing::Test {
   }
   ProgramFolder folder;
   QListWidget list;
+  HistoryStore history{test_session()};
 };
 
 TEST_F(History, ACatalogueTitleHasOneEntryAndEachEpisodeItsOwnPosition) {
   playing_title(77, "剧名");
-  EXPECT_FALSE(hist_record(kA, 1));  // first play: a new entry, from 0
+  EXPECT_FALSE(history.hist_record(kA, 1));  // first play: a new entry, from 0
   EXPECT_EQ(shown(), QStringList{"剧名"});
-  hist_save_pos(kA, 1, 125);
+  history.hist_save_pos(kA, 1, 125);
   store::db_execute("update hist set add_time=#2001-1-1# where keyID=77");
-  EXPECT_EQ(hist_record(kB, 1), 0);  // another episode: the same entry, that episode's own position
+  EXPECT_EQ(history.hist_record(kB, 1), 0);  // another episode: the same entry, that episode's own position
   EXPECT_EQ(column("select * from hist", "hist_url"), QStringList{kB});
   EXPECT_NE(column("select * from hist", "add_time")[0], "2001-01-01 00:00:00");
-  EXPECT_EQ(hist_record(kA, 1), 125);
+  EXPECT_EQ(history.hist_record(kA, 1), 125);
   EXPECT_EQ(column("select * from jj where keyID=77 order by jjID", "jl"), QStringList({"125", "0"}));
 }
 
 TEST_F(History, AFreeAddressIsFoundByItsHashOrWholly) {
-  EXPECT_FALSE(hist_record("C:\\影片\\film's cut.rmvb", 0));
-  hist_save_pos("C:\\影片\\film's cut.rmvb", 0, 42);
-  EXPECT_EQ(hist_record("C:\\影片\\film's cut.rmvb", 0), 42);
-  EXPECT_FALSE(hist_record("C:\\影片\\other.rmvb", 0));  // without "|" only the whole address matches
+  EXPECT_FALSE(history.hist_record("C:\\影片\\film's cut.rmvb", 0));
+  history.hist_save_pos("C:\\影片\\film's cut.rmvb", 0, 42);
+  EXPECT_EQ(history.hist_record("C:\\影片\\film's cut.rmvb", 0), 42);
+  EXPECT_FALSE(history.hist_record("C:\\影片\\other.rmvb", 0));  // without "|" only the whole address matches
   const QString free = "qvod://5|CCCC0000CCCC0000CCCC0000CCCC0000CCCC0000|Film.rmvb|";
-  EXPECT_FALSE(hist_record(free, 0));
-  hist_save_pos(free, 0, 9);
-  EXPECT_EQ(hist_record("http://x/AAA/qvod://5|CCCC0000CCCC0000CCCC0000CCCC0000CCCC0000|另一个名字.rmvb|", 0), 9);
+  EXPECT_FALSE(history.hist_record(free, 0));
+  history.hist_save_pos(free, 0, 9);
+  EXPECT_EQ(history.hist_record("http://x/AAA/qvod://5|CCCC0000CCCC0000CCCC0000CCCC0000CCCC0000|另一个名字.rmvb|", 0), 9);
   EXPECT_EQ(shown(), QStringList({"film's cut", "other", "Film"}));
 }
 
 TEST_F(History, SavingWithoutAnEntryOrEpisodeWritesNothing) {
-  hist_save_pos("C:\\none.rmvb", 0, 5);
-  hist_save_pos("qvod://1|DDDD0000DDDD0000DDDD0000DDDD0000DDDD0000|x.rmvb|", 1, 5);
-  hist_save_pos("no key at all", 1, 5);
+  history.hist_save_pos("C:\\none.rmvb", 0, 5);
+  history.hist_save_pos("qvod://1|DDDD0000DDDD0000DDDD0000DDDD0000DDDD0000|x.rmvb|", 1, 5);
+  history.hist_save_pos("no key at all", 1, 5);
   EXPECT_TRUE(column("select * from hist", "histID").isEmpty());
   EXPECT_EQ(column("select * from jj order by jjID", "jl"), QStringList({"0", "0"}));
 }
 
 TEST_F(History, DeletingAndClearing) {
   playing_title(77, "剧名");
-  hist_record(kA, 1);
-  hist_save_pos(kA, 1, 30);
-  hist_save_pos(kB, 1, 40);
-  hist_record("C:\\a.rmvb", 0);
+  history.hist_record(kA, 1);
+  history.hist_save_pos(kA, 1, 30);
+  history.hist_save_pos(kB, 1, 40);
+  history.hist_record("C:\\a.rmvb", 0);
   const QStringList ids = column("select * from hist order by histID", "histID");
-  hist_delete(ids[1]);  // a free entry: no episode changes
+  history.hist_delete(ids[1]);  // a free entry: no episode changes
   EXPECT_EQ(column("select * from jj order by jjID", "jl"), QStringList({"30", "40"}));
-  hist_delete(ids[0]);  // the title's entry: its episodes lose their positions
+  history.hist_delete(ids[0]);  // the title's entry: its episodes lose their positions
   EXPECT_EQ(column("select * from jj order by jjID", "jl"), QStringList({"0", "0"}));
   EXPECT_TRUE(shown().isEmpty());
-  hist_delete("1 or 1=1");  // not an id: nothing runs
-  hist_record(kA, 1);
-  hist_save_pos(kA, 1, 30);
-  hist_clear();
+  history.hist_delete("1 or 1=1");  // not an id: nothing runs
+  history.hist_record(kA, 1);
+  history.hist_save_pos(kA, 1, 30);
+  history.hist_clear();
   EXPECT_TRUE(column("select * from hist", "histID").isEmpty());
   EXPECT_TRUE(column("select * from jj where jl<>0", "jjID").isEmpty());
 }
@@ -99,15 +98,15 @@ TEST_F(History, DeletingAndClearing) {
 TEST_F(History, ClearingTheLoadedTitlesPositions) {
   store::db_execute("update jj set jl=12");
   store::db_insert("jj", "keyID|j_url|jl", "88|'qvod://9$E$e.rmvb$'|7");
-  catalog::play_state().loaded_key = 77;
-  qk_td();
+  test_session().play.loaded_key = 77;
+  history.qk_td();
   EXPECT_EQ(column("select * from jj order by jjID", "jl"), QStringList({"0", "0", "7"}));
 }
 
 TEST_F(History, TheListKeepsCreationOrderWhateverTheTimes) {
-  for (const char* a : {"C:\\c.rmvb", "C:\\a.rmvb", "C:\\b.rmvb"}) hist_record(a, 0);
+  for (const char* a : {"C:\\c.rmvb", "C:\\a.rmvb", "C:\\b.rmvb"}) history.hist_record(a, 0);
   store::db_execute("update hist set add_time=#2030-1-1# where hist_title='c'");
-  hist_fill_list();
+  history.hist_fill_list();
   EXPECT_EQ(shown(), QStringList({"c", "a", "b"}));
   EXPECT_EQ(list.item(0)->data(Qt::UserRole).toInt(), column("select * from hist order by histID", "histID")[0].toInt());
 }

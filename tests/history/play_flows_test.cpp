@@ -62,7 +62,7 @@ class PlayFlows : public ClientWindow {
 TEST_F(PlayFlows, AFirstPlayAsksNothingAndAWatchedTitleAsksToResume) {
   open(1004);
   const QStringList list = episodes(1004);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   ASSERT_TRUE(playing(list[0]));
   EXPECT_TRUE(answers.shown.isEmpty());
   EXPECT_EQ(column("select * from hist", "hist_title"), QStringList{"潜伏"});
@@ -72,7 +72,7 @@ TEST_F(PlayFlows, AFirstPlayAsksNothingAndAWatchedTitleAsksToResume) {
   store::db_execute("update jj set jl=4 where j_url like '%" + list[2].split('|')[1] + "%'");
   open(1004);
   answers.answer_next(platform::Answer::Ok);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   EXPECT_EQ(answers.shown, QStringList{question});
   ASSERT_TRUE(playing(list[2]));
   EXPECT_TRUE(wait_until([&] { return !engine->seeks.isEmpty(); }, 3000));  // on the first playing tick
@@ -83,19 +83,19 @@ TEST_F(PlayFlows, AFirstPlayAsksNothingAndAWatchedTitleAsksToResume) {
 TEST_F(PlayFlows, CancelClearsThePositionsAndStartsTheFirstEpisodeAndAsksNoMore) {
   open(1004);
   const QStringList list = episodes(1004);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   ASSERT_TRUE(playing(list[0]));
   store::db_execute("update jj set jl=4 where keyID=1004");
   open(1004);
   answers.answer_next(platform::Answer::Cancel);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   ASSERT_TRUE(playing(list[0]));
   EXPECT_TRUE(engine->seeks.isEmpty());
   EXPECT_EQ(column("select * from jj where keyID=1004 and jl<>0", "jjID").size(), 0);
   kandor->q_stop();
   open(1004);
   answers.shown.clear();
-  history::play_loaded(0);  // no position saved since: no question
+  window->play_flows().play_loaded(0);  // no position saved since: no question
   EXPECT_TRUE(answers.shown.isEmpty());
 }
 
@@ -103,13 +103,13 @@ TEST_F(PlayFlows, TheNewestEpisodeNeverAsks) {
   open(1001);
   store::db_execute("update jj set jl=3 where keyID=1001");
   open(1001);
-  history::play_loaded(1);
+  window->play_flows().play_loaded(1);
   ASSERT_TRUE(playing(episodes(1001).last()));
   EXPECT_TRUE(answers.shown.isEmpty());
   // By keyID through the site's list command, and by detailID through the tree-list menu.
-  history::zz_linkms(1, 1003);
+  window->play_flows().zz_linkms(1, 1003);
   ASSERT_TRUE(playing(episodes(1003).last()));
-  history::zz_linkm(1, catalog::play_state().loaded_detail);
+  window->play_flows().zz_linkm(1, test_session().play.loaded_detail);
   ASSERT_TRUE(playing(episodes(1003).last()));
   EXPECT_TRUE(answers.shown.isEmpty());
 }
@@ -117,13 +117,13 @@ TEST_F(PlayFlows, TheNewestEpisodeNeverAsks) {
 TEST_F(PlayFlows, AHistoryEntryResumesWithoutAskingAndAFreeAddressFromItsPlace) {
   open(1004);
   const QStringList list = episodes(1004);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   ASSERT_TRUE(playing(list[0]));
   kandor->q_stop();
   store::db_execute("update jj set jl=3 where j_url like '%" + list[4].split('|')[1] + "%'");
   const int entry = column("select * from hist", "histID").value(0).toInt();
   open(1001);  // another title is shown meanwhile
-  history::play_hist_entry(entry);
+  window->play_flows().play_hist_entry(entry);
   ASSERT_TRUE(playing(list[4]));
   EXPECT_TRUE(wait_until([&] { return !engine->seeks.isEmpty(); }, 3000));  // on the first playing tick
   EXPECT_EQ(engine->seeks, QList<int>{3});
@@ -131,13 +131,13 @@ TEST_F(PlayFlows, AHistoryEntryResumesWithoutAskingAndAFreeAddressFromItsPlace) 
   // A free address: played twice, one entry, the second time from its place.
   QString local;
   write_all(local = folder.file("film.mp4"), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + list[0].split('|')[1].toStdString() + "/x").body));
-  history::ss_play(local, 0, 0);
+  window->play_flows().ss_play(local, 0, 0);
   ASSERT_TRUE(playing(local));
-  history::hist_save_pos(local, 0, 2);
+  window->history().hist_save_pos(local, 0, 2);
   kandor->q_stop();
   engine->seeks.clear();
   const int free_entry = column("select * from hist where keyID=0", "histID").value(0).toInt();
-  history::play_hist_entry(free_entry);
+  window->play_flows().play_hist_entry(free_entry);
   ASSERT_TRUE(playing(local));
   EXPECT_TRUE(wait_until([&] { return !engine->seeks.isEmpty(); }, 3000));  // on the first playing tick
   EXPECT_EQ(engine->seeks, QList<int>{2});
@@ -147,24 +147,24 @@ TEST_F(PlayFlows, AHistoryEntryResumesWithoutAskingAndAFreeAddressFromItsPlace) 
 TEST_F(PlayFlows, ALineFeedInAnAddressIsRemoved) {
   open(1003);
   const QString first = episodes(1003)[0];
-  history::ss_play(first.left(10) + "\n" + first.mid(10), 1, 0);
+  window->play_flows().ss_play(first.left(10) + "\n" + first.mid(10), 1, 0);
   EXPECT_EQ(kandor->furl(), first);
 }
 
 // What is left to us: a history entry whose title has left the store, a title without episodes.
 TEST_F(PlayFlows, NothingToPlayIsSaidPlainly) {
   store::db_execute("insert into hist (keyID,hist_title,hist_url) values (999,'旧片','qvod://1|AAAA|x.rmvb|')");
-  history::play_hist_entry(column("select * from hist", "histID").value(0).toInt());
+  window->play_flows().play_hist_entry(column("select * from hist", "histID").value(0).toInt());
   EXPECT_EQ(status(), "该片已不在片库中，无法播放");
   EXPECT_FALSE(kandor->polling());
   site.control("detail_key=1010&detail_mode=noepisodes");
   open(1010);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   EXPECT_EQ(status(), "本片暂无可播放的剧集");
-  history::play_loaded(1);
+  window->play_flows().play_loaded(1);
   EXPECT_EQ(status(), "本片暂无可播放的剧集");
   EXPECT_FALSE(kandor->polling());
-  history::zz_linkm(0, 987654);  // a detailID that is not in the store: never the title shown before
+  window->play_flows().zz_linkm(0, 987654);  // a detailID that is not in the store: never the title shown before
   EXPECT_EQ(status(), "该片已不在片库中，无法播放");
   EXPECT_FALSE(kandor->polling());
 }
@@ -187,7 +187,7 @@ TEST_F(PlayFlows, EveryPlayCommandOfThePanesReachesItsFlow) {
   // An episode link of the list.
   ASSERT_TRUE(click_element(window->browser(1), "document.querySelectorAll('#n_2 a')[0]"));
   ASSERT_TRUE(playing(episodes(1003).first()));
-  EXPECT_EQ(catalog::play_state().play_detail, catalog::play_state().loaded_detail);
+  EXPECT_EQ(test_session().play.play_detail, test_session().play.loaded_detail);
   // "AAA/" records and plays a free address, "BBB/" only records.
   window->image1_click(2);
   QWebEngineView* market = window->browser(2);
@@ -203,11 +203,11 @@ TEST_F(PlayFlows, EveryPlayCommandOfThePanesReachesItsFlow) {
 
 TEST_F(PlayFlows, TheHistoryPanelPlaysOpensDeletesAndClears) {
   open(1004);
-  history::play_loaded(0);
+  window->play_flows().play_loaded(0);
   ASSERT_TRUE(playing(episodes(1004)[0]));
   QString local = folder.file("film.mp4");
   write_all(local, read_all(folder.file("media/" + episodes(1004)[0].split('|')[2])));
-  history::ss_play(local, 0, 0);
+  window->play_flows().ss_play(local, 0, 0);
   ASSERT_TRUE(playing(local));
   auto* list = qobject_cast<QListWidget*>(window->control("List1"));
   window->image1_click(1);
@@ -226,10 +226,10 @@ TEST_F(PlayFlows, TheHistoryPanelPlaysOpensDeletesAndClears) {
   list->setCurrentRow(1);
   right_click(1);  // a free address: no details to see
   EXPECT_FALSE(window->action("ckxxs")->isEnabled());
-  EXPECT_EQ(catalog::play_state().hist_key, 0);
+  EXPECT_EQ(test_session().play.hist_key, 0);
   right_click(0);
   EXPECT_TRUE(window->action("ckxxs")->isEnabled());
-  EXPECT_EQ(catalog::play_state().hist_key, 1004);
+  EXPECT_EQ(test_session().play.hist_key, 1004);
   right_click(-1);  // on no entry
   EXPECT_FALSE(window->action("ckxxs")->isEnabled());
   // Details of a catalogue entry: shown, nothing played.
@@ -237,7 +237,7 @@ TEST_F(PlayFlows, TheHistoryPanelPlaysOpensDeletesAndClears) {
   kandor->q_stop();
   right_click(0);  // the menu as the user opens it, then its item
   window->action("ckxxs")->trigger();
-  EXPECT_EQ(catalog::play_state().loaded_key, 1004);
+  EXPECT_EQ(test_session().play.loaded_key, 1004);
   EXPECT_FALSE(kandor->polling());
   // A double click plays it; "播放选中记录" too.
   QListWidgetItem* first = list->item(0);

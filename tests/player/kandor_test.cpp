@@ -17,7 +17,7 @@ TEST_F(PlayerTest, PlaysALocalFileAndShowsNoRate) {
   ASSERT_TRUE(state_reaches(3));
   EXPECT_EQ(kandor->fname(), "让子弹飞-上");
   EXPECT_EQ(now_playing, "正在播放:让子弹飞-上");
-  EXPECT_EQ(player::now_playing().now_url, local);
+  EXPECT_EQ(test_session().now_playing.now_url, local);
   ASSERT_TRUE(wait_until([&] { return text("Label3").contains("/00:00:06"); }, 10000)) << text("Label3").toStdString();
   while (kandor->bzt() == 3) {  // to its end: a local file never shows a rate
     EXPECT_EQ(text("Label5"), "");

@@ -13,6 +13,7 @@
 #include "history/history_store.h"
 #include "player/kandor.h"
 #include "store/connection.h"
+#include "support/test_session.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/terminal_process.h"
@@ -50,13 +51,13 @@ class PlayerTest : public ::testing::Test {
       if (terminal_can_start) terminal.launch();
     };
     host.now_playing_label = [this](const QString& t) { now_playing = t; };
-    host.record = [this](const QString& a, int mo) { recorded << a; return start_at ? std::optional<int>(start_at) : history::hist_record(a, mo); };
-    host.save_position = [this](const QString& a, int mo, int p) { saved << p; history::hist_save_pos(a, mo, p); };
+    host.record = [this](const QString& a, int mo) { recorded << a; return start_at ? std::optional<int>(start_at) : history.hist_record(a, mo); };
+    host.save_position = [this](const QString& a, int mo, int p) { saved << p; history.hist_save_pos(a, mo, p); };
     host.command = [this](const QString& item) { items.value(item)->trigger(); };
     host.caption = [this](const QString& item) { return items.value(item)->text(); };
     host.power_saving = [this](int mode) { power_saving << mode; };
     host.play_list = [this] { return play_list; };
-    kandor = new player::Kandor(std::move(host), &host_window);
+    kandor = new player::Kandor(std::move(host), test_session().now_playing, &host_window);
     kandor->setObjectName("Kandor1");
     kandor->setGeometry(0, 0, 560, 420);
     kandor->set_engine_factory([this](QWidget*) {
@@ -103,6 +104,7 @@ class PlayerTest : public ::testing::Test {
 
   SiteProcess site;
   ProgramFolder folder;
+  history::HistoryStore history{test_session()};
   TerminalProcess terminal{folder.path()};
   QWidget host_window;
   QMap<QString, QAction*> items;

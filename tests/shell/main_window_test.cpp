@@ -16,6 +16,7 @@
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
+#include "support/test_session.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/wait.h"
@@ -30,7 +31,7 @@ class Window : public ::testing::Test {
   void SetUp() override {
     qputenv("MORVANE_SITE", site.base().toUtf8());
     config::setting_access(1, site.base() + "/", config::kDetailBase);
-    window = std::make_unique<MainWindow>();
+    window = std::make_unique<MainWindow>(test_session());
   }
   void start() {
     ASSERT_TRUE(window->load());

@@ -15,6 +15,7 @@
 #include "player/playback_options.h"
 #include "shell/main_window.h"
 #include "store/connection.h"
+#include "support/test_session.h"
 #include "support/db_rows.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -36,7 +37,7 @@ class PlayerMenus : public ::testing::Test {
     config::setting_access(1, site.base() + "/", config::kDetailBase);
     before_dialogs = platform::set_dialogs(&answers);
     before_commands = platform::set_system_commands(&commands);
-    window = std::make_unique<shell::MainWindow>();
+    window = std::make_unique<shell::MainWindow>(test_session());
     window->kandor()->set_engine_factory([](QWidget*) { return std::make_unique<engine::MpvEngine>(nullptr, true); });
     ASSERT_TRUE(window->load());
     window->show();

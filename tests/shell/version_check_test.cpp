@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "platform/dialogs.h"
 #include "shell/main_window.h"
+#include "support/test_session.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "updater/release_key.h"
@@ -18,7 +19,7 @@ class VersionCheck : public ::testing::Test {
   void SetUp() override {
     qputenv("MORVANE_SITE", site.base().toUtf8());
     before = platform::set_dialogs(&answers);
-    window = std::make_unique<shell::MainWindow>();
+    window = std::make_unique<shell::MainWindow>(test_session());
   }
   void TearDown() override {
     window.reset();

@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments().mid(1);
   if (args.isEmpty()) return 2;
   const QString mode = args[0].startsWith("--") ? args[0] : QString();
+  player::NowPlaying now;  // outlives the player
   QWidget main;
   main.resize(800, 560);
   auto* gl = new QOpenGLWidget(&main);
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
   panel->setGeometry(10, 10, 660, 520);
   player::KandorHost host;
   host.now_playing_label = [](const QString& text) { say("label " + text); };
-  auto* kandor = new player::Kandor(host, panel);
+  auto* kandor = new player::Kandor(host, now, panel);
   kandor->setGeometry(0, 0, 660, 520);
   kandor->setPhwnd(panel);
   main.show();

@@ -13,6 +13,7 @@
 
 #include "config/end_process.h"
 #include "config/settings.h"
+#include "session/session.h"
 #include "store/builders.h"
 #include "platform/trap.h"
 #include "platform/trapped_application.h"
@@ -20,6 +21,7 @@
 
 int main(int argc, char** argv) {
   platform::TrappedApplication app(argc, argv);
+  session::Session session;
   const QStringList a = app.arguments();
   auto say = [](const QString& s) {
     std::printf("%s\n", s.toUtf8().constData());
