@@ -74,7 +74,7 @@ void to_playing(benchmark::State& state, bool through_terminal) {
   for (auto _ : state) {
     e.setURL(through_terminal ? stage().addresses[0] : clip);
     e.Play();
-    wait_until([&] { return e.playstate() == 3; }, 10000);
+    wait_until([&] { return e.playstate() == engine::PlayState::Playing; }, 10000);
     state.PauseTiming();
     e.setURL("");
     settle(50);

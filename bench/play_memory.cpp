@@ -30,7 +30,7 @@ double pss_mib(qint64 pid) {
 double peak_while_playing(engine::MpvEngine& e, const QString& address, qint64 terminal, int seconds) {
   e.setURL(address);
   e.Play();
-  wait_until([&] { return e.playstate() == 3; }, 20000);
+  wait_until([&] { return e.playstate() == engine::PlayState::Playing; }, 20000);
   double peak = 0;
   for (int i = 0; i < seconds * 4; ++i) {
     settle(250);

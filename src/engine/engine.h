@@ -3,8 +3,26 @@
 
 namespace engine {
 
+// The engine's play states under the contract's numbers (published as such in the player's "bzt").
+// 1 and 7 are numbers of the contract that no engine of ours reports.
+enum class PlayState : int {
+  Stopped = 0,
+  Reserved1 = 1,
+  Paused = 2,
+  Playing = 3,
+  Buffering = 4,
+  Waiting = 5,
+  Ended = 6,
+  Reserved7 = 7,
+  Reconnecting = 8,
+  FetchingSeed = 9,
+  Connecting = 10,
+  Stopping = 11,
+};
+
+constexpr int code(PlayState s) { return static_cast<int>(s); }
+
 // The streaming engine as the player drives it, under the names of the QVOD contract.
-// Play states: 0 stopped, 2 paused, 3 playing, 4 buffering, 6 ended, 10 connecting.
 class Engine {
  public:
   virtual ~Engine() = default;
@@ -12,7 +30,7 @@ class Engine {
   virtual QString URL() const = 0;
   virtual void Play() = 0;
   virtual void pause() = 0;
-  virtual int playstate() const = 0;
+  virtual PlayState playstate() const = 0;
   virtual int currentpos() const = 0;
   virtual void setCurrentpos(int seconds) = 0;
   virtual int duration() const = 0;

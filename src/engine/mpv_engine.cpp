@@ -136,20 +136,20 @@ void MpvEngine::pause() {
   if (mpv_) set_async("pause", "yes");
 }
 
-int MpvEngine::playstate() const {
+PlayState MpvEngine::playstate() const {
   switch (phase_) {
-    case Phase::Stopped: return 0;
-    case Phase::Opening: return 10;
-    case Phase::Ended: return 6;
+    case Phase::Stopped: return PlayState::Stopped;
+    case Phase::Opening: return PlayState::Connecting;
+    case Phase::Ended: return PlayState::Ended;
     case Phase::Loaded: break;
   }
-  if (seen_.eof_reached) return 6;
-  if (seen_.pause) return 2;
-  if (seen_.paused_for_cache || seen_.seeking) return 4;
+  if (seen_.eof_reached) return PlayState::Ended;
+  if (seen_.pause) return PlayState::Paused;
+  if (seen_.paused_for_cache || seen_.seeking) return PlayState::Buffering;
   // Playing, as far as the player is concerned, once the length is known; a stream that has none
   // counts as playing once its picture moves.
-  if (seen_.duration <= 0 && seen_.time_pos < 0.5) return 4;
-  return 3;
+  if (seen_.duration <= 0 && seen_.time_pos < 0.5) return PlayState::Buffering;
+  return PlayState::Playing;
 }
 
 int MpvEngine::currentpos() const { return static_cast<int>(seen_.time_pos); }
@@ -285,13 +285,13 @@ void MpvEngine::drain_events() {
     }
   }
   // The position moves with every frame; it can change the state only of a stream without a length
-  // that waits for its picture to move (state 4).
-  if (only_position && signalled_state_ != 4) return;
+  // that waits for its picture to move (buffering).
+  if (only_position && signalled_state_ != PlayState::Buffering) return;
   say_state();
 }
 
 void MpvEngine::say_state() {
-  const int now = playstate();
+  const PlayState now = playstate();
   if (now != signalled_state_) {
     signalled_state_ = now;
     emit stateChanged(now);

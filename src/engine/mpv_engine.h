@@ -29,7 +29,7 @@ class MpvEngine : public QObject, public Engine {
   QString URL() const override { return url_; }
   void Play() override;
   void pause() override;
-  int playstate() const override;
+  PlayState playstate() const override;
   int currentpos() const override;
   void setCurrentpos(int seconds) override;
   int duration() const override;
@@ -45,7 +45,7 @@ class MpvEngine : public QObject, public Engine {
   QString take_notice() override { return std::exchange(notice_, QString()); }
 
  signals:
-  void stateChanged(int state);
+  void stateChanged(engine::PlayState state);
 
  private slots:
   void drain_events();
@@ -79,7 +79,7 @@ class MpvEngine : public QObject, public Engine {
   int load_serial_ = 0;      // which item a late look at the outputs is about
   int logged_ = 0;           // libmpv's lines logged for this play (a noisy file does not fill the log)
   Phase phase_ = Phase::Stopped;
-  int signalled_state_ = 0;  // the state last said through stateChanged
+  PlayState signalled_state_ = PlayState::Stopped;  // the state last said through stateChanged
   TerminalLink terminal_;
 };
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/engine.h"
 #include "engine/terminal_link.h"
 #include "player/now_playing.h"
 
@@ -163,12 +164,13 @@ class Kandor : public QWidget {
   void lay_out_texts();
   void image4_click(int i);
   void popup_at(const QPoint& global);
+  void show_option_captions();
   void csh_image();
   bool bar_mouse(QWidget* w, QEvent* e);
   int bar_width() const;
   int volume_knob_x(int x) const;
   // kandor_poll.cpp
-  void slow_poll(int ps);
+  void slow_poll(engine::PlayState ps);
   void end_of_play();
   void mouse_idle_step();
   void show_cursor();
@@ -186,7 +188,6 @@ class Kandor : public QWidget {
   NowPlaying& now_;
   EngineFactory engine_factory_;
   std::unique_ptr<engine::Engine> engine_;
-  int engine_ready_ = 0;
 
   // persisted properties
   QString furl_, fname_, qlj_;
@@ -198,9 +199,10 @@ class Kandor : public QWidget {
   int start_pos_ = 0;
   bool failure_said_ = false;
   int mo_ = 0;
-  int net_source_ = 0;
+  bool net_source_ = false;  // the item streams through the terminal
   double down_pct_ = 0;
-  int play_sent_ = 0, tick_ = 0, trim_count_ = 0, fs_done_ = 0, buttons_done_ = 0, preload_done_ = 0;
+  int tick_ = 0, trim_count_ = 0;
+  bool play_sent_ = false, fs_done_ = false, buttons_done_ = false, preload_done_ = false;
   bool taskbar_shown_ = true;
   QRect saved_geometry_;
   QPoint last_cursor_;
@@ -240,6 +242,9 @@ class Kandor : public QWidget {
   QLabel* label3_ = nullptr;
   QLabel* label5_ = nullptr;
   QMenu* box_ = nullptr;
+  QAction* play_q_[5] = {};  // play/pause, stop, full screen, previous, next
+  QAction* spkj_s_[4] = {};  // the frame modes
+  QAction *z_f_ = nullptr, *auto_next_ = nullptr, *close_gj_ = nullptr;
 };
 
 }  // namespace player

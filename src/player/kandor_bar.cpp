@@ -184,32 +184,39 @@ void Kandor::build_popup() {
     command("hcgl")();
   });
   QMenu* op = submenu(box_, "op", QStringLiteral("设置"));
-  connect(item(op, "z_f", QStringLiteral("自动全屏")), &QAction::triggered, this, [this, command] {
+  z_f_ = item(op, "z_f", QStringLiteral("自动全屏"));
+  connect(z_f_, &QAction::triggered, this, [this, command] {
     command("c_zf")();
-    if (host_.caption) popup_item("z_f")->setText(host_.caption("c_zf"));
+    show_option_captions();
   });
   QMenu* done = submenu(op, "mis_com", QStringLiteral("播放完成处理"));
-  connect(item(done, "auto_next", QStringLiteral("自动下一集")), &QAction::triggered, this, [this, command] {
+  auto_next_ = item(done, "auto_next", QStringLiteral("自动下一集"));
+  connect(auto_next_, &QAction::triggered, this, [this, command] {
     command("xy_j")();
-    if (host_.caption) popup_item("auto_next")->setText(host_.caption("xy_j"));
+    show_option_captions();
   });
-  connect(item(done, "close_gj", QStringLiteral("关机")), &QAction::triggered, this, [this, command] {
+  close_gj_ = item(done, "close_gj", QStringLiteral("关机"));
+  connect(close_gj_, &QAction::triggered, this, [this, command] {
     command("c_com")();
-    if (host_.caption) popup_item("close_gj")->setText(host_.caption("c_com"));
+    show_option_captions();
   });
   QMenu* frames = submenu(box_, "spkj", QStringLiteral("视频框架"));
   const QString first_captions[] = {QStringLiteral("适应窗体"), QStringLiteral("铺满窗口"), QStringLiteral("4:3"),
                                     QStringLiteral("16:9")};
-  for (int i = 0; i < 4; ++i)
-    connect(item(frames, "spkj_s", first_captions[i], i), &QAction::triggered, this, [this, i] {
+  for (int i = 0; i < 4; ++i) {
+    spkj_s_[i] = item(frames, "spkj_s", first_captions[i], i);
+    connect(spkj_s_[i], &QAction::triggered, this, [this, i] {
       zmvb(i);
       spkj_system(i);
     });
+  }
   box_->addSeparator()->setObjectName(QStringLiteral("blank1"));
   const QString plays[] = {QStringLiteral("播放/暂停"), QStringLiteral("停止"), QStringLiteral("全屏"),
                            QStringLiteral("上一节目"), QStringLiteral("下一节目")};
-  for (int i = 0; i < 5; ++i)
-    connect(item(box_, "play_q", plays[i], i), &QAction::triggered, this, [this, i] { play_q_Click(i); });
+  for (int i = 0; i < 5; ++i) {
+    play_q_[i] = item(box_, "play_q", plays[i], i);
+    connect(play_q_[i], &QAction::triggered, this, [this, i] { play_q_Click(i); });
+  }
   box_->addSeparator()->setObjectName(QStringLiteral("blank2"));
   connect(item(box_, "guest", QStringLiteral("意见反馈")), &QAction::triggered, this, command("fk"));
   box_->addSeparator()->setObjectName(QStringLiteral("blank4"));
@@ -217,6 +224,14 @@ void Kandor::build_popup() {
     hide_main_in_full();
     command("bz_2")();
   });
+}
+
+// The option items repeat the main window's captions (with their checks).
+void Kandor::show_option_captions() {
+  if (!host_.caption || !z_f_) return;  // before the popup is built
+  z_f_->setText(host_.caption("c_zf"));
+  auto_next_->setText(host_.caption("xy_j"));
+  close_gj_->setText(host_.caption("c_com"));
 }
 
 QAction* Kandor::popup_item(const QString& name, int index) const {
@@ -327,8 +342,7 @@ void Kandor::im2_move() {
 
 void Kandor::zmvb(int mode) {
   for (int i = 0; i < 4; ++i)
-    if (QAction* a = popup_item("spkj_s", i))
-      a->setText((i == mode ? QStringLiteral("√") : QString()) + QString::fromUtf8(kFrameCaptions[i]));
+    spkj_s_[i]->setText((i == mode ? QStringLiteral("√") : QString()) + QString::fromUtf8(kFrameCaptions[i]));
 }
 
 void Kandor::spkj_system(int mode) {
@@ -338,12 +352,12 @@ void Kandor::spkj_system(int mode) {
 void Kandor::play_q_Click(int index) {
   switch (index) {
     case 0:
-      if (bzt_ == 3) q_pause();
+      if (bzt_ == engine::code(engine::PlayState::Playing)) q_pause();
       else if (engine_) engine_->Play();
       break;
     case 1: q_stop(); break;
     case 2:
-      if (bzt_ == 3) Image7_Click();
+      if (bzt_ == engine::code(engine::PlayState::Playing)) Image7_Click();
       break;
     case 3: h_play(prev_url_, 1, 0); break;
     case 4: h_play(next_url_, 1, 0); break;
@@ -417,7 +431,7 @@ bool Kandor::eventFilter(QObject* watched, QEvent* e) {
   auto* m = static_cast<QMouseEvent*>(e);
   if (w == video_ || w == cover_) {  // the picture's surface (Picture2): menu and full screen
     if (t == QEvent::MouseButtonRelease && m->button() == Qt::RightButton) popup_at(m->globalPosition().toPoint());
-    if (t == QEvent::MouseButtonDblClick && m->button() == Qt::LeftButton && bzt_ == 3) Image7_Click();
+    if (t == QEvent::MouseButtonDblClick && m->button() == Qt::LeftButton && bzt_ == engine::code(engine::PlayState::Playing)) Image7_Click();
     return false;
   }
   if (w == logo_ && t == QEvent::MouseButtonRelease && m->button() == Qt::LeftButton) {

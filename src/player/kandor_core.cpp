@@ -99,15 +99,15 @@ void Kandor::setQlj(const QString& v) {
 // The option flags copy the main window's caption into the popup's item of the same option.
 void Kandor::setZfull(int v) {
   zfull_ = v;
-  if (host_.caption) popup_item("z_f")->setText(host_.caption("c_zf"));
+  show_option_captions();
 }
 void Kandor::setZxyj(int v) {
   zxyj_ = v;
-  if (host_.caption) popup_item("auto_next")->setText(host_.caption("xy_j"));
+  show_option_captions();
 }
 void Kandor::setZgj(int v) {
   zgj_ = v;
-  if (host_.caption) popup_item("close_gj")->setText(host_.caption("c_com"));
+  show_option_captions();
 }
 
 QVariantMap Kandor::property_bag() const {
@@ -138,12 +138,11 @@ void Kandor::zrqvds() {
   // The first frame is shown as soon as the engine plays, not at the poll's next tick: the cover
   // over the picture area would hold it back up to half a second.
   if (auto* mpv = dynamic_cast<engine::MpvEngine*>(engine_.get()))
-    connect(mpv, &engine::MpvEngine::stateChanged, this, [this](int state) {
-      if (state == 3 && cover_->isVisible() && !minimised()) show_covers(0);
+    connect(mpv, &engine::MpvEngine::stateChanged, this, [this](engine::PlayState state) {
+      if (state == engine::PlayState::Playing && cover_->isVisible() && !minimised()) show_covers(0);
     });
   lay_out();
   if (engine_) engine_->setShowcontrol(false);
-  engine_ready_ = 1;
   ydbl(1, std::round(vol_ / 100.0 * 1000) / 1000);
 }
 
@@ -164,10 +163,10 @@ void Kandor::q_play(int mo, int start) {
   if (furl_.isEmpty()) return;
   q_stop();
   if (!terminal_answers() && !qlj_.isEmpty()) return wait_for_terminal(mo, start);
-  net_source_ = 1;
+  net_source_ = true;
   if (is_local_address(furl_)) {
     down_pct_ = 100.0;
-    net_source_ = 0;
+    net_source_ = false;
   }
   malloc_trim(0);
   trim_count_ = 0;
@@ -240,7 +239,8 @@ void Kandor::q_stop() {
   system_zzt(0, 0, 0);
   prev_url_.clear();
   next_url_.clear();
-  fs_done_ = buttons_done_ = play_sent_ = tick_ = preload_done_ = 0;
+  fs_done_ = buttons_done_ = play_sent_ = preload_done_ = false;
+  tick_ = 0;
   label1_->setText(QStringLiteral("准备就绪"));
   label3_->setText(QStringLiteral("准备就绪"));
   label5_->clear();

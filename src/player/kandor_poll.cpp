@@ -19,28 +19,30 @@ namespace player {
 
 namespace {
 
+using engine::PlayState;
+
 constexpr int kStillTicks = 5;  // five still ticks, then the sixth hides bar and cursor (about 3 s)
 
 // The status text of a play state, and whether the engine counts as playing.
-QString state_text(int ps) {
+QString state_text(PlayState ps) {
   switch (ps) {
-    case 0: return QStringLiteral("停止");
-    case 2: return QStringLiteral("暂停");
-    case 4: return QStringLiteral("缓冲中");
-    case 5: return QStringLiteral("等待中");
-    case 6: return QStringLiteral("播放结束");
-    case 8: return QStringLiteral("重新连接中");
-    case 9: return QStringLiteral("BT种子下载中");
-    case 10: return QStringLiteral("正在连接中");
-    case 11: return QStringLiteral("正在停止");
+    case PlayState::Stopped: return QStringLiteral("停止");
+    case PlayState::Paused: return QStringLiteral("暂停");
+    case PlayState::Buffering: return QStringLiteral("缓冲中");
+    case PlayState::Waiting: return QStringLiteral("等待中");
+    case PlayState::Ended: return QStringLiteral("播放结束");
+    case PlayState::Reconnecting: return QStringLiteral("重新连接中");
+    case PlayState::FetchingSeed: return QStringLiteral("BT种子下载中");
+    case PlayState::Connecting: return QStringLiteral("正在连接中");
+    case PlayState::Stopping: return QStringLiteral("正在停止");
     default: return {};
   }
 }
 
-void publish_playing(NowPlaying& now, int ps) {
+void publish_playing(NowPlaying& now, PlayState ps) {
   int& playing = now.is_playing;
-  if (ps == 2 || ps == 3) playing = 1;
-  else if (ps == 4 || ps == 10 || ps == 11) playing = 0;
+  if (ps == PlayState::Paused || ps == PlayState::Playing) playing = 1;
+  else if (ps == PlayState::Buffering || ps == PlayState::Connecting || ps == PlayState::Stopping) playing = 0;
 }
 
 }  // namespace
@@ -54,11 +56,11 @@ void Kandor::Timer2_Timer() {
   // Pending events first: a click handled here may stop this play or start another.
   QCoreApplication::processEvents();
   if (!timer2_.isActive() || !engine_) return;
-  if (play_sent_ == 0) {
-    play_sent_ = 1;
+  if (!play_sent_) {
+    play_sent_ = true;
     engine_->Play();
   }
-  const int ps = engine_->playstate();
+  const PlayState ps = engine_->playstate();
   say_failure();
   // What the engine could not open (no sound device, no picture) is said once, beside the title.
   if (const QString notice = engine_->take_notice(); !notice.isEmpty() && host_.now_playing_label)
@@ -72,9 +74,9 @@ void Kandor::Timer2_Timer() {
   }
   const bool minimized = minimised();
   if (full_ == 1 && taskbar_shown_) show_taskbar(false);
-  down_pct_ = net_source_ == 1 ? engine_->get_CurTaskProcess() / 10.0 : 100.0;
-  if (down_pct_ > 0 && down_pct_ <= 100 && ps != 1) im2_move();
-  if (ps == 3) {
+  down_pct_ = net_source_ ? engine_->get_CurTaskProcess() / 10.0 : 100.0;
+  if (down_pct_ > 0 && down_pct_ <= 100 && ps != PlayState::Reserved1) im2_move();
+  if (ps == PlayState::Playing) {
     engine_->setVolume(vol_);
     if (start_pos_ != 0) {
       engine_->setCurrentpos(start_pos_);
@@ -92,8 +94,8 @@ void Kandor::Timer2_Timer() {
     }
   }
   // The engine says the item has ended (a stream without a length gives no other sign of its end).
-  if (ps == 6) return end_of_play();
-  if (ps != 3 && !minimized && !cover_->isVisible()) show_covers(1);
+  if (ps == PlayState::Ended) return end_of_play();
+  if (ps != PlayState::Playing && !minimized && !cover_->isVisible()) show_covers(1);
   if (!minimized) mouse_idle_step();
 }
 
@@ -110,11 +112,11 @@ void Kandor::end_of_play() {
   if (zgj_ == 1) gj_xw();
 }
 
-void Kandor::slow_poll(int ps) {
+void Kandor::slow_poll(PlayState ps) {
   const QString text = state_text(ps);
   publish_playing(now_, ps);
   if (!text.isEmpty() && text != QStringLiteral("停止")) jz_l3(text);
-  system_zzt(ps, QString(), QString());
+  system_zzt(engine::code(ps), QString(), QString());
   if (trim_count_ < 20) {
     ++trim_count_;
   } else {
@@ -128,26 +130,26 @@ void Kandor::slow_poll(int ps) {
     down_pct_ = engine_->get_CurTaskProcess() / 10.0;
   }
   if (down_pct_ > 0 && down_pct_ <= 100) im2_move();
-  if (down_pct_ > 85 && preload_done_ == 0) {
+  if (down_pct_ > 85 && !preload_done_) {
     if (!next_url_.isEmpty() && zxyj_ == 1) {
       next_url_ = qvod_normalize(next_url_);
       engine_->StartNextDown(next_url_);
     }
-    preload_done_ = 1;
+    preload_done_ = true;
   }
-  if (buttons_done_ == 0) {
-    buttons_done_ = 1;
+  if (!buttons_done_) {
+    buttons_done_ = true;
     buttons_[2]->setEnabled(!prev_url_.isEmpty());
-    popup_item("play_q", 3)->setEnabled(!prev_url_.isEmpty());
+    play_q_[3]->setEnabled(!prev_url_.isEmpty());
     buttons_[3]->setEnabled(!next_url_.isEmpty());
-    popup_item("play_q", 4)->setEnabled(!next_url_.isEmpty());
+    play_q_[4]->setEnabled(!next_url_.isEmpty());
   }
-  if (ps != 3) {
-    if (ps != 0 && ps != 1 && ps != 7)
+  if (ps != PlayState::Playing) {
+    if (ps != PlayState::Stopped && ps != PlayState::Reserved1 && ps != PlayState::Reserved7)
       label1_->setText(QStringLiteral("数据处理中...") + rate + QStringLiteral("|完成") + QString::number(down_pct_) + '%');
   } else {
-    if (fs_done_ == 0 && zfull_ == 1) {
-      fs_done_ = 1;
+    if (!fs_done_ && zfull_ == 1) {
+      fs_done_ = true;
       if (full_ == 0) play_q_Click(2);
     }
     // Within the end's 2 s the item counts as finished, as the fast poll would find it.
@@ -197,7 +199,7 @@ void Kandor::hide_cursor() {
 }
 
 void Kandor::gj_mod(const QVariant& mode) {
-  if (host_.caption) popup_item("close_gj")->setText(host_.caption("c_com"));
+  show_option_captions();
   const bool on = mode.toString().trimmed() == QLatin1String("1");
   zgj_ = on ? 1 : 0;
   zxyj_ = on ? 0 : 1;

@@ -7,7 +7,7 @@
 
 namespace player {
 
-PlaybackOptions::PlaybackOptions(Kandor* player, Item item) : player_(player), item_(std::move(item)) {}
+PlaybackOptions::PlaybackOptions(Kandor* player, Items items) : player_(player), items_(items) {}
 
 namespace {
 QString captioned(bool on, const QString& caption) { return on ? QStringLiteral("√") + caption : caption; }
@@ -18,7 +18,7 @@ void PlaybackOptions::opt_auto_full(int mode) {
     auto_full_on = auto_full_on ? 0 : 1;
     config::setting_access(1, auto_full_on, config::kAutoFull);
   }
-  item_("c_zf")->setText(captioned(auto_full_on, QStringLiteral("自动全屏")));
+  items_.c_zf->setText(captioned(auto_full_on, QStringLiteral("自动全屏")));
   player_->setZfull(auto_full_on);
 }
 
@@ -28,14 +28,14 @@ void PlaybackOptions::opt_auto_next(int mode) {
     auto_next_on = auto_next_on ? 0 : 1;
     config::setting_access(1, auto_next_on, config::kAutoNext);
   }
-  item_("xy_j")->setText(captioned(auto_next_on, QStringLiteral("自动下一集")));
+  items_.xy_j->setText(captioned(auto_next_on, QStringLiteral("自动下一集")));
   player_->setZxyj(auto_next_on);
   if (switching_on && shutdown_on == 1) opt_shutdown();  // the two exclude each other
 }
 
 void PlaybackOptions::opt_shutdown() {
   shutdown_on = shutdown_on ? 0 : 1;
-  item_("c_com")->setText(captioned(shutdown_on, QStringLiteral("关机")));
+  items_.c_com->setText(captioned(shutdown_on, QStringLiteral("关机")));
   player_->gj_mod(shutdown_on);
   if (shutdown_on == 1 && auto_next_on == 1) opt_auto_next(1);
 }

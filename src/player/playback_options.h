@@ -14,8 +14,13 @@ class Kandor;
 // the screen saver, held off while the client runs.
 class PlaybackOptions {
  public:
-  using Item = std::function<QAction*(const char* name)>;
-  PlaybackOptions(Kandor* player, Item item);
+  // The main window's menu items whose captions carry the options' checks.
+  struct Items {
+    QAction* c_zf;
+    QAction* xy_j;
+    QAction* c_com;
+  };
+  PlaybackOptions(Kandor* player, Items items);
 
   void opt_auto_full(int mode);  // 1 toggles; else re-applies the flag (never writes the setting)
   void opt_auto_next(int mode);
@@ -28,7 +33,7 @@ class PlaybackOptions {
 
  private:
   Kandor* player_;
-  Item item_;
+  Items items_;
   platform::ScreenSaverInhibitor screen_saver_;
 };
 

@@ -1,6 +1,7 @@
 #include "shell/layout.h"
 
 #include <QStringList>
+#include <QWebEngineView>
 
 #include "shell/main_window.h"
 #include "shell/twips.h"
@@ -52,7 +53,7 @@ void lay_out_folded(MainWindow& w, QWidget* c, const Tag& g, double rx, double r
   } else if (named(c, {"Label1", "Picture1", "Picture2"})) {
     set_twips(c, g.l, g.t, g.w, g.h);
   } else if (named(c, {"Image2"})) {
-    const QRect p9 = twips_of(w.control("Picture9"));
+    const QRect p9 = twips_of(w.parts().picture9);
     set_twips(c, p9.x() + p9.width(), g.t, g.w, g.h);
   }
 }
@@ -62,9 +63,7 @@ void lay_out_folded(MainWindow& w, QWidget* c, const Tag& g, double rx, double r
 namespace {
 // Shrinks the frame to the pane less 100 twips and places the pane at -50, -50 inside it, so that
 // the browser's own border lies outside the frame; pane_left is where the pane stands.
-void fit_in_frame(MainWindow& w, const char* frame_name, const char* pane_name, int pane_left) {
-  QWidget* frame = w.control(frame_name);
-  QWidget* pane = w.control(pane_name);
+void fit_in_frame(QWidget* frame, QWidget* pane, int pane_left) {
   const QRect f = twips_of(frame), g = twips_of(pane);
   set_twips(frame, f.x(), f.y(), g.width() - 100, g.height() - 100);
   move_twips(pane, pane_left, -50);
@@ -74,10 +73,10 @@ void fit_in_frame(MainWindow& w, const char* frame_name, const char* pane_name, 
 // The catalogue pane's one placement, used by the load, the arriving catalogue and every resize:
 // outside its frame until its page has arrived, inside it after.
 void do_ssta(MainWindow& w) {
-  fit_in_frame(w, "Picture11", "WebBrowser3", w.catalogue_in_view() ? -50 : MainWindow::kOutsideLeft);
+  fit_in_frame(w.parts().picture11, w.parts().browser[2], w.catalogue_in_view() ? -50 : MainWindow::kOutsideLeft);
 }
 
-void fit_second_pane(MainWindow& w) { fit_in_frame(w, "Picture5", "WebBrowser2", -50); }
+void fit_second_pane(MainWindow& w) { fit_in_frame(w.parts().picture5, w.parts().browser[1], -50); }
 
 void f_size_init(MainWindow& w) {
   do_ssta(w);

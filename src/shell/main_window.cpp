@@ -71,8 +71,8 @@ MainWindow::MainWindow(session::Session& session, QWidget* parent)
   setWindowTitle(QStringLiteral("欢迎使用Morvane"));
   setWindowIcon(QIcon(image_file(QStringLiteral("icon"))));
   inet1_ = new platform::Transfer(this);
+  build_menus();     // the player's options drive some of its items
   build_controls();
-  build_menus();
   set_up_panes();
   wire_play_flows();
   timer3_.setSingleShot(true);
@@ -92,9 +92,11 @@ MainWindow::~MainWindow() {
 
 void MainWindow::delete_panes() {
   // The panes (and their pages) go first, while everything they refer to still stands.
-  QWebEngineView* panes[] = {browser(1), browser(2), browser(3)};
   controls_.clear();
-  for (QWebEngineView* pane : panes) delete pane;
+  for (QWebEngineView*& pane : parts_.browser) {
+    delete pane;
+    pane = nullptr;
+  }
 }
 
 QString MainWindow::template_address() const {
@@ -194,55 +196,56 @@ void MainWindow::build_controls() {
   inner_->setMouseTracking(true);
   inner_->installEventFilter(this);
   setCentralWidget(inner_);
+  Parts& p = parts_;
 
-  auto* p9 = add(frame(), "Picture9", 60, 465, 8295, 6375);
-  p9->setParent(inner_);
-  auto* p3 = add(frame(), "Picture3", 20, 20, 8265, 6345);
-  p3->setParent(p9);
+  p.picture9 = add(frame(), "Picture9", 60, 465, 8295, 6375);
+  p.picture9->setParent(inner_);
+  p.picture3 = add(frame(), "Picture3", 20, 20, 8265, 6345);
+  p.picture3->setParent(p.picture9);
   kandor_ = make_player();
   add(kandor_, "Kandor1", 0, 25, 8250, 6300);
-  kandor_->setParent(p3);
-  auto* p4 = add(frame(), "Picture4", 20, 20, 8265, 6345);
-  p4->setParent(p9);
-  p4->installEventFilter(this);
-  auto* wb1 = add(new QWebEngineView, "WebBrowser1", 20, 20, 8230, 6310);
-  wb1->setParent(p4);
+  kandor_->setParent(p.picture3);
+  p.picture4 = add(frame(), "Picture4", 20, 20, 8265, 6345);
+  p.picture4->setParent(p.picture9);
+  p.picture4->installEventFilter(this);
+  p.browser[0] = static_cast<QWebEngineView*>(add(new QWebEngineView, "WebBrowser1", 20, 20, 8230, 6310));
+  p.browser[0]->setParent(p.picture4);
 
-  auto* pic1 = add(picture(QStringLiteral("播放窗口")), "Picture1", 60, 90, 1500, 390);
-  auto* pic2 = add(picture(QStringLiteral("详细介绍")), "Picture2", 1600, 90, 1500, 390);
-  auto* p7 = add(frame(), "Picture7", 8520, 540, 4095, 6310);
-  auto* p10 = add(frame(), "Picture10", 8520, 105, 4095, 435);
-  for (QWidget* w : {pic1, pic2, p7, p10}) w->setParent(inner_);
-  pic1->installEventFilter(this);
-  pic2->installEventFilter(this);
+  p.picture1 = add(picture(QStringLiteral("播放窗口")), "Picture1", 60, 90, 1500, 390);
+  p.picture2 = add(picture(QStringLiteral("详细介绍")), "Picture2", 1600, 90, 1500, 390);
+  p.picture7 = add(frame(), "Picture7", 8520, 540, 4095, 6310);
+  p.picture10 = add(frame(), "Picture10", 8520, 105, 4095, 435);
+  for (QWidget* w : {p.picture1, p.picture2, p.picture7, p.picture10}) w->setParent(inner_);
+  p.picture1->installEventFilter(this);
+  p.picture2->installEventFilter(this);
 
   const QString list_tips[] = {QStringLiteral("片库"), QStringLiteral("历史记录"), QStringLiteral("资源市场")};
   for (int i = 0; i < 3; ++i) {
-    auto* tab = add(picture(list_tips[i]), "Image1", 120 + 1320 * i, 75, 1080, 375);
-    tab->setProperty("index", i);
-    tab->setParent(p10);
-    tab->installEventFilter(this);
-    auto* f = add(frame(), "Picture8", 20, 0, 4065, 6295);
-    f->setProperty("index", i);
-    f->setParent(p7);
+    p.image1[i] = add(picture(list_tips[i]), "Image1", 120 + 1320 * i, 75, 1080, 375);
+    p.image1[i]->setProperty("index", i);
+    p.image1[i]->setParent(p.picture10);
+    p.image1[i]->installEventFilter(this);
+    p.picture8[i] = add(frame(), "Picture8", 20, 0, 4065, 6295);
+    p.picture8[i]->setProperty("index", i);
+    p.picture8[i]->setParent(p.picture7);
   }
-  auto* p11 = add(frame(), "Picture11", 60, 20, 3980, 6255);
-  p11->setParent(control("Picture8", 0));
-  auto* label2 = add(new QLabel(QStringLiteral("数据载入中..请稍侯")), "Label2", 360, 2760, 3375, 255);
-  label2->setParent(p11);
-  auto* wb3 = add(new QWebEngineView, "WebBrowser3", kOutsideLeft, 20, 4090, 6295);
-  wb3->setParent(p11);
-  auto* list1 = add(new QListWidget, "List1", 60, 100, 3900, 6150);
-  list1->setParent(control("Picture8", 1));
-  auto* p5 = add(frame(), "Picture5", 60, 20, 3980, 6255);
-  p5->setParent(control("Picture8", 2));
-  auto* wb2 = add(new QWebEngineView, "WebBrowser2", 0, 50, 4090, 6295);
-  wb2->setParent(p5);
-  auto* image2 = add(picture(), "Image2", 8370, 2760, 150, 885);
-  image2->setParent(inner_);
-  image2->installEventFilter(this);
-  auto* label1 = add(new QLabel(QStringLiteral("准备就绪")), "Label1", 3720, 180, 4695, 195);
-  label1->setParent(inner_);
+  p.picture11 = add(frame(), "Picture11", 60, 20, 3980, 6255);
+  p.picture11->setParent(p.picture8[0]);
+  p.label2 = static_cast<QLabel*>(add(new QLabel(QStringLiteral("数据载入中..请稍侯")), "Label2", 360, 2760, 3375, 255));
+  p.label2->setParent(p.picture11);
+  p.browser[2] = static_cast<QWebEngineView*>(add(new QWebEngineView, "WebBrowser3", kOutsideLeft, 20, 4090, 6295));
+  p.browser[2]->setParent(p.picture11);
+  p.list1 = static_cast<QListWidget*>(add(new QListWidget, "List1", 60, 100, 3900, 6150));
+  p.list1->setParent(p.picture8[1]);
+  p.picture5 = add(frame(), "Picture5", 60, 20, 3980, 6255);
+  p.picture5->setParent(p.picture8[2]);
+  p.browser[1] = static_cast<QWebEngineView*>(add(new QWebEngineView, "WebBrowser2", 0, 50, 4090, 6295));
+  p.browser[1]->setParent(p.picture5);
+  p.image2 = add(picture(), "Image2", 8370, 2760, 150, 885);
+  p.image2->setParent(inner_);
+  p.image2->installEventFilter(this);
+  p.label1 = static_cast<QLabel*>(add(new QLabel(QStringLiteral("准备就绪")), "Label1", 3720, 180, 4695, 195));
+  p.label1->setParent(inner_);
 }
 
 QWidget* MainWindow::control(const QString& name, int index) const {
@@ -251,11 +254,9 @@ QWidget* MainWindow::control(const QString& name, int index) const {
   return nullptr;
 }
 
-QWebEngineView* MainWindow::browser(int n) const {
-  return qobject_cast<QWebEngineView*>(control(QStringLiteral("WebBrowser%1").arg(n)));
-}
+QWebEngineView* MainWindow::browser(int n) const { return n >= 1 && n <= 3 ? parts_.browser[n - 1] : nullptr; }
 
-QLabel* MainWindow::label(int n) const { return qobject_cast<QLabel*>(control(QStringLiteral("Label%1").arg(n))); }
+QLabel* MainWindow::label(int n) const { return n == 1 ? parts_.label1 : n == 2 ? parts_.label2 : nullptr; }
 
 QAction* MainWindow::add_action(QMenu* menu, const char* name, const QString& caption) {
   auto* a = menu->addAction(caption);
@@ -271,31 +272,32 @@ void MainWindow::build_menus() {
     menus_.insert(m->objectName(), m);
     return m;
   };
-  QMenu* fd = top("fd", QStringLiteral("文件"), true);
-  add_action(fd, "fd_1", QStringLiteral("打开本地文件"));
-  add_action(fd, "fd_2", QStringLiteral("打开远程文件"));
-  add_action(fd, "hcgl", QStringLiteral("缓存管理"));
+  QMenu* fd = items_.fd = top("fd", QStringLiteral("文件"), true);
+  items_.fd_1 = add_action(fd, "fd_1", QStringLiteral("打开本地文件"));
+  items_.fd_2 = add_action(fd, "fd_2", QStringLiteral("打开远程文件"));
+  items_.hcgl = add_action(fd, "hcgl", QStringLiteral("缓存管理"));
   fd->addSeparator();
   connect(add_action(fd, "ex", QStringLiteral("退出")), &QAction::triggered, this, &MainWindow::ex);
 
   QMenu* cz = top("cz", QStringLiteral("操作"), true);
-  connect(add_action(cz, "lists", QStringLiteral("列表关闭")), &QAction::triggered, this, &MainWindow::fold_list);
+  items_.lists = add_action(cz, "lists", QStringLiteral("列表关闭"));
+  connect(items_.lists, &QAction::triggered, this, &MainWindow::fold_list);
   cz->addSeparator();
-  add_action(cz, "cz_1", QStringLiteral("播放/暂停"));
-  add_action(cz, "cz_2", QStringLiteral("全屏"));
-  add_action(cz, "c_zf", QStringLiteral("自动全屏"));
-  add_action(cz, "cz_3", QStringLiteral("停止"));
+  items_.cz_1 = add_action(cz, "cz_1", QStringLiteral("播放/暂停"));
+  items_.cz_2 = add_action(cz, "cz_2", QStringLiteral("全屏"));
+  items_.c_zf = add_action(cz, "c_zf", QStringLiteral("自动全屏"));
+  items_.cz_3 = add_action(cz, "cz_3", QStringLiteral("停止"));
   QMenu* bfwc = cz->addMenu(QStringLiteral("播放完成处理"));
   bfwc->setObjectName(QStringLiteral("bfwc_1"));
   menus_.insert(bfwc->objectName(), bfwc);
-  add_action(bfwc, "xy_j", QStringLiteral("自动下一集"));
-  add_action(bfwc, "c_com", QStringLiteral("关机"));
+  items_.xy_j = add_action(bfwc, "xy_j", QStringLiteral("自动下一集"));
+  items_.c_com = add_action(bfwc, "c_com", QStringLiteral("关机"));
   cz->addSeparator();
-  add_action(cz, "cz_4", QStringLiteral("前一节目"));
-  add_action(cz, "cz_5", QStringLiteral("后一节目"));
+  items_.cz_4 = add_action(cz, "cz_4", QStringLiteral("前一节目"));
+  items_.cz_5 = add_action(cz, "cz_5", QStringLiteral("后一节目"));
 
   QMenu* bz = top("bz", QStringLiteral("帮助"), true);
-  add_action(bz, "bz_1", QStringLiteral("检测新版本"));
+  items_.bz_1 = add_action(bz, "bz_1", QStringLiteral("检测新版本"));
   connect(add_action(bz, "fk", QStringLiteral("反馈留言")), &QAction::triggered, this, [] { config::fk(); });
   connect(add_action(bz, "cjwt", QStringLiteral("常见问题")), &QAction::triggered, this, [] { config::cjwt(); });
   connect(add_action(bz, "date_ys", QStringLiteral("数据库压缩")), &QAction::triggered, this, [this] {
@@ -306,17 +308,17 @@ void MainWindow::build_menus() {
   });
   connect(add_action(bz, "gfz", QStringLiteral("官方主页")), &QAction::triggered, this, [] { config::gfz(); });
   bz->addSeparator();
-  add_action(bz, "bz_2", QStringLiteral("关于"));
+  items_.bz_2 = add_action(bz, "bz_2", QStringLiteral("关于"));
 
-  QMenu* dq = top("dq_ls", QStringLiteral("历史记录"), false);
-  add_action(dq, "ls_1", QStringLiteral("播放选中记录"));
-  add_action(dq, "ckxxs", QStringLiteral("查看详细介绍"));
-  add_action(dq, "del_ls", QStringLiteral("清理选中记录"));
-  add_action(dq, "clear_ls", QStringLiteral("清空记录"));
-  QMenu* sx = top("sxlb", QStringLiteral("树形列表"), false);
-  add_action(sx, "sqlb", QStringLiteral("收起列表"));
-  add_action(sx, "ljbf_0", QStringLiteral("立即播放"));
-  add_action(sx, "ljbf_1", QStringLiteral("播放最新"));
+  QMenu* dq = items_.dq_ls = top("dq_ls", QStringLiteral("历史记录"), false);
+  items_.ls_1 = add_action(dq, "ls_1", QStringLiteral("播放选中记录"));
+  items_.ckxxs = add_action(dq, "ckxxs", QStringLiteral("查看详细介绍"));
+  items_.del_ls = add_action(dq, "del_ls", QStringLiteral("清理选中记录"));
+  items_.clear_ls = add_action(dq, "clear_ls", QStringLiteral("清空记录"));
+  QMenu* sx = items_.sxlb = top("sxlb", QStringLiteral("树形列表"), false);
+  items_.sqlb = add_action(sx, "sqlb", QStringLiteral("收起列表"));
+  items_.ljbf_0 = add_action(sx, "ljbf_0", QStringLiteral("立即播放"));
+  items_.ljbf_1 = add_action(sx, "ljbf_1", QStringLiteral("播放最新"));
 }
 
 bool MainWindow::load() {
@@ -343,7 +345,7 @@ bool MainWindow::load() {
   if (config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("0")) == 1) kill_qvod_on_exit = 0;
   restore_player();
   kandor_->setQlj(config::qvod_path(2));
-  kandor_->setPhwnd(control("Picture3"));
+  kandor_->setPhwnd(parts_.picture3);
   tpth_img(1, 1, 0);
   tpth_img(1, 1, 1);
   if (kill_qvod_on_exit == 1) config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("1"));
@@ -372,28 +374,28 @@ void MainWindow::set_picture(QWidget* target, const QString& image) {
 void MainWindow::tpth_img(int a, int b, int c) {
   if (c == 0) {
     const bool player = a == 1;
-    set_picture(control("Picture1"), player ? "tab_main_1" : "tab_main_2");
-    set_picture(control("Picture2"), player ? "tab_main_4" : "tab_main_3");
+    set_picture(parts_.picture1, player ? "tab_main_1" : "tab_main_2");
+    set_picture(parts_.picture2, player ? "tab_main_4" : "tab_main_3");
     if (b == 1) {
       main_tab = player ? 1 : a;
-      control("Picture3")->setVisible(player);
-      control("Picture4")->setVisible(!player);
+      parts_.picture3->setVisible(player);
+      parts_.picture4->setVisible(!player);
     }
   } else if (a >= 1 && a <= 3) {
     static const int looks[4][3] = {{}, {1, 4, 6}, {2, 3, 6}, {2, 4, 5}};
     for (int i = 0; i < 3; ++i)
-      set_picture(control("Image1", i), QStringLiteral("tab_list_%1").arg(looks[a][i]));
+      set_picture(parts_.image1[i], QStringLiteral("tab_list_%1").arg(looks[a][i]));
     if (b == 1) {
       list_tab = a;
-      for (int i = 0; i < 3; ++i) control("Picture8", i)->setVisible(i == a - 1);
-      control("Picture8", a - 1)->raise();
+      for (int i = 0; i < 3; ++i) parts_.picture8[i]->setVisible(i == a - 1);
+      parts_.picture8[a - 1]->raise();
     }
   }
   im2_csh();
 }
 
 void MainWindow::im2_csh() {
-  set_picture(control("Image2"), layout_.folded == 1 ? "arrow_3" : "arrow_1");
+  set_picture(parts_.image2, layout_.folded == 1 ? "arrow_3" : "arrow_1");
 }
 
 void MainWindow::picture1_click() {
@@ -412,16 +414,16 @@ void MainWindow::image1_click(int index) {
 void MainWindow::fold_list() {
   const bool maximised = isMaximized();
   if (maximised) showNormal();
-  QWidget* p7 = control("Picture7");
-  QWidget* p9 = control("Picture9");
-  QWidget* image2 = control("Image2");
+  QWidget* p7 = parts_.picture7;
+  QWidget* p9 = parts_.picture9;
+  QWidget* image2 = parts_.image2;
   if (layout_.folded == 1) {
     layout_.folded = 0;
     set_picture(image2, "arrow_1");
     move_twips(image2, twips_of(p7).x() - 150, twips_of(image2).y());
-    action("lists")->setText(QStringLiteral("列表关闭"));
+    items_.lists->setText(QStringLiteral("列表关闭"));
     p7->show();
-    control("Picture10")->show();
+    parts_.picture10->show();
     const int unfolded_width = width() + to_px(layout_.list_width);
     setMinimumSize(to_px(10500), to_px(5400));
     resize(unfolded_width, height());
@@ -431,8 +433,8 @@ void MainWindow::fold_list() {
     move_twips(image2, twips_of(p9).x() + twips_of(p9).width(), twips_of(image2).y());
     layout_.list_width = twips_of(p7).width();
     p7->hide();
-    control("Picture10")->hide();
-    action("lists")->setText(QStringLiteral("列表展开"));
+    parts_.picture10->hide();
+    items_.lists->setText(QStringLiteral("列表展开"));
     startup_finished = 0;  // the resize below is this routine's own
     setMinimumSize(to_px(6300), to_px(5400));
     const int inner_width = inner_->width() - to_px(layout_.list_width);
@@ -490,7 +492,7 @@ void MainWindow::detail_hits_update(const QString& id) {
 void MainWindow::add_tray_icon() {
   tray_ = new QSystemTrayIcon(windowIcon(), this);
   tray_->setToolTip(tray_tip());
-  tray_->setContextMenu(menu("fd"));
+  tray_->setContextMenu(items_.fd);
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
     if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
       if (isMinimized()) showNormal();
@@ -540,17 +542,17 @@ void MainWindow::ex() {
 }
 
 bool MainWindow::window_key(int key) {
-  const char* item = nullptr;
+  QAction* item = nullptr;
   switch (key) {
     case Qt::Key_Left:
-    case Qt::Key_Up: item = "cz_4"; break;
+    case Qt::Key_Up: item = items_.cz_4; break;
     case Qt::Key_Right:
-    case Qt::Key_Down: item = "cz_5"; break;
-    case Qt::Key_Space: item = "cz_1"; break;
-    case Qt::Key_Escape: item = "cz_2"; break;
+    case Qt::Key_Down: item = items_.cz_5; break;
+    case Qt::Key_Space: item = items_.cz_1; break;
+    case Qt::Key_Escape: item = items_.cz_2; break;
     default: return false;
   }
-  action(QString::fromLatin1(item))->trigger();
+  item->trigger();
   return true;
 }
 

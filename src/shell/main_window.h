@@ -63,6 +63,30 @@ class MainWindow : public QMainWindow {
   void picture2_click();
   void ex();  // "退出"
 
+  // The controls and menu items the window drives, held as they are made. Their Part names stay
+  // their object names: the layout rules and tests find them by those.
+  struct Parts {
+    QWidget *picture1 = nullptr, *picture2 = nullptr, *picture3 = nullptr, *picture4 = nullptr;
+    QWidget *picture5 = nullptr, *picture7 = nullptr, *picture9 = nullptr, *picture10 = nullptr;
+    QWidget *picture11 = nullptr, *image2 = nullptr;
+    QWidget* image1[3] = {};    // the list tabs
+    QWidget* picture8[3] = {};  // the list panel's frames, one per tab
+    QListWidget* list1 = nullptr;
+    QLabel *label1 = nullptr, *label2 = nullptr;
+    QWebEngineView* browser[3] = {};  // WebBrowser1..3
+  };
+  struct Items {
+    QMenu *fd = nullptr, *dq_ls = nullptr, *sxlb = nullptr;
+    QAction *fd_1 = nullptr, *fd_2 = nullptr, *hcgl = nullptr, *lists = nullptr;
+    QAction *cz_1 = nullptr, *cz_2 = nullptr, *cz_3 = nullptr, *cz_4 = nullptr, *cz_5 = nullptr;
+    QAction *c_zf = nullptr, *xy_j = nullptr, *c_com = nullptr;
+    QAction *bz_1 = nullptr, *bz_2 = nullptr;
+    QAction *ls_1 = nullptr, *ckxxs = nullptr, *del_ls = nullptr, *clear_ls = nullptr;
+    QAction *sqlb = nullptr, *ljbf_0 = nullptr, *ljbf_1 = nullptr;
+  };
+  const Parts& parts() const { return parts_; }
+  const Items& items() const { return items_; }
+
   // Layout access for the layout module and tests.
   QWidget* inner_area() const { return inner_; }
   QWidget* control(const QString& name, int index = 0) const;
@@ -147,6 +171,8 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<history::HistoryStore> history_;
   std::unique_ptr<history::PlayFlows> flows_;
   QWidget* inner_ = nullptr;
+  Parts parts_;
+  Items items_;
   QVector<QWidget*> controls_;
   QHash<QString, QAction*> actions_;
   QHash<QString, QMenu*> menus_;

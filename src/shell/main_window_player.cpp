@@ -48,7 +48,7 @@ player::Kandor* MainWindow::make_player() {
   auto* kandor = new player::Kandor(std::move(host), session_.now_playing);
   kandor->shutdown_on = [this] { return options_->shutdown_on == 1; };
   kandor->opt_shutdown = [this] { options_->opt_shutdown(); };
-  options_ = std::make_unique<player::PlaybackOptions>(kandor, [this](const char* name) { return action(QString::fromLatin1(name)); });
+  options_ = std::make_unique<player::PlaybackOptions>(kandor, player::PlaybackOptions::Items{items_.c_zf, items_.xy_j, items_.c_com});
   return kandor;
 }
 
@@ -58,37 +58,37 @@ void MainWindow::wire_play_flows() {
       session_, *history_,
       history::PlayHost{kandor_, catalog_.get(), [this] { return main_tab; }, [this] { tpth_img(1, 1, 0); },
                         [this](const QString& text) { label(1)->setText(text); }});
-  auto* list = qobject_cast<QListWidget*>(control("List1"));
+  auto* list = parts_.list1;
   session_.history_list = list;
   const auto where = [this, list](QPoint at) {
     // The menu's place: the click, moved by the list panel's left edge and 800 down, in the window.
-    const QPoint in_window(at.x() + control("Picture7")->x() + to_px(20), at.y() + to_px(800));
+    const QPoint in_window(at.x() + parts_.picture7->x() + to_px(20), at.y() + to_px(800));
     return inner_area()->mapToGlobal(in_window);
   };
-  new history::HistoryPanel(session_, *history_, *flows_, list, {menu("dq_ls"), action("ls_1"), action("ckxxs"), action("del_ls"), action("clear_ls")},
+  new history::HistoryPanel(session_, *history_, *flows_, list, {items_.dq_ls, items_.ls_1, items_.ckxxs, items_.del_ls, items_.clear_ls},
                             catalog_.get(), where);
   // The tree-list menu, for the title whose details are shown: a right click in the detail pane.
   QWebEngineView* detail = browser(1);
   detail->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(detail, &QWidget::customContextMenuRequested, this, [this, detail](QPoint at) {
-    if (session_.play.loaded_detail != 0) menu("sxlb")->popup(detail->mapToGlobal(at));
+    if (session_.play.loaded_detail != 0) items_.sxlb->popup(detail->mapToGlobal(at));
   });
-  connect(action("ljbf_0"), &QAction::triggered, this, [this] { flows_->zz_linkm(0, session_.play.loaded_detail); });
-  connect(action("ljbf_1"), &QAction::triggered, this, [this] { flows_->zz_linkm(1, session_.play.loaded_detail); });
-  connect(action("sqlb"), &QAction::triggered, this, &MainWindow::fold_list);
+  connect(items_.ljbf_0, &QAction::triggered, this, [this] { flows_->zz_linkm(0, session_.play.loaded_detail); });
+  connect(items_.ljbf_1, &QAction::triggered, this, [this] { flows_->zz_linkm(1, session_.play.loaded_detail); });
+  connect(items_.sqlb, &QAction::triggered, this, &MainWindow::fold_list);
 }
 
 void MainWindow::wire_player_menus() {
-  auto on = [this](const char* item, auto f) { connect(action(QString::fromLatin1(item)), &QAction::triggered, this, f); };
-  on("cz_1", [this] { kandor_->play_q_Click(0); });
-  on("cz_2", [this] { kandor_->Image7_Click(); });
-  on("cz_3", [this] { kandor_->play_q_Click(1); });
-  on("cz_4", [this] { kandor_->play_q_Click(3); });
-  on("cz_5", [this] { kandor_->play_q_Click(4); });
-  on("c_zf", [this] { options_->opt_auto_full(1); });
-  on("xy_j", [this] { options_->opt_auto_next(1); });
-  on("c_com", [this] { options_->opt_shutdown(); });
-  on("fd_1", [this] { fd_1(); });
+  auto on = [this](QAction* item, auto f) { connect(item, &QAction::triggered, this, f); };
+  on(items_.cz_1, [this] { kandor_->play_q_Click(0); });
+  on(items_.cz_2, [this] { kandor_->Image7_Click(); });
+  on(items_.cz_3, [this] { kandor_->play_q_Click(1); });
+  on(items_.cz_4, [this] { kandor_->play_q_Click(3); });
+  on(items_.cz_5, [this] { kandor_->play_q_Click(4); });
+  on(items_.c_zf, [this] { options_->opt_auto_full(1); });
+  on(items_.xy_j, [this] { options_->opt_auto_next(1); });
+  on(items_.c_com, [this] { options_->opt_shutdown(); });
+  on(items_.fd_1, [this] { fd_1(); });
   keys_->add_window(kandor_);
 }
 

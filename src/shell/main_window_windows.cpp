@@ -32,10 +32,10 @@ void focus_box(QWidget* window) {
 }  // namespace
 
 void MainWindow::wire_other_windows() {
-  connect(action("fd_2"), &QAction::triggered, this, &MainWindow::fd_2);
-  connect(action("hcgl"), &QAction::triggered, this, &MainWindow::hcgl_Click);
-  connect(action("bz_2"), &QAction::triggered, this, &MainWindow::bz_2);
-  connect(action("bz_1"), &QAction::triggered, this, &MainWindow::check_version);
+  connect(items_.fd_2, &QAction::triggered, this, &MainWindow::fd_2);
+  connect(items_.hcgl, &QAction::triggered, this, &MainWindow::hcgl_Click);
+  connect(items_.bz_2, &QAction::triggered, this, &MainWindow::bz_2);
+  connect(items_.bz_1, &QAction::triggered, this, &MainWindow::check_version);
 }
 
 void MainWindow::hcgl_Click() {

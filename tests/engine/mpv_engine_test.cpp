@@ -27,7 +27,7 @@ struct Watch {
   QList<int> states;
   bool end_window = false;
   void poll(const engine::MpvEngine& e) {
-    const int s = e.playstate();
+    const int s = engine::code(e.playstate());
     if (states.isEmpty() || states.last() != s) states << s;
     if (s == 3 && e.duration() > 0 && e.duration() - e.currentpos() < 2) end_window = true;
   }
@@ -55,7 +55,7 @@ class Engine : public ::testing::Test {
     Watch w;
     wait_until([&] {
       w.poll(e);
-      return e.playstate() == 6;
+      return e.playstate() == engine::PlayState::Ended;
     }, timeout_ms);
     return w;
   }
@@ -68,9 +68,9 @@ class Engine : public ::testing::Test {
 
 TEST_F(Engine, PlaysALocalFileToItsEnd) {
   engine::MpvEngine e(nullptr, true);
-  EXPECT_EQ(e.playstate(), 0);
+  EXPECT_EQ(e.playstate(), engine::PlayState::Stopped);
   e.setURL(clip);
-  EXPECT_EQ(e.playstate(), 10);
+  EXPECT_EQ(e.playstate(), engine::PlayState::Connecting);
   e.Play();
   const Watch w = play_to_end(e);
   EXPECT_EQ(w.states.first(), 10);
@@ -81,21 +81,21 @@ TEST_F(Engine, PlaysALocalFileToItsEnd) {
   EXPECT_EQ(e.Downrate(), 0);
   EXPECT_EQ(e.get_CurTaskProcess(), 1000);
   e.setURL("");
-  EXPECT_EQ(e.playstate(), 0);
+  EXPECT_EQ(e.playstate(), engine::PlayState::Stopped);
 }
 
 TEST_F(Engine, PausesResumesAndSeeks) {
   engine::MpvEngine e(nullptr, true);
   e.setURL(clip);
   e.Play();
-  ASSERT_TRUE(wait_until([&] { return e.playstate() == 3; }));
+  ASSERT_TRUE(wait_until([&] { return e.playstate() == engine::PlayState::Playing; }));
   e.pause();
-  ASSERT_TRUE(wait_until([&] { return e.playstate() == 2; }));
+  ASSERT_TRUE(wait_until([&] { return e.playstate() == engine::PlayState::Paused; }));
   const int held = e.currentpos();
   settle(700);
   EXPECT_EQ(e.currentpos(), held);
   e.Play();
-  ASSERT_TRUE(wait_until([&] { return e.playstate() == 3; }));
+  ASSERT_TRUE(wait_until([&] { return e.playstate() == engine::PlayState::Playing; }));
   e.setCurrentpos(4);
   ASSERT_TRUE(wait_until([&] { return e.currentpos() >= 4; }));
   EXPECT_EQ(play_to_end(e).states.last(), 6);
@@ -159,7 +159,7 @@ TEST_F(Engine, PlaysAWebAddressDirectly) {
   engine::MpvEngine e(nullptr, true);
   e.setURL(site.base() + "/qvod/" + hash + "/clip.rmvb");
   e.Play();
-  ASSERT_TRUE(wait_until([&] { return e.playstate() == 3; }));
+  ASSERT_TRUE(wait_until([&] { return e.playstate() == engine::PlayState::Playing; }));
   EXPECT_TRUE(wait_until([&] { return e.get_CurTaskProcess() > 0; }));
   EXPECT_GE(e.Downrate(), 0);
   EXPECT_EQ(play_to_end(e).states.last(), 6);
@@ -169,7 +169,7 @@ TEST_F(Engine, AQvodAddressWithoutTheTerminalSaysWhy) {
   qputenv("MORVANE_TERMINAL_STATE", folder.file("none.state").toUtf8());
   engine::MpvEngine e(nullptr, true);
   e.setURL(address);
-  EXPECT_EQ(e.playstate(), 0);
+  EXPECT_EQ(e.playstate(), engine::PlayState::Stopped);
   EXPECT_FALSE(e.failure().isEmpty());
   e.setURL("qvod://1|nohash|a.rmvb|");
   EXPECT_FALSE(e.failure().isEmpty());

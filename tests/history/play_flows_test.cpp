@@ -48,7 +48,7 @@ class PlayFlows : public ClientWindow {
   }
   // The player took the address and the engine was sent to its start (nothing when 0).
   bool playing(const QString& address) {
-    return wait_until([&] { return kandor->furl() == address && kandor->engine()->playstate() == 3; }, 15000);
+    return wait_until([&] { return kandor->furl() == address && kandor->engine()->playstate() == engine::PlayState::Playing; }, 15000);
   }
 
   TerminalProcess terminal{folder.file("engine")};  // not in the program folder: no engine set-up at start

@@ -14,7 +14,7 @@ TEST_F(PlayerTest, PlaysALocalFileAndShowsNoRate) {
   QString local;
   episode(1003, 0, &local);
   kandor->h_play(local, 0, 0);
-  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
   EXPECT_EQ(kandor->fname(), "让子弹飞-上");
   EXPECT_EQ(now_playing, "正在播放:让子弹飞-上");
   EXPECT_EQ(test_session().now_playing.now_url, local);
@@ -32,7 +32,7 @@ TEST_F(PlayerTest, PlaysASiteEpisodeThroughTheTerminalItStarts) {
   const QString address = episode(1004, 0);
   kandor->h_play(address, 1, 0);
   EXPECT_EQ(terminal_starts, 1);
-  ASSERT_TRUE(state_reaches(3)) << text("Label1").toStdString() << " " << text("Label3").toStdString();
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing)) << text("Label1").toStdString() << " " << text("Label3").toStdString();
   EXPECT_EQ(kandor->furl(), address);
   EXPECT_EQ(kandor->fname(), "潜伏-第01集");
 }
@@ -53,7 +53,7 @@ TEST_F(PlayerTest, AStartPositionIsAppliedOnceOnTheFirstPlayingTick) {
   const QString local = long_clip(2);
   start_at = 3;
   kandor->h_play(local, 0, 0);
-  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
   ASSERT_TRUE(wait_until([&] { return kandor->bwz() >= 3; }, 5000));
   settle(1500);
   EXPECT_EQ(counting->seeks, QList<int>{3});
@@ -65,7 +65,7 @@ TEST_F(PlayerTest, ExactlyOnePreloadOfTheNextEpisodeAbove85PercentWithAutoNext) 
   play_list = first + "@@@" + second;
   kandor->setZxyj(1);
   kandor->h_play(first, 1, 0);
-  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
   EXPECT_EQ(kandor->next_url(), second);
   EXPECT_EQ(kandor->prev_url(), "");
   ASSERT_TRUE(wait_until([&] { return kandor->furl() == second; }, 30000));  // auto next at the end
@@ -75,7 +75,7 @@ TEST_F(PlayerTest, ExactlyOnePreloadOfTheNextEpisodeAbove85PercentWithAutoNext) 
   counting->next_downs.clear();
   play_list.clear();
   kandor->h_play(first, 1, 0);
-  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
   ASSERT_TRUE(wait_until([&] { return !kandor->polling(); }, 30000));
   EXPECT_TRUE(counting->next_downs.isEmpty());
   EXPECT_EQ(kandor->bzt(), 0);
@@ -102,7 +102,7 @@ TEST_F(PlayerTest, MinimisedTheKnobRestsButTheEndIsStillSeen) {
   QString local;
   episode(1009, 0, &local);
   kandor->h_play(local, 0, 0);
-  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
   ASSERT_TRUE(wait_until([&] { return kandor->bwz() >= 1; }, 5000));
   host_window.showMinimized();
   ASSERT_TRUE(wait_until([&] { return host_window.isMinimized(); }, 3000));
@@ -138,7 +138,7 @@ TEST_F(PlayerTest, AStreamWithoutALengthIsNotEndedAtOnce) {
                           "-c:v", "libx264", "-f", "h264", raw});
   ASSERT_TRUE(ffmpeg.waitForFinished(30000));
   kandor->h_play(raw, 0, 0);
-  ASSERT_TRUE(state_reaches(3));
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
   settle(3000);
   EXPECT_TRUE(kandor->polling());
   EXPECT_EQ(kandor->bcd(), 0);
@@ -241,13 +241,13 @@ TEST_F(PlayerTest, TheEngineSaysEveryChangeOfItsState) {
   for (int start = 0; start < 4; ++start) {
     engine::MpvEngine engine(nullptr, true);
     QList<int> said;
-    QObject::connect(&engine, &engine::MpvEngine::stateChanged, [&](int s) { said << s; });
+    QObject::connect(&engine, &engine::MpvEngine::stateChanged, [&](engine::PlayState s) { said << engine::code(s); });
     engine.setURL(clip);
-    ASSERT_TRUE(wait_until([&] { return engine.playstate() == 3; }, 15000)) << start;
+    ASSERT_TRUE(wait_until([&] { return engine.playstate() == engine::PlayState::Playing; }, 15000)) << start;
     settle(200);
     EXPECT_EQ(said.value(said.size() - 1), 3) << start;
     engine.pause();
     ASSERT_TRUE(wait_until([&] { return said.value(said.size() - 1) == 2; }, 5000)) << start;
-    EXPECT_EQ(engine.playstate(), 2);
+    EXPECT_EQ(engine.playstate(), engine::PlayState::Paused);
   }
 }

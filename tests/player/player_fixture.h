@@ -96,7 +96,7 @@ class PlayerTest : public ::testing::Test {
   }
   // The player's poll runs on its own; this waits until the engine plays, or until the poll has
   // published the state (every 2.5 s).
-  bool state_reaches(int state, int ms = 20000) {
+  bool state_reaches(engine::PlayState state, int ms = 20000) {
     return wait_until([&] { return kandor->engine() && kandor->engine()->playstate() == state; }, ms);
   }
   bool published(int state, int ms = 20000) { return wait_until([&] { return kandor->bzt() == state; }, ms); }

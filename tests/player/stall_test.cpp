@@ -26,7 +26,7 @@ class SilentServer : public QTcpServer {
 TEST_F(PlayerTest, ATerminalThatNeverAnswersNeverHoldsTheWindow) {
   kandor->setQlj(folder.file("play"));
   kandor->h_play(episode(1034, 0), 1, 0);  // forty seconds
-  ASSERT_TRUE(state_reaches(3)) << text("Label1").toStdString();
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing)) << text("Label1").toStdString();
   // From now on the state file names a server that holds every question; the item streams on.
   SilentServer silent;
   ASSERT_TRUE(silent.isListening());
@@ -51,7 +51,7 @@ TEST_F(PlayerTest, ATerminalThatNeverAnswersNeverHoldsTheWindow) {
   settle(30000);
   beat.stop();
   EXPECT_LT(longest, 20);
-  EXPECT_EQ(kandor->engine()->playstate(), 3);  // it played on all the while
+  EXPECT_EQ(kandor->engine()->playstate(), engine::PlayState::Playing);  // it played on all the while
   EXPECT_FALSE(silent.findChildren<QTcpSocket*>().isEmpty());  // and the player did ask
 }
 

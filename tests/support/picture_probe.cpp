@@ -23,12 +23,12 @@ int main(int argc, char** argv) {
   QTimer poll;
   int waited = 0;
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    if ((engine.playstate() != 3 || engine.currentpos() < 1) && ++waited < 150) return;
+    if ((engine.playstate() != engine::PlayState::Playing || engine.currentpos() < 1) && ++waited < 150) return;
     const QImage frame = area.grabFramebuffer();
     QSet<QRgb> colours;
     for (int y = 0; y < frame.height(); y += 4)
       for (int x = 0; x < frame.width(); x += 4) colours.insert(frame.pixel(x, y));
-    std::printf("state %d colours %lld frames %lld pos %d platform %s\n", engine.playstate(),
+    std::printf("state %d colours %lld frames %lld pos %d platform %s\n", engine::code(engine.playstate()),
                 static_cast<long long>(colours.size()), static_cast<long long>(area.frames_drawn()), engine.currentpos(),
                 qPrintable(QGuiApplication::platformName()));
     if (qEnvironmentVariableIsSet("PROBE_FRAME")) frame.save(qEnvironmentVariable("PROBE_FRAME"));
