@@ -1,4 +1,5 @@
 #include "catalog/pane_page.h"
+#include "catalog/template_pane.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -96,16 +97,14 @@ class GestureWatch : public QObject {
 
 }  // namespace
 
-// A frame that loads nothing from the network (an inline "srcdoc" or "about:blank" frame) never
-// meets the request guard: it is stopped as soon as its document exists, before any of its script.
+// Frames that load nothing from the network are stopped at once (see the script).
 QWebEngineScript no_frames() {
   QWebEngineScript s;
   s.setName(QStringLiteral("morvane-no-frames"));
   s.setInjectionPoint(QWebEngineScript::DocumentCreation);
   s.setWorldId(QWebEngineScript::ApplicationWorld);
   s.setRunsOnSubFrames(true);
-  s.setSourceCode(QStringLiteral("if (window !== window.top) { window.stop(); document.documentElement && "
-                                 "document.documentElement.remove(); }"));
+  s.setSourceCode(pane_script("no_frames"));
   return s;
 }
 

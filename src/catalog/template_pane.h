@@ -6,6 +6,9 @@
 
 namespace catalog {
 
+// A script the panes run, compiled in from src/catalog/scripts (NAME.js there).
+QString pane_script(const char* name);
+
 // One link of an episode list: its address (a command of the client), its look, its plain text.
 struct EpisodeLink {
   QString href, css, text;
