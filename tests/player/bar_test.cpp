@@ -99,7 +99,9 @@ TEST_F(Bar, NothingOverlapsAtTheNarrowestWindowAndTheTimeComesBackWhenWide) {
     EXPECT_FALSE(overlap(rate, menu)) << state;
     EXPECT_FALSE(overlap(time, rate)) << state;
     EXPECT_LT(next->geometry().right(), menu->x()) << state;
-    if (time->isVisible()) EXPECT_GE(time->width(), time->sizeHint().width()) << state;
+    if (time->isVisible()) {
+      EXPECT_GE(time->width(), time->sizeHint().width()) << state;
+    }
   };
   window->resize(window->minimumSize());
   check("narrowest");
