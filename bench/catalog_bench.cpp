@@ -1,18 +1,19 @@
 // Click to shown: from a title's command to its episode list written into the detail pane, against
 // the local site, for titles of 10 to 2,000 episodes; the client's time apart from the site's.
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWebEngineView>
-#include <benchmark/benchmark.h>
 #include <algorithm>
 #include <memory>
 #include <vector>
 
-#include "session/session.h"
 #include "catalog/catalog.h"
 #include "catalog/template_pane.h"
 #include "config/settings.h"
+#include "median.h"
+#include "session/session.h"
 #include "shell/main_window.h"
 #include "store/builders.h"
 #include "store/connection.h"
@@ -20,7 +21,6 @@
 #include "support/site_process.h"
 #include "support/wait.h"
 #include "support/web.h"
-#include "median.h"
 
 namespace {
 
@@ -85,12 +85,15 @@ struct ListTimes {
 };
 
 ListTimes list_times(QWebEnginePage* page) {
-  const QString read = "(function (l) { return l ? [l.shown, l.drawn || 0, l.done || 0].join(' ') : ''; })(window.episodeList)";
+  const QString read =
+      "(function (l) { return l ? [l.shown, l.drawn || 0, l.done || 0].join(' ') : ''; })(window.episodeList)";
   QStringList times;
-  wait_until([&] {
-    times = evaluate(page, read, QWebEngineScript::ApplicationWorld).toString().split(' ');
-    return times.size() == 3 && times[1].toDouble() > 0 && times[2].toDouble() > 0;
-  }, 5000);
+  wait_until(
+      [&] {
+        times = evaluate(page, read, QWebEngineScript::ApplicationWorld).toString().split(' ');
+        return times.size() == 3 && times[1].toDouble() > 0 && times[2].toDouble() > 0;
+      },
+      5000);
   return {times.value(0).toDouble(), times.value(1).toDouble(), times.value(2).toDouble()};
 }
 

@@ -1,11 +1,11 @@
 // The engine's figures against plain tools in the same run: terminal download throughput against
 // curl, and "URL" + "Play" to playing against the bare mpv command.
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <benchmark/benchmark.h>
 #include <csignal>
 #include <memory>
 
@@ -69,7 +69,10 @@ BENCHMARK(BM_CurlDownload)->Unit(benchmark::kMillisecond)->Iterations(100)->UseR
 void to_playing(benchmark::State& state, bool through_terminal) {
   const QString clip = stage().folder.file("clip.mp4");
   if (!QFile::exists(clip))
-    write_all(clip, QByteArray::fromStdString(http_get(stage().site.port(), "/qvod/" + stage().addresses[0].section('|', 1, 1).toStdString() + "/x").body));
+    write_all(clip,
+              QByteArray::fromStdString(
+                  http_get(stage().site.port(), "/qvod/" + stage().addresses[0].section('|', 1, 1).toStdString() + "/x")
+                      .body));
   engine::MpvEngine e(nullptr, true);
   for (auto _ : state) {
     e.setURL(through_terminal ? stage().addresses[0] : clip);
@@ -89,8 +92,7 @@ BENCHMARK(BM_UrlToPlaying_LocalFile)->Unit(benchmark::kMillisecond)->Iterations(
 // The bare command: start, open the file, play a tenth of a second, end.
 void BM_BareMpvOpen(benchmark::State& state) {
   const QString clip = stage().folder.file("clip.mp4");
-  for (auto _ : state)
-    QProcess::execute("mpv", {"--vo=null", "--ao=null", "--really-quiet", "--length=0.1", clip});
+  for (auto _ : state) QProcess::execute("mpv", {"--vo=null", "--ao=null", "--really-quiet", "--length=0.1", clip});
 }
 BENCHMARK(BM_BareMpvOpen)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
 

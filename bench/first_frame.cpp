@@ -47,26 +47,30 @@ double bare_mpv_ms(const QString& clip, const QTemporaryDir& dir) {
                     "--input-ipc-server=" + socket, "--log-file=" + log, "--msg-level=all=debug"});
   mpv.waitForStarted();
   QLocalSocket ipc;
-  wait_until([&] {
-    ipc.connectToServer(socket);
-    return ipc.waitForConnected(100);
-  }, 10000);
+  wait_until(
+      [&] {
+        ipc.connectToServer(socket);
+        return ipc.waitForConnected(100);
+      },
+      10000);
   settle(1000);  // its window is up and idle
   ipc.write(QStringLiteral("{\"command\":[\"loadfile\",\"%1\"]}\n").arg(clip).toUtf8());
   ipc.flush();
   static const QRegularExpression at("^\\[\\s*([\\d.]+)\\]");
   double asked = -1, shown = -1;
-  wait_until([&] {
-    QFile f(log);
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-      const auto m = at.match(QString::fromUtf8(line));
-      if (!m.hasMatch()) continue;
-      if (line.contains("Run command: loadfile")) asked = m.captured(1).toDouble();
-      if (asked >= 0 && line.contains("first video frame after restart shown")) shown = m.captured(1).toDouble();
-    }
-    return shown >= 0;
-  }, 10000);
+  wait_until(
+      [&] {
+        QFile f(log);
+        if (!f.open(QIODevice::ReadOnly)) return false;
+        for (const QByteArray& line : f.readAll().split('\n')) {
+          const auto m = at.match(QString::fromUtf8(line));
+          if (!m.hasMatch()) continue;
+          if (line.contains("Run command: loadfile")) asked = m.captured(1).toDouble();
+          if (asked >= 0 && line.contains("first video frame after restart shown")) shown = m.captured(1).toDouble();
+        }
+        return shown >= 0;
+      },
+      10000);
   mpv.kill();
   mpv.waitForFinished();
   return (shown - asked) * 1000;

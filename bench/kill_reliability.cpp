@@ -6,11 +6,11 @@
 // played (playing runs at real time): every save seen gives a lower bound (it was at least that far
 // then, plus the time since) and an upper bound (less than one second further, at the last poll
 // that had not yet seen it). Usage: kill_reliability [runs=200] [seed]
+#include <sqlite3.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
 #include <random>
-#include <sqlite3.h>
 
 #include "session/session.h"
 #include "store/builders.h"
@@ -23,8 +23,8 @@ namespace {
 
 struct Save {
   int position;
-  qint64 seen_ms;     // first poll that read it
-  qint64 unseen_ms;   // the poll before
+  qint64 seen_ms;    // first poll that read it
+  qint64 unseen_ms;  // the poll before
 };
 
 QString integrity(const QString& db) {
@@ -105,15 +105,17 @@ int main(int argc, char** argv) {
     damaged += bad_check;
     lost_save += went_back;
     if (bad_check || went_back || too_far) ++failures;
-    std::printf("run %d: killed %.2f s after the first save, stored %d s, playing %.2f..%.2f s, loss %.2f..%.2f s%s%s%s\n",
-                run, (kill_at - saves.front().seen_ms) / 1000.0, stored, low, high, loss_low, loss_high,
-                bad_check ? qPrintable(" INTEGRITY: " + check) : "", went_back ? " A SEEN SAVE WAS LOST" : "",
-                too_far ? " TOO FAR BEHIND" : "");
+    std::printf(
+        "run %d: killed %.2f s after the first save, stored %d s, playing %.2f..%.2f s, loss %.2f..%.2f s%s%s%s\n", run,
+        (kill_at - saves.front().seen_ms) / 1000.0, stored, low, high, loss_low, loss_high,
+        bad_check ? qPrintable(" INTEGRITY: " + check) : "", went_back ? " A SEEN SAVE WAS LOST" : "",
+        too_far ? " TOO FAR BEHIND" : "");
     std::fflush(stdout);
   }
   std::printf("\nruns %d, measured %d, not started %d, failures %d (integrity %d, seen save lost %d)\n", runs, measured,
               no_start, failures, damaged, lost_save);
-  std::printf("largest loss: at least %.2f s, at most %.2f s (save interval 2.5 s, stored positions are whole seconds)\n",
-              worst_low, worst_high);
+  std::printf(
+      "largest loss: at least %.2f s, at most %.2f s (save interval 2.5 s, stored positions are whole seconds)\n",
+      worst_low, worst_high);
   return failures == 0 ? 0 : 1;
 }

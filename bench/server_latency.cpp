@@ -1,19 +1,19 @@
 // Requests on one kept-alive connection to both servers (the sample site and the terminal), against
 // the same request on a fresh connection each time, in the same run: a server that lets Nagle hold
 // its answer's second write shows up as ~40 ms on the kept-alive connection only. Medians of 20.
+#include <httplib.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
-#include <httplib.h>
 #include <vector>
 
 #include "engine/terminal_client.h"
+#include "median.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/terminal_process.h"
 #include "support/wait.h"
-#include "median.h"
 
 namespace {
 
@@ -57,8 +57,9 @@ int main(int argc, char** argv) {
   engine::TerminalClient client;
   client.start(address);
   wait_until([&] { return client.status(QString::fromStdString(hash)).value("state").toString() == "done"; }, 30000);
-  const std::string stream = QUrl(client.stream_address(QString::fromStdString(hash), "x.mp4")).toString(
-      QUrl::RemoveScheme | QUrl::RemoveAuthority).toStdString();
+  const std::string stream = QUrl(client.stream_address(QString::fromStdString(hash), "x.mp4"))
+                                 .toString(QUrl::RemoveScheme | QUrl::RemoveAuthority)
+                                 .toStdString();
   const httplib::Headers token{{"X-Qvod-Token", terminal.token}};
   const httplib::Headers range{{"Range", "bytes=1000-66535"}};
 

@@ -1,11 +1,11 @@
 // The catalogue store's hot statements: the 100 ms de-duplication and a large episode merge.
+#include <benchmark/benchmark.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
-#include "session/session.h"
 #include "platform/paths.h"
+#include "session/session.h"
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/maintenance.h"
@@ -86,7 +86,9 @@ void merge_episodes(int count, bool grouped) {
   if (!grouped) t.commit();  // commit at once: every insert then commits by itself
   for (int i = 0; i < count; ++i)
     store::db_insert("jj", "keyID|j_url|wjm",
-                     QStringLiteral("77|'qvod://%1$%2$剧名-第%1集.rmvb$'|'剧名-第%1集.rmvb'").arg(i).arg(i * 7919, 40, 16, QChar('0')));
+                     QStringLiteral("77|'qvod://%1$%2$剧名-第%1集.rmvb$'|'剧名-第%1集.rmvb'")
+                         .arg(i)
+                         .arg(i * 7919, 40, 16, QChar('0')));
   if (grouped) t.commit();
 }
 

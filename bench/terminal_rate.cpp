@@ -2,6 +2,10 @@
 // same run: time to all bytes on disk (against curl), time to finished and verified (against curl
 // followed by sha1sum), and the CPU each spends. Prints medians and ratios.
 //   terminal_rate [megabytes=250] [rounds=5]
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,18 +13,14 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "engine/terminal_client.h"
+#include "median.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/terminal_process.h"
 #include "support/wait.h"
-#include "median.h"
 
 namespace {
 
@@ -108,16 +108,16 @@ int main(int argc, char** argv) {
     term_disk.push_back(on_disk > 0 ? on_disk : verified);
     term_verified.push_back(verified);
     terminal.halt();
-    std::fprintf(stderr, "round %d: curl %.2f s (+sha1sum %.2f s), terminal on disk %.2f s, verified %.2f s\n", round + 1,
-                 fetch.seconds, sum.seconds, term_disk.back(), verified);
+    std::fprintf(stderr, "round %d: curl %.2f s (+sha1sum %.2f s), terminal on disk %.2f s, verified %.2f s\n",
+                 round + 1, fetch.seconds, sum.seconds, term_disk.back(), verified);
   }
   QDir(work).removeRecursively();
   const double mb = size / 1e6;
   std::printf("%-44s %10s %12s %7s\n", "figure", "value", "reference", "ratio");
   std::printf("%-44s %8.0f MB/s %8.0f MB/s %7.2f\n", "terminal rate, bytes on disk (ref: curl)", mb / median(term_disk),
               mb / median(curl_disk), median(curl_disk) / median(term_disk));
-  std::printf("%-44s %8.0f MB/s %8.0f MB/s %7.2f\n", "terminal rate, verified (ref: curl+sha1sum)", mb / median(term_verified),
-              mb / median(curl_verified), median(curl_verified) / median(term_verified));
+  std::printf("%-44s %8.0f MB/s %8.0f MB/s %7.2f\n", "terminal rate, verified (ref: curl+sha1sum)",
+              mb / median(term_verified), mb / median(curl_verified), median(curl_verified) / median(term_verified));
   std::printf("%-44s %10.2f s %10.2f s %7.2f\n", "terminal CPU (ref: curl)", median(term_cpu), median(curl_cpu),
               median(term_cpu) / median(curl_cpu));
   std::printf("%-44s %10.2f s %10.2f s %7.2f\n", "terminal CPU (ref: curl+sha1sum)", median(term_cpu), median(sum_cpu),

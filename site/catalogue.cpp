@@ -58,9 +58,9 @@ std::vector<Title> load_catalogue(const QString& path, QString* error) {
 }
 
 QString category_name(int id) {
-  static const char* names[] = {"", "动作片", "喜剧片", "爱情片", "科幻片", "恐怖片", "剧情片", "战争片", "纪录片",
-                                "动画电影", "微电影", "经典老片", "国产剧", "港台剧", "日韩剧", "欧美剧", "动漫连载",
-                                "演唱会", "综艺节目", "少儿节目"};
+  static const char* names[] = {"",       "动作片", "喜剧片",   "爱情片", "科幻片",   "恐怖片",  "剧情片",
+                                "战争片", "纪录片", "动画电影", "微电影", "经典老片", "国产剧",  "港台剧",
+                                "日韩剧", "欧美剧", "动漫连载", "演唱会", "综艺节目", "少儿节目"};
   return id > 0 && id < 20 ? QString::fromUtf8(names[id]) : QStringLiteral("其他");
 }
 

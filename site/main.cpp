@@ -1,12 +1,12 @@
 // morvane-site --port P --data DIR [--release DIR] [--pages DIR] [--catalogue FILE] [--list-fail N] [--delay-ms T]
 //   [--sign-key FILE]
 // The site's server on 127.0.0.1; prints its port on the first line and serves until ended.
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "site/site_server.h"
 

@@ -1,14 +1,14 @@
 #include "site/media.h"
 
+#include <fcntl.h>
+#include <openssl/evp.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSaveFile>
 #include <cstring>
-#include <fcntl.h>
-#include <openssl/evp.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace site {
 
@@ -20,14 +20,40 @@ const char* kFont = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 bool make_clip(const QString& path, int number, QString* error, int seconds = 6) {
   QString video = QStringLiteral("testsrc2=size=320x240:rate=25:duration=%1").arg(seconds);
   if (QFile::exists(kFont))
-    video += QStringLiteral(",drawtext=fontfile=%1:text='%2':fontsize=120:fontcolor=white:borderw=4:"
-                            "x=(w-text_w)/2:y=(h-text_h)/2").arg(kFont).arg(number);
+    video += QStringLiteral(
+                 ",drawtext=fontfile=%1:text='%2':fontsize=120:fontcolor=white:borderw=4:"
+                 "x=(w-text_w)/2:y=(h-text_h)/2")
+                 .arg(kFont)
+                 .arg(number);
   const QString tmp = path + ".part.mp4";
   QProcess ffmpeg;
-  ffmpeg.start("ffmpeg", {"-y", "-loglevel", "error", "-f", "lavfi", "-i", video, "-f", "lavfi", "-i",
-                          QStringLiteral("sine=frequency=%1:duration=%2").arg(330 + 110 * number).arg(seconds), "-c:v", "libx264",
-                          "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g", "25", "-c:a", "aac", "-b:a", "64k",
-                          "-shortest", "-movflags", "+faststart", tmp});
+  ffmpeg.start("ffmpeg", {"-y",
+                          "-loglevel",
+                          "error",
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          video,
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          QStringLiteral("sine=frequency=%1:duration=%2").arg(330 + 110 * number).arg(seconds),
+                          "-c:v",
+                          "libx264",
+                          "-preset",
+                          "ultrafast",
+                          "-pix_fmt",
+                          "yuv420p",
+                          "-g",
+                          "25",
+                          "-c:a",
+                          "aac",
+                          "-b:a",
+                          "64k",
+                          "-shortest",
+                          "-movflags",
+                          "+faststart",
+                          tmp});
   if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitCode() != 0) {
     *error = "ffmpeg failed: " + QString::fromUtf8(ffmpeg.readAllStandardError());
     QFile::remove(tmp);
@@ -66,9 +92,7 @@ std::string hex_of(const unsigned char* digest, unsigned n) {
 
 }  // namespace
 
-std::string MediaItem::qvod_address() const {
-  return "qvod://" + std::to_string(size) + "|" + hash + "|" + name + "|";
-}
+std::string MediaItem::qvod_address() const { return "qvod://" + std::to_string(size) + "|" + hash + "|" + name + "|"; }
 
 bool MediaLibrary::prepare(const QString& data_folder, QString* error, const std::vector<int>& lengths) {
   QDir().mkpath(data_folder + "/media");

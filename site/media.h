@@ -18,7 +18,7 @@ struct MediaItem {
   int clip = 0;        // which base clip
   std::string suffix;  // the free box
   int64_t size = 0;
-  std::string hash;    // SHA-1 of the bytes, upper-case hex
+  std::string hash;  // SHA-1 of the bytes, upper-case hex
 
   std::string qvod_address() const;  // "qvod://size|HASH|name|"
 };

@@ -41,8 +41,9 @@ QString html_escape(const QString& text) { return text.toHtmlEscaped().replace('
 std::string list_page(const std::vector<Title>& titles, int filter) {
   QString html = QStringLiteral("<!doctype html><html><head><meta charset='utf-8'><title>Morvane 片库</title><style>") +
                  kListStyle + "</style></head><body><div id='ll_left'>\n";
-  html += "<div class='tabs'><a href='/?act=tarvexd|0'>片库</a><a href='/?act=tarvexd|1'>历史记录</a>"
-          "<a href='/?act=tarvexd|2'>资源市场</a></div>\n<div class='cats'>";
+  html +=
+      "<div class='tabs'><a href='/?act=tarvexd|0'>片库</a><a href='/?act=tarvexd|1'>历史记录</a>"
+      "<a href='/?act=tarvexd|2'>资源市场</a></div>\n<div class='cats'>";
   html += QStringLiteral("<a class='%1' href='/kolbet/l_indexss.php?bsn=1'>全部</a>").arg(filter ? "" : "on");
   std::vector<int> order;
   for (const Title& t : titles)
@@ -50,7 +51,9 @@ std::string list_page(const std::vector<Title>& titles, int filter) {
   std::sort(order.begin(), order.end());
   for (int c : order)
     html += QStringLiteral("<a class='%1' href='/kolbet/l_indexss.php?bsn=1&cat=%2'>%3</a>")
-                .arg(filter == c ? "on" : "").arg(c).arg(category_name(c));
+                .arg(filter == c ? "on" : "")
+                .arg(c)
+                .arg(category_name(c));
   html += "</div>\n";
   for (int c : order) {
     if (filter && filter != c) continue;
@@ -64,10 +67,11 @@ std::string list_page(const std::vector<Title>& titles, int filter) {
 }
 
 std::string single_title_page(const Title& t) {
-  const QString html = QStringLiteral("<!doctype html><html><head><meta charset='utf-8'><title>Morvane 片库</title><style>") +
-                       kListStyle + "a.n{display:block;height:2000px;font-size:20px}</style></head><body><div id='ll_left'>" +
-                       "<a class='n' href='/?act=tarvex|" + QString::number(t.key) + "'>" + t.display_name() +
-                       "</a></div></body></html>\n";
+  const QString html =
+      QStringLiteral("<!doctype html><html><head><meta charset='utf-8'><title>Morvane 片库</title><style>") +
+      kListStyle + "a.n{display:block;height:2000px;font-size:20px}</style></head><body><div id='ll_left'>" +
+      "<a class='n' href='/?act=tarvex|" + QString::number(t.key) + "'>" + t.display_name() +
+      "</a></div></body></html>\n";
   return utf8(html);
 }
 
@@ -80,9 +84,11 @@ std::string market_page(const std::vector<std::string>& addresses, const std::ve
                  kListStyle + "</style></head><body><div style='padding:6px'><h3>资源市场 · 精选短片</h3>\n";
   for (size_t i = 0; i < addresses.size(); ++i) {
     const QString a = QString::fromStdString(addresses[i]), n = html_escape(QString::fromStdString(names[i]));
-    html += QStringLiteral("<div class='t'><div class='i'><span class='n'>%1</span>"
-                           "<a class='p' href='AAA/%2'>▶ 立即播放</a><a class='p' href='BBB/%2'>＋ 加入播放记录</a>"
-                           "</div></div>\n").arg(n, html_escape(a));
+    html += QStringLiteral(
+                "<div class='t'><div class='i'><span class='n'>%1</span>"
+                "<a class='p' href='AAA/%2'>▶ 立即播放</a><a class='p' href='BBB/%2'>＋ 加入播放记录</a>"
+                "</div></div>\n")
+                .arg(n, html_escape(a));
   }
   return utf8(html + "</div></body></html>\n");
 }
@@ -90,12 +96,14 @@ std::string market_page(const std::vector<std::string>& addresses, const std::ve
 std::string simple_page(const QString& title, const QString& body_html) {
   return utf8(QStringLiteral("<!doctype html><html><head><meta charset='utf-8'><title>%1</title></head>"
                              "<body style='font-family:sans-serif;margin:24px'><h2>%1</h2>%2"
-                             "<p><a href='/'>Morvane 官方主页</a></p></body></html>\n").arg(html_escape(title), body_html));
+                             "<p><a href='/'>Morvane 官方主页</a></p></body></html>\n")
+                  .arg(html_escape(title), body_html));
 }
 
 std::string detail_text(const Title& t, const QString& cover, const std::vector<std::string>& addresses) {
   const QStringList lines = {t.name, cover, t.actors, QString::number(t.category), t.region, t.status, t.year, t.added};
-  std::string text = utf8(lines.join("\r\n")) + "\r\n<!--c_start-->" + utf8(t.description) + "<!--c_end-->\r\n<!--jj_start-->";
+  std::string text =
+      utf8(lines.join("\r\n")) + "\r\n<!--c_start-->" + utf8(t.description) + "<!--c_end-->\r\n<!--jj_start-->";
   for (size_t i = 0; i < addresses.size(); ++i) {
     std::string a = addresses[i];
     std::replace(a.begin(), a.end(), '|', '$');
@@ -106,23 +114,31 @@ std::string detail_text(const Title& t, const QString& cover, const std::vector<
 
 std::string cover_svg(const Title& t) {
   const int hue = (t.key * 47) % 360;
-  return utf8(QStringLiteral(
-      "<svg xmlns='http://www.w3.org/2000/svg' width='137' height='154' viewBox='0 0 137 154'>"
-      "<defs><linearGradient id='g' x1='0' y1='0' x2='0' y2='1'><stop offset='0' stop-color='hsl(%1,55%,45%)'/>"
-      "<stop offset='1' stop-color='hsl(%2,60%,18%)'/></linearGradient></defs>"
-      "<rect width='137' height='154' rx='6' fill='url(#g)'/>"
-      "<text x='68' y='70' font-size='%3' fill='#fff' text-anchor='middle' font-family='WenQuanYi Micro Hei'>%4</text>"
-      "<text x='68' y='132' font-size='12' fill='#f3c77b' text-anchor='middle' font-family='WenQuanYi Micro Hei'>%5</text>"
-      "</svg>")
-      .arg(hue).arg((hue + 30) % 360).arg(t.display_name().size() > 5 ? 14 : 20)
-      .arg(html_escape(t.display_name().left(8)), html_escape(category_name(t.category))));
+  return utf8(
+      QStringLiteral(
+          "<svg xmlns='http://www.w3.org/2000/svg' width='137' height='154' viewBox='0 0 137 154'>"
+          "<defs><linearGradient id='g' x1='0' y1='0' x2='0' y2='1'><stop offset='0' stop-color='hsl(%1,55%,45%)'/>"
+          "<stop offset='1' stop-color='hsl(%2,60%,18%)'/></linearGradient></defs>"
+          "<rect width='137' height='154' rx='6' fill='url(#g)'/>"
+          "<text x='68' y='70' font-size='%3' fill='#fff' text-anchor='middle' font-family='WenQuanYi Micro "
+          "Hei'>%4</text>"
+          "<text x='68' y='132' font-size='12' fill='#f3c77b' text-anchor='middle' font-family='WenQuanYi Micro "
+          "Hei'>%5</text>"
+          "</svg>")
+          .arg(hue)
+          .arg((hue + 30) % 360)
+          .arg(t.display_name().size() > 5 ? 14 : 20)
+          .arg(html_escape(t.display_name().left(8)), html_escape(category_name(t.category))));
 }
 
 std::string playdata_page(const Title& t) {
   return utf8(QStringLiteral("<!doctype html><html><head><meta charset='utf-8'><title>%1 - pd77 影视</title>"
                              "<script type='text/javascript' src='/playdata/%2/%3.js'></script></head>"
                              "<body><h1>%1</h1><p>%4</p></body></html>\n")
-                  .arg(html_escape(t.display_name())).arg(t.key / 100).arg(t.key).arg(html_escape(t.status)));
+                  .arg(html_escape(t.display_name()))
+                  .arg(t.key / 100)
+                  .arg(t.key)
+                  .arg(html_escape(t.status)));
 }
 
 std::string playdata_script(const std::vector<std::string>& addresses, const QStringList& names) {

@@ -2,15 +2,15 @@
 
 #include <regex>
 
+#include <brotli/encode.h>
+#include <httplib.h>
+#include <sodium.h>
+#include <zlib.h>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QUrlQuery>
 #include <chrono>
-#include <httplib.h>
-#include <brotli/encode.h>
-#include <sodium.h>
-#include <zlib.h>
 
 #include "platform/http_serve.h"
 #include "site/pages.h"
@@ -34,7 +34,8 @@ std::string sign_hex(const std::string& message, const QString& key_file) {
 }
 
 void replace_all(std::string& text, const std::string& from, const std::string& to) {
-  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
 }
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
@@ -63,7 +64,8 @@ std::string brotli(const std::string& in) {
   size_t size = BrotliEncoderMaxCompressedSize(in.size());
   std::string out(size, '\0');
   if (!BrotliEncoderCompress(5, BROTLI_DEFAULT_WINDOW, BROTLI_MODE_TEXT, in.size(),
-                             reinterpret_cast<const uint8_t*>(in.data()), &size, reinterpret_cast<uint8_t*>(out.data())))
+                             reinterpret_cast<const uint8_t*>(in.data()), &size,
+                             reinterpret_cast<uint8_t*>(out.data())))
     return {};
   out.resize(size);
   return out;
@@ -86,7 +88,8 @@ std::string gzip(const std::string& in) {
 // Text answers compressed as a site serves them: brotli at quality 5, else gzip at level 6, as the
 // client accepts (the library by itself would use brotli's slowest setting).
 void compress_answer(const Request& req, Response& res) {
-  if (res.body.size() < 1024 || res.has_header("Content-Encoding") || !compressible(res.get_header_value("Content-Type")))
+  if (res.body.size() < 1024 || res.has_header("Content-Encoding") ||
+      !compressible(res.get_header_value("Content-Type")))
     return;
   const std::string accepted = req.get_header_value(platform::LoopbackServer::kAcceptEncodingHeader);
   const bool br = accepted.find("br") != std::string::npos;
@@ -166,7 +169,8 @@ void SiteServer::routes() {
   httplib::Server& s = *server_;
   s.set_post_routing_handler([this](const Request& req, Response& res) {
     compress_answer(req, res);
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - request_began);
+    const auto us =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - request_began);
     std::lock_guard<std::mutex> guard(mutex_);
     knobs_.site_us[req.path] = us.count();
   });
@@ -205,14 +209,18 @@ void SiteServer::routes() {
     answer(r, 200, market_page(addresses, names), kHtml);
   });
   s.Get("/listing.asp", [](const Request&, Response& r) {
-    answer(r, 200, simple_page(QStringLiteral("常见问题"),
-                               QStringLiteral("<p>问：为什么播放前要缓冲？<br>答：影片边下边播，网速越快缓冲越短。</p>")), kHtml);
+    answer(r, 200,
+           simple_page(QStringLiteral("常见问题"),
+                       QStringLiteral("<p>问：为什么播放前要缓冲？<br>答：影片边下边播，网速越快缓冲越短。</p>")),
+           kHtml);
   });
   s.Get("/guest.asp", [](const Request&, Response& r) {
     answer(r, 200, simple_page(QStringLiteral("反馈留言"), QStringLiteral("<p>欢迎留下您的意见和建议。</p>")), kHtml);
   });
   s.Get("/", [](const Request&, Response& r) {
-    answer(r, 200, simple_page(QStringLiteral("Morvane 官方主页"), QStringLiteral("<p>Morvane：海量影视，即点即播。</p>")), kHtml);
+    answer(r, 200,
+           simple_page(QStringLiteral("Morvane 官方主页"), QStringLiteral("<p>Morvane：海量影视，即点即播。</p>")),
+           kHtml);
   });
 }
 
@@ -296,8 +304,9 @@ std::vector<std::string> SiteServer::episode_addresses(const Title& t, QStringLi
   std::vector<std::string> addresses;
   for (int i = 0; i < files.size(); ++i) {
     const MediaItem& m = media_.item(files[i].toStdString(), i == variant_at ? 1 : 0, t.clip_seconds);
-    addresses.push_back(mode == DetailMode::Baidu ? "bdhd://" + std::to_string(m.size) + "|" + m.hash + "|" + m.name + "|"
-                                                  : m.qvod_address());
+    addresses.push_back(mode == DetailMode::Baidu
+                            ? "bdhd://" + std::to_string(m.size) + "|" + m.hash + "|" + m.name + "|"
+                            : m.qvod_address());
   }
   if (names_out) *names_out = files;
   return addresses;
@@ -307,9 +316,11 @@ void SiteServer::details(const Request& req, Response& res) {
   const Title* t = title_of(req, res);
   if (!t) return;
   if (knobs().detail[t->key].first == DetailMode::Empty) return answer(res, 200, "");
-  const QString cover = t->cover == QLatin1String("outside")
-                            ? QString::fromStdString(base()) + QStringLiteral("/kolbet/upfilex/http://static.localhost:%1/covers/%2.svg").arg(port_).arg(t->key)
-                            : QString::fromStdString(base()) + QStringLiteral("/kolbet/upfilex/%1.svg").arg(t->key);
+  const QString cover =
+      t->cover == QLatin1String("outside")
+          ? QString::fromStdString(base()) +
+                QStringLiteral("/kolbet/upfilex/http://static.localhost:%1/covers/%2.svg").arg(port_).arg(t->key)
+          : QString::fromStdString(base()) + QStringLiteral("/kolbet/upfilex/%1.svg").arg(t->key);
   answer(res, 200, detail_text(*t, cover, episode_addresses(*t)), kText);
 }
 
@@ -332,8 +343,9 @@ void SiteServer::cover(const Request& req, Response& res) {
 void SiteServer::media(const Request& req, Response& res) {
   const auto item = media_.find(QString::fromStdString(req.matches[1]).toUpper().toStdString());
   if (!item) return answer(res, 404, "no such file");
-  send_body(req, res, item->size, [this, item](int64_t off, int64_t len) { return media_.read(*item, off, len); },
-            "video/mp4");
+  send_body(
+      req, res, item->size, [this, item](int64_t off, int64_t len) { return media_.read(*item, off, len); },
+      "video/mp4");
 }
 
 // A staged file as served; sj.txt with this server's address in place of "{host}", and a default
@@ -353,7 +365,8 @@ bool SiteServer::release_bytes(const QString& name, std::string* bytes) const {
 
 void SiteServer::release_file(const Request& req, Response& res) {
   const QString name = QString::fromStdString(req.matches[1]);
-  if (name.contains('/') || name.contains('\\') || name.contains(QLatin1String(".."))) return answer(res, 400, "bad name");
+  if (name.contains('/') || name.contains('\\') || name.contains(QLatin1String("..")))
+    return answer(res, 400, "bad name");
   auto bytes = std::make_shared<std::string>();
   if (!release_bytes(name, bytes.get())) {
     // No staged signature: the site signs what it serves, when it has a key.
@@ -364,8 +377,9 @@ void SiteServer::release_file(const Request& req, Response& res) {
     *bytes = sign_hex(message, options_.sign_key);
     if (bytes->empty()) return answer(res, 500, "cannot sign");
   }
-  send_body(req, res, static_cast<int64_t>(bytes->size()),
-            [bytes](int64_t off, int64_t len) { return bytes->substr(off, len); }, "application/octet-stream");
+  send_body(
+      req, res, static_cast<int64_t>(bytes->size()),
+      [bytes](int64_t off, int64_t len) { return bytes->substr(off, len); }, "application/octet-stream");
 }
 
 void SiteServer::extra_page(const Request& req, Response& res) {
@@ -426,13 +440,14 @@ void SiteServer::send_body(const Request& req, Response& res, int64_t size, Read
   const int64_t cut = mode == "drop" ? length / 2 : -1;  // drop: the connection closes half-way
   const int64_t declared = mode == "truncate" ? length / 2 : length;
   if (declared == 0) return res.set_content(std::string(), type);  // a provider of no bytes never ends
-  res.set_content_provider(static_cast<size_t>(declared), type, [=](size_t offset, size_t want, httplib::DataSink& sink) {
-    if (cut >= 0 && static_cast<int64_t>(offset) >= cut) return false;
-    int64_t n = std::min<int64_t>(static_cast<int64_t>(want), kPiece);
-    if (cut >= 0) n = std::min<int64_t>(n, cut - static_cast<int64_t>(offset));
-    const std::string piece = read(first + static_cast<int64_t>(offset), n);
-    return sink.write(piece.data(), piece.size());
-  });
+  res.set_content_provider(static_cast<size_t>(declared), type,
+                           [=](size_t offset, size_t want, httplib::DataSink& sink) {
+                             if (cut >= 0 && static_cast<int64_t>(offset) >= cut) return false;
+                             int64_t n = std::min<int64_t>(static_cast<int64_t>(want), kPiece);
+                             if (cut >= 0) n = std::min<int64_t>(n, cut - static_cast<int64_t>(offset));
+                             const std::string piece = read(first + static_cast<int64_t>(offset), n);
+                             return sink.write(piece.data(), piece.size());
+                           });
 }
 
 }  // namespace site

@@ -49,12 +49,12 @@ class SiteServer {
     int list_fail = 0;
     int list_only = 0;  // the list page shows this one title only, as one big link (tests that click)
     int delay_ms = 0;
-    std::string media_mode = "normal";  // normal, drop, chunked, truncate, endless
+    std::string media_mode = "normal";     // normal, drop, chunked, truncate, endless
     std::string playdata_mode = "normal";  // normal; nojs: the page names no ".js"; unclosed: no "|$qvod"
     std::map<int, std::pair<DetailMode, int>> detail;
     std::map<int, int> hits;
     std::map<std::string, std::vector<std::string>> queries;  // path -> query strings seen
-    std::map<std::string, int64_t> site_us;  // path -> the site's own time for its last request
+    std::map<std::string, int64_t> site_us;                   // path -> the site's own time for its last request
   };
 
   void routes();

@@ -64,7 +64,8 @@ bool is_mount_point(const QString& folder) {
 QString cache_target(const QString& picked) {
   QString folder = picked;
   folder.replace(QStringLiteral("//"), QStringLiteral("/"));
-  if (!folder.endsWith('/') && !folder.endsWith('\\')) folder += folder.contains('\\') && !folder.contains('/') ? '\\' : '/';
+  if (!folder.endsWith('/') && !folder.endsWith('\\'))
+    folder += folder.contains('\\') && !folder.contains('/') ? '\\' : '/';
   static const QRegularExpression drive_root(QStringLiteral("^[A-Za-z]:\\\\$"));
   if (drive_root.match(folder).hasMatch()) return folder + QStringLiteral("media\\");
   if (folder.startsWith('/') && is_mount_point(folder)) return folder + QStringLiteral("media/");

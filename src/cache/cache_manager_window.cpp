@@ -17,8 +17,8 @@
 #include <QVBoxLayout>
 
 #include "cache/cache_folder.h"
-#include "engine/terminal_client.h"
 #include "config/settings.h"
+#include "engine/terminal_client.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "player/addresses.h"
@@ -44,7 +44,8 @@ QString with_separator(const QString& folder) { return folder.endsWith('/') ? fo
 
 }  // namespace
 
-CacheManagerWindow::CacheManagerWindow(CacheHost host, QWidget* parent) : QWidget(parent, Qt::Window), host_(std::move(host)) {
+CacheManagerWindow::CacheManagerWindow(CacheHost host, QWidget* parent)
+    : QWidget(parent, Qt::Window), host_(std::move(host)) {
   setObjectName(QStringLiteral("Form5"));
   setWindowTitle(kCaption);
   build();
@@ -72,7 +73,8 @@ void CacheManagerWindow::build() {
   auto* folder_row = new QHBoxLayout;
   folder_row->addWidget(new QLabel(QStringLiteral("缓存目录"), frame));
   folder_row->addWidget(text1_, 1);
-  buttons_ << button(frame, "Command5", QStringLiteral("更改")) << button(frame, "Command6", QStringLiteral("打开目录"));
+  buttons_ << button(frame, "Command5", QStringLiteral("更改"))
+           << button(frame, "Command6", QStringLiteral("打开目录"));
   folder_row->addWidget(buttons_[0]);
   folder_row->addWidget(buttons_[1]);
   auto* inside = new QVBoxLayout(frame);
@@ -82,8 +84,10 @@ void CacheManagerWindow::build() {
   inside->addWidget(progress_label_);
   inside->addWidget(progress_);
   auto* actions = new QHBoxLayout;
-  buttons_ << button(this, "Command4", QStringLiteral("播放选中")) << button(this, "Command1", QStringLiteral("删除选中"))
-           << button(this, "Command2", QStringLiteral("转移选中")) << button(this, "Command3", QStringLiteral("关闭并返回"));
+  buttons_ << button(this, "Command4", QStringLiteral("播放选中"))
+           << button(this, "Command1", QStringLiteral("删除选中"))
+           << button(this, "Command2", QStringLiteral("转移选中"))
+           << button(this, "Command3", QStringLiteral("关闭并返回"));
   for (int i = 2; i < buttons_.size(); ++i) actions->addWidget(buttons_[i]);
   auto* all = new QVBoxLayout(this);
   all->addWidget(frame, 1);
@@ -133,8 +137,10 @@ void CacheManagerWindow::hqsy() {
     ids << QString::number(file_count);
     paths << e.path;
     names << e.name;
-    if (!e.partial) move_list += e.path + QChar(0);
-    else ++part_count;
+    if (!e.partial)
+      move_list += e.path + QChar(0);
+    else
+      ++part_count;
     ++file_count;
   }
   file_ids = ids.join('|');
@@ -164,8 +170,8 @@ void CacheManagerWindow::bfxz() {
 void CacheManagerWindow::hcbf(const QString& name, const QString& path, int unfinished) {
   store::open_db();
   store::RowSet episode;
-  episode.Open("select det.detailID,jj.* from jj inner join det on jj.keyID=det.keyID where wjm = " + store::text_literal(name) +
-               " or j_url like " + store::text_literal('%' + name + '%'));
+  episode.Open("select det.detailID,jj.* from jj inner join det on jj.keyID=det.keyID where wjm = " +
+               store::text_literal(name) + " or j_url like " + store::text_literal('%' + name + '%'));
   if (!episode.Eof()) {
     const QString address = player::qvod_normalize(episode.text("j_url").replace('$', '|'));
     if (host_.play_episode) host_.play_episode(episode.number("detailID"), address, episode.number("jl"));
@@ -179,7 +185,8 @@ void CacheManagerWindow::hcbf(const QString& name, const QString& path, int unfi
   }
   if (unfinished == 1) {
     played_ = false;
-    platform::dialogs().message(QStringLiteral("该文件没有通过Morvane播放过，无法解析..."), kCaption, platform::Buttons::Ok);
+    platform::dialogs().message(QStringLiteral("该文件没有通过Morvane播放过，无法解析..."), kCaption,
+                                platform::Buttons::Ok);
     return;
   }
   if (host_.play) host_.play(path, 0, 0);
@@ -202,13 +209,17 @@ void CacheManagerWindow::Command2_Click() {
 void CacheManagerWindow::do_wjcz(int index, int operation) {
   const auto [path, name] = entry(index);
   if (operation == 0) {
-    if (!path.isEmpty() && !QFile::remove(path)) platform::log_failure(QStringLiteral("do_wjcz"), QStringLiteral("cannot delete ") + path);
+    if (!path.isEmpty() && !QFile::remove(path))
+      platform::log_failure(QStringLiteral("do_wjcz"), QStringLiteral("cannot delete ") + path);
   } else {
     const QString folder = platform::dialogs().pick_folder(QString());
     if (!folder.isEmpty()) {
       const QStringList failed = zywj(path, folder, 1);
-      if (failed.isEmpty()) platform::show_message(QStringLiteral("文件转移成功"), kCaption);
-      else platform::show_message(QStringLiteral("文件转移失败，文件仍在原处：\r\n") + failed.join(QStringLiteral("\r\n")), kCaption);
+      if (failed.isEmpty())
+        platform::show_message(QStringLiteral("文件转移成功"), kCaption);
+      else
+        platform::show_message(QStringLiteral("文件转移失败，文件仍在原处：\r\n") + failed.join(QStringLiteral("\r\n")),
+                               kCaption);
     }
   }
   hqsy();
@@ -297,7 +308,8 @@ void CacheManagerWindow::closeEvent(QCloseEvent* event) {
   // A file just played from here is what the user wants now, not the play that was stopped.
   if (opened == 1 && file_count != 0 && was_playing == 1 && !played_ &&
       platform::dialogs().message(QStringLiteral("是否继续播放任务?"), QStringLiteral("后续操作询问"),
-                                  platform::Buttons::OkCancel) == platform::Answer::Ok && host_.play) {
+                                  platform::Buttons::OkCancel) == platform::Answer::Ok &&
+      host_.play) {
     const player::NowPlaying& now = host_.player->now_playing();
     host_.play(now.now_url, now.now_mo, static_cast<int>(saved_pos));
   }

@@ -1,12 +1,12 @@
 #include "cache/file_mover.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QThread>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace cache {
@@ -46,7 +46,8 @@ struct Fd {
 };
 
 // Copies source to temp (created new), synced; 0 or the errno of the failure.
-int copy_synced(const QByteArray& source, const QByteArray& temp, qint64 size, const std::function<void(qint64)>& step) {
+int copy_synced(const QByteArray& source, const QByteArray& temp, qint64 size,
+                const std::function<void(qint64)>& step) {
   Fd in{::open(source.constData(), O_RDONLY | O_CLOEXEC)};
   if (in.fd < 0) return errno;
   Fd out{::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)};
@@ -111,8 +112,10 @@ MoveOutcome move_files(const QStringList& files, const QString& folder, const Mo
       if (progress) progress(done + copied, total, name);
     });
     done += size;
-    if (why.isEmpty()) outcome.moved << name;
-    else outcome.failed << name + QStringLiteral("：") + why;
+    if (why.isEmpty())
+      outcome.moved << name;
+    else
+      outcome.failed << name + QStringLiteral("：") + why;
     if (progress) progress(done, total, name);
   }
   return outcome;
@@ -126,9 +129,8 @@ void FileMover::start(const QStringList& files, const QString& folder) {
   if (running_) return;
   running_ = true;
   thread_ = QThread::create([this, files, folder] {
-    outcome_ = move_files(files, folder, [this](qint64 done, qint64 total, const QString& name) {
-      emit progress(done, total, name);
-    });
+    outcome_ = move_files(files, folder,
+                          [this](qint64 done, qint64 total, const QString& name) { emit progress(done, total, name); });
   });
   connect(thread_, &QThread::finished, this, [this] {
     thread_->deleteLater();

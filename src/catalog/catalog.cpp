@@ -10,8 +10,8 @@
 #include "config/site.h"
 #include "platform/transfer.h"
 #include "platform/trap.h"
-#include "session/session.h"
 #include "player/addresses.h"
+#include "session/session.h"
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
@@ -44,7 +44,8 @@ QStringList title_parts(const QString& title_name) {
   return parts;
 }
 
-QString episode_name(const QString& url, const QString& file_name, const QStringList& title_parts, int count, int kind) {
+QString episode_name(const QString& url, const QString& file_name, const QStringList& title_parts, int count,
+                     int kind) {
   QString name = strip_media_ext(file_name);
   if (name.size() < 2) name = strip_media_ext(url.section('$', 2, 2));
   if (count == 1) return name;
@@ -84,8 +85,9 @@ QString Catalog::refresh_title(const QString& id, int mode) {
     const QString page = utf8_decode(inet1_->open_url(base + QStringLiteral("details.php?id=") + key));
     if (!page_mergeable(page)) return;
     if (!merge_title(key, page, stored)) {  // the store is busy or full: nothing was saved
-      pane_->set_inner_html(QStringLiteral("vvk"), mode == 1 ? "保存失败，请稍后重试 <a href='acm=" + id + "|3'>刷新</a>"
-                                                             : QStringLiteral("保存失败，请稍后重试"));
+      pane_->set_inner_html(QStringLiteral("vvk"), mode == 1
+                                                       ? "保存失败，请稍后重试 <a href='acm=" + id + "|3'>刷新</a>"
+                                                       : QStringLiteral("保存失败，请稍后重试"));
       return;
     }
     if (mode == 1) {
@@ -108,7 +110,8 @@ QString Catalog::show_detail(const QString& id, int a, int b) {
     }
     if (!store::parse_id(id)) return;
     store::RowSet rs;
-    rs.Open(QStringLiteral("select fenlei.fenlei_name,det.* from det inner join fenlei on fenlei.fenleiID=det.fenleiID where ") +
+    rs.Open(QStringLiteral(
+                "select fenlei.fenlei_name,det.* from det inner join fenlei on fenlei.fenleiID=det.fenleiID where ") +
             (b == 0 ? "detailID =" : "keyID =") + store::number_literal(id) +
             // A title stored again has a newer row, and the clean-up keeps only the newest: show that one.
             (b == 0 ? "" : " order by detailID desc"));
@@ -158,12 +161,15 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
     state.resume_info.clear();
     if (!store::parse_id(detail_id)) return;
     store::RowSet rs;
-    rs.Open("select det.detailID,det.d_name,det.fenleiID,jj.jjID,jj.j_url,jj.wjm,det.keyID,jj.jl from det inner join jj "
-            "on det.keyID=jj.keyID where detailID = " + store::number_literal(detail_id) + (order == 0 ? " order by jjID asc" : " order by jjID desc"));
+    rs.Open(
+        "select det.detailID,det.d_name,det.fenleiID,jj.jjID,jj.j_url,jj.wjm,det.keyID,jj.jl from det inner join jj "
+        "on det.keyID=jj.keyID where detailID = " +
+        store::number_literal(detail_id) + (order == 0 ? " order by jjID asc" : " order by jjID desc"));
     if (rs.Eof()) {
       pane_->set_inner_html("n_2", QString());
       if (refreshing_empty_) {  // the site gave no episode either: say so instead of asking again
-        pane_->set_inner_html("n_2", QStringLiteral("<p class='empty'>本片暂无可播放的剧集，请稍后点击“刷新”再试。</p>"));
+        pane_->set_inner_html("n_2",
+                              QStringLiteral("<p class='empty'>本片暂无可播放的剧集，请稍后点击“刷新”再试。</p>"));
         pane_->set_inner_html("vvk", "<a href='acm=" + detail_id + "|3'>刷新</a>");
         return;
       }
@@ -214,8 +220,10 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
     pane_->set_inner_html("yyx", "<a href='acm=" + detail_id + "|4'><img src='ljbf.jpg' border='0'></a>");
     pane_->set_inner_html("yyx_2", "<a href='acm=" + detail_id + "|5'><img src='bfzx.jpg' border='0'></a>");
     pane_->set_inner_html("vvk", sort_and_refresh_links(detail_id, rows));
-    if (list_started) pane_->add_episodes(links.mid(kFirstEpisodes));
-    else pane_->set_episode_list("n_2", list_id, links);
+    if (list_started)
+      pane_->add_episodes(links.mid(kFirstEpisodes));
+    else
+      pane_->set_episode_list("n_2", list_id, links);
     if (view == 1) pane_->run_script(QStringLiteral("ys_shw('2')"));
   });
 }

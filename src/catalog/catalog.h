@@ -15,8 +15,8 @@ namespace catalog {
 
 // What the catalogue needs of the main window.
 struct CatalogHost {
-  std::function<void()> show_details_tab;              // tpth_img(2, 1, 0)
-  std::function<void(const QString&)> report_hit;      // detail_hits_update(keyID)
+  std::function<void()> show_details_tab;          // tpth_img(2, 1, 0)
+  std::function<void(const QString&)> report_hit;  // detail_hits_update(keyID)
 };
 
 // The per-title fetch and merge, and the detail and episode views of the template pane.

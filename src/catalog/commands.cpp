@@ -43,7 +43,9 @@ QString after_prefix(const QString& address, const QString& prefix) {
 
 }  // namespace
 
-QString decoded_bars(const QString& address) { return QString(address).replace(QLatin1String("%7C"), QLatin1String("|")); }
+QString decoded_bars(const QString& address) {
+  return QString(address).replace(QLatin1String("%7C"), QLatin1String("|"));
+}
 
 namespace {
 // In an episode link "address|@detailID", the browser reads "@" as the end of the user part and
@@ -62,7 +64,8 @@ QString with_plain_detail_id(const QString& link) {
 Decision decode_detail_pane(const QString& raw) {
   const QString address = decoded_bars(raw);
   Decision d;
-  if (address.contains(QLatin1String("acm="))) decode_acm(address, d);
+  if (address.contains(QLatin1String("acm=")))
+    decode_acm(address, d);
   else if (address.contains(QLatin1String("qvod://"))) {
     d.cancel = true;
     d.commands.push_back({Command::PlayEpisodeLink, 0, 0, with_plain_detail_id(address)});
@@ -76,8 +79,10 @@ Decision decode_catalogue_pane(const QString& raw, const QString& site_base) {
   if (address.contains(QLatin1String("tarvex|"))) {
     d.cancel = true;
     const auto key = store::parse_id(after_prefix(address, site_base + QStringLiteral("/?act=tarvex|")));
-    if (key) d.commands.push_back({Command::OpenTitle, *key, 0, {}});
-    else ignored(QStringLiteral("not an id"), address);
+    if (key)
+      d.commands.push_back({Command::OpenTitle, *key, 0, {}});
+    else
+      ignored(QStringLiteral("not an id"), address);
   }
   if (address.contains(QLatin1String("tarvexz|"))) {
     d.cancel = true;
@@ -86,13 +91,16 @@ Decision decode_catalogue_pane(const QString& raw, const QString& site_base) {
     const QString mode = piece.value(1);
     if (key && (mode == QLatin1String("0") || mode == QLatin1String("1")))
       d.commands.push_back({Command::PlayTitle, *key, mode.toInt(), {}});
-    else ignored(QStringLiteral("malformed tarvexz"), address);
+    else
+      ignored(QStringLiteral("malformed tarvexz"), address);
   }
   if (address.contains(QLatin1String("tarvexd|"))) {
     d.cancel = true;
     const auto n = store::parse_id(after_prefix(address, site_base + QStringLiteral("/?act=tarvexd|")));
-    if (n) d.commands.push_back({Command::ListTab, *n, 0, {}});
-    else ignored(QStringLiteral("not a tab number"), address);
+    if (n)
+      d.commands.push_back({Command::ListTab, *n, 0, {}});
+    else
+      ignored(QStringLiteral("not a tab number"), address);
   }
   return d;
 }

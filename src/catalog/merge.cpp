@@ -28,10 +28,10 @@ QString text_of(const QString& value) { return store::text_literal(sql_safe(valu
 // Every piece is a literal it cannot leave: texts quoted, the category a number or nothing, the
 // add time a date or nothing (an empty piece is left out of the statement).
 QString title_values(const QString& key, const QStringList& line, const QString& description) {
-  const QStringList pieces = {text_of(line.value(0)), store::number_literal(key), text_of(line.value(2)),
-                              text_of(line.value(6)), text_of(line.value(4)), store::number_literal(line.value(3)),
-                              text_of(line.value(5)), text_of(line.value(1)), text_of(description),
-                              store::date_literal(line.value(7))};
+  const QStringList pieces = {
+      text_of(line.value(0)), store::number_literal(key),           text_of(line.value(2)), text_of(line.value(6)),
+      text_of(line.value(4)), store::number_literal(line.value(3)), text_of(line.value(5)), text_of(line.value(1)),
+      text_of(description),   store::date_literal(line.value(7))};
   return pieces.join('|');
 }
 
@@ -61,8 +61,10 @@ void update_episode(const QString& key, const QString& entry, const QString& jj_
 void merge_episodes(const QString& key, const QString& block, StoredEpisodes stored) {
   if (block.isEmpty()) return;
   if (!block.contains(QLatin1String("::"))) {
-    if (stored.count == 0) insert_episode(key, block);
-    else if (stored.count == 1) update_episode(key, block, stored.ids.value(0));
+    if (stored.count == 0)
+      insert_episode(key, block);
+    else if (stored.count == 1)
+      update_episode(key, block, stored.ids.value(0));
     else if (!stored.add_time.isEmpty()) {
       store::db_delete("jj", "keyID", key);
       insert_episode(key, block);

@@ -6,11 +6,11 @@ namespace catalog {
 
 // A title's stored episodes, as the refresh reads them before it fetches.
 struct StoredEpisodes {
-  int count = 0;        // L
-  QString key;          // K: the title's keyID
-  QString add_time;     // T: the title's stored add time (fmt_datetime), "" when none
-  QStringList urls;     // U: j_url in jjID order
-  QStringList ids;      // J: jjID in the same order
+  int count = 0;     // L
+  QString key;       // K: the title's keyID
+  QString add_time;  // T: the title's stored add time (fmt_datetime), "" when none
+  QStringList urls;  // U: j_url in jjID order
+  QStringList ids;   // J: jjID in the same order
 };
 
 // mode 1: id is a detailID; any other mode: a keyID. Ids that are no 32-bit numbers find nothing.

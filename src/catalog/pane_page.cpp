@@ -41,8 +41,10 @@ class RequestGuard : public QWebEngineUrlRequestInterceptor {
     const QUrl url = info.requestUrl();
     const Type type = info.resourceType();
     QString why;
-    if (type == QWebEngineUrlRequestInfo::ResourceTypeSubFrame) why = QStringLiteral("frame");
-    else if (runs_code(type) && !config::on_site(url)) why = QStringLiteral("code of another origin");
+    if (type == QWebEngineUrlRequestInfo::ResourceTypeSubFrame)
+      why = QStringLiteral("frame");
+    else if (runs_code(type) && !config::on_site(url))
+      why = QStringLiteral("code of another origin");
     else if (url.isLocalFile()) {
       const QString folder = platform::program_folder() + '/';
       const QString path = QUrl::fromPercentEncoding(url.path().toUtf8());
@@ -73,10 +75,9 @@ class GestureWatch : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     const bool click = event->type() == QEvent::MouseButtonRelease;
-    const bool key = event->type() == QEvent::KeyPress &&
-                     (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
-                      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter ||
-                      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
+    const bool key = event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                                                           static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter ||
+                                                           static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
     if ((click || key) && watched->isWidgetType() && event != counted_) {
       for (QWidget* w = static_cast<QWidget*>(watched); w; w = w->parentWidget())
         if (qobject_cast<QWebEngineView*>(w)) {

@@ -135,8 +135,7 @@ void TemplatePane::sync() {
   waited.start();
   // A long list's blocks out of sight are filled after its first frame: wait for them too.
   static const QString list_settled = pane_script("list_settled");
-  while (!result_of(page_, list_settled).toBool() &&
-         waited.elapsed() < 5000) {
+  while (!result_of(page_, list_settled).toBool() && waited.elapsed() < 5000) {
     QEventLoop pause;
     QTimer::singleShot(2, &pause, &QEventLoop::quit);
     pause.exec();

@@ -68,8 +68,7 @@ QString reg_read_value(const QString& hive, const QString& key_path, const QStri
   }
 }
 
-bool reg_write_value(const QString& hive, const QString& key_path, const QString& name, int type,
-                     const QString& data) {
+bool reg_write_value(const QString& hive, const QString& key_path, const QString& name, int type, const QString& data) {
   if (!current_user(hive)) return false;
   const QString text = data.isEmpty() ? QStringLiteral(" ") : data;
   RegValue value;

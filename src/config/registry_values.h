@@ -8,7 +8,6 @@ namespace config {
 QString reg_read_value(const QString& hive, const QString& key_path, const QString& name);
 
 // Creates or opens the key and writes one value from its text form; true on success.
-bool reg_write_value(const QString& hive, const QString& key_path, const QString& name, int type,
-                     const QString& data);
+bool reg_write_value(const QString& hive, const QString& key_path, const QString& name, int type, const QString& data);
 
 }  // namespace config

@@ -5,9 +5,9 @@
 
 #include "config/registry_values.h"
 #include "config/site.h"
-#include "platform/log.h"
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -21,9 +21,8 @@ struct SettingKey {
   const char* key;
 };
 
-constexpr SettingKey kKeys[13] = {
-    {""},     {"sx_time"}, {"x_yj"},    {"z_f"},  {"Mediapath"}, {"bb"}, {"sjwj"},
-    {"gxwjm"}, {"qdtime"}, {"ckwz_dx"}, {"wcjd"}, {"ym"},        {"vol"}};
+constexpr SettingKey kKeys[13] = {{""},      {"sx_time"}, {"x_yj"},    {"z_f"},  {"Mediapath"}, {"bb"}, {"sjwj"},
+                                  {"gxwjm"}, {"qdtime"},  {"ckwz_dx"}, {"wcjd"}, {"ym"},        {"vol"}};
 
 const QString kSection = QStringLiteral("sh_time");
 const QString kEngineSection = QStringLiteral("QVODTERMINAL");
@@ -115,7 +114,8 @@ void tell_settings_problems_once() {
   const QStringList problems = settings_problems();
   if (problems.isEmpty()) return;
   platform::log_failure(QStringLiteral("settings"), QStringLiteral("defaults used for ") + problems.join(','));
-  platform::show_message(QStringLiteral("配置文件 vexa.ini 中的设置 %1 无法识别，本次运行使用默认值。").arg(problems.join(QStringLiteral("、"))),
+  platform::show_message(QStringLiteral("配置文件 vexa.ini 中的设置 %1 无法识别，本次运行使用默认值。")
+                             .arg(problems.join(QStringLiteral("、"))),
                          platform::app_title());
 }
 

@@ -14,8 +14,18 @@ QString setting_access(int mode, const QVariant& value, int number);
 
 // Numbers of the settings, as the table of the settings file numbers them.
 enum Setting {
-  kRefreshTime = 1, kAutoNext = 2, kAutoFull = 3, kMediaPath = 4, kVersion = 5, kVersionList = 6,
-  kUpdateFiles = 7, kStartTime = 8, kCacheSize = 9, kDoneState = 10, kDetailBase = 11, kVolume = 12
+  kRefreshTime = 1,
+  kAutoNext = 2,
+  kAutoFull = 3,
+  kMediaPath = 4,
+  kVersion = 5,
+  kVersionList = 6,
+  kUpdateFiles = 7,
+  kStartTime = 8,
+  kCacheSize = 9,
+  kDoneState = 10,
+  kDetailBase = 11,
+  kVolume = 12
 };
 
 // A setting that callers use as a whole number; a missing or non-numeric value gives fallback.
@@ -40,8 +50,8 @@ QString qvod_path(const QVariant& kind);
 void save_path_write(const QString& flag, const QString& folder);
 
 // Files of the program folder.
-QString settings_file();   // vexa.ini
-QString engine_config();   // play/QvodCfg.ini
+QString settings_file();  // vexa.ini
+QString engine_config();  // play/QvodCfg.ini
 
 // Registry keys of the QVOD player.
 inline const QString kOptionKey = QStringLiteral("software\\qvodplayer\\option");

@@ -24,7 +24,8 @@ bool on_site(const QUrl& address) {
 }
 
 QString origin_as_written(const QUrl& address) {
-  return address.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo).toString();
+  return address.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+      .toString();
 }
 
 namespace {

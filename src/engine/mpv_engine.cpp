@@ -1,10 +1,10 @@
 #include "engine/mpv_engine.h"
 
+#include <mpv/client.h>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QTimer>
 #include <clocale>
-#include <mpv/client.h>
 
 #include "engine/picture_area.h"
 #include "engine/terminal/qvod_item.h"
@@ -14,9 +14,7 @@ namespace engine {
 
 namespace {
 
-void wake_up(void* ctx) {
-  QMetaObject::invokeMethod(static_cast<QObject*>(ctx), "drain_events", Qt::QueuedConnection);
-}
+void wake_up(void* ctx) { QMetaObject::invokeMethod(static_cast<QObject*>(ctx), "drain_events", Qt::QueuedConnection); }
 
 bool is_local(const QString& address) {
   return !address.contains(QLatin1String("://")) || address.startsWith(QLatin1String("file://"));
@@ -34,9 +32,9 @@ MpvEngine::MpvEngine(PictureArea* picture, bool silent, QObject* parent) : QObje
   // Sound never depends on the picture: only an engine asked to be silent has no audio output.
   mpv_set_option_string(mpv_, "vo", picture ? "libmpv" : "null");
   if (silent) mpv_set_option_string(mpv_, "ao", "null");
-  mpv_set_option_string(mpv_, "hwdec", "auto-safe");  // the GPU's decoder where one works, else the CPU
+  mpv_set_option_string(mpv_, "hwdec", "auto-safe");        // the GPU's decoder where one works, else the CPU
   mpv_set_option_string(mpv_, "video-timing-offset", "0");  // frames are asked for when due (no wait in the GUI thread)
-  mpv_set_option_string(mpv_, "keep-open", "yes");  // the last frame stays; the end is a state
+  mpv_set_option_string(mpv_, "keep-open", "yes");          // the last frame stays; the end is a state
   mpv_set_option_string(mpv_, "idle", "yes");
   mpv_set_option_string(mpv_, "osc", "no");
   mpv_set_option_string(mpv_, "input-default-bindings", "no");
@@ -106,15 +104,16 @@ void MpvEngine::setURL(const QString& address) {
   phase_ = Phase::Opening;
   // The terminal starts (or finds) the download, and the stream opens once it has said so: the GUI
   // thread does not wait for its answer.
-  terminal_.start_task(address, [this, serial = load_serial_, hash = item->hash, name = item->name](const QJsonObject& task) {
-    if (serial != load_serial_) return;
-    if (task.isEmpty() || task.value("state").toString() == QLatin1String("failed")) {
-      failure_ = task.isEmpty() ? QStringLiteral("播放引擎未运行") : task.value("reason").toString();
-      phase_ = Phase::Stopped;
-      return say_state();
-    }
-    load(TerminalClient().stream_address(hash, name));
-  });
+  terminal_.start_task(
+      address, [this, serial = load_serial_, hash = item->hash, name = item->name](const QJsonObject& task) {
+        if (serial != load_serial_) return;
+        if (task.isEmpty() || task.value("state").toString() == QLatin1String("failed")) {
+          failure_ = task.isEmpty() ? QStringLiteral("播放引擎未运行") : task.value("reason").toString();
+          phase_ = Phase::Stopped;
+          return say_state();
+        }
+        load(TerminalClient().stream_address(hash, name));
+      });
 }
 
 void MpvEngine::load(const QString& media) {
@@ -211,18 +210,31 @@ void MpvEngine::take_change(const mpv_event_property* p) {
   const bool has = p->format != MPV_FORMAT_NONE && p->data;
   auto flag = [&] { return has && p->format == MPV_FORMAT_FLAG && *static_cast<int*>(p->data) != 0; };
   auto number = [&] { return has && p->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(p->data) : 0.0; };
-  auto text = [&] { return has && p->format == MPV_FORMAT_STRING ? QString::fromUtf8(*static_cast<char**>(p->data)) : QString(); };
-  if (name == "pause") seen_.pause = flag();
-  else if (name == "paused-for-cache") seen_.paused_for_cache = flag();
-  else if (name == "seeking") seen_.seeking = flag();
-  else if (name == "eof-reached") seen_.eof_reached = flag();
-  else if (name == "duration") seen_.duration = number();
-  else if (name == "time-pos") seen_.time_pos = number();
-  else if (name == "cache-speed") seen_.cache_speed = number();
-  else if (name == "demuxer-cache-duration") seen_.demuxer_cache_duration = number();
-  else if (name == "current-ao") seen_.audio_output = text();
-  else if (name == "current-vo") seen_.video_output = text();
-  else if (name == "track-list") take_tracks(has && p->format == MPV_FORMAT_NODE ? static_cast<mpv_node*>(p->data) : nullptr);
+  auto text = [&] {
+    return has && p->format == MPV_FORMAT_STRING ? QString::fromUtf8(*static_cast<char**>(p->data)) : QString();
+  };
+  if (name == "pause")
+    seen_.pause = flag();
+  else if (name == "paused-for-cache")
+    seen_.paused_for_cache = flag();
+  else if (name == "seeking")
+    seen_.seeking = flag();
+  else if (name == "eof-reached")
+    seen_.eof_reached = flag();
+  else if (name == "duration")
+    seen_.duration = number();
+  else if (name == "time-pos")
+    seen_.time_pos = number();
+  else if (name == "cache-speed")
+    seen_.cache_speed = number();
+  else if (name == "demuxer-cache-duration")
+    seen_.demuxer_cache_duration = number();
+  else if (name == "current-ao")
+    seen_.audio_output = text();
+  else if (name == "current-vo")
+    seen_.video_output = text();
+  else if (name == "track-list")
+    take_tracks(has && p->format == MPV_FORMAT_NODE ? static_cast<mpv_node*>(p->data) : nullptr);
 }
 
 void MpvEngine::take_tracks(const mpv_node* list) {
@@ -277,7 +289,8 @@ void MpvEngine::drain_events() {
     if (e->event_id == MPV_EVENT_LOG_MESSAGE) log_message(static_cast<mpv_event_log_message*>(e->data));
     if (e->event_id == MPV_EVENT_END_FILE) {
       const auto* end = static_cast<mpv_event_end_file*>(e->data);
-      if (end->reason == MPV_END_FILE_REASON_EOF) phase_ = Phase::Ended;
+      if (end->reason == MPV_END_FILE_REASON_EOF)
+        phase_ = Phase::Ended;
       else if (end->reason == MPV_END_FILE_REASON_ERROR) {
         failure_ = QString::fromUtf8(mpv_error_string(end->error));
         phase_ = Phase::Stopped;

@@ -74,10 +74,10 @@ class MpvEngine : public QObject, public Engine {
   QString qvod_hash_;
   QString failure_;
   Observed seen_;
-  QString notice_;           // what the user is told once about this play's outputs
+  QString notice_;  // what the user is told once about this play's outputs
   bool outputs_checked_ = false;
-  int load_serial_ = 0;      // which item a late look at the outputs is about
-  int logged_ = 0;           // libmpv's lines logged for this play (a noisy file does not fill the log)
+  int load_serial_ = 0;  // which item a late look at the outputs is about
+  int logged_ = 0;       // libmpv's lines logged for this play (a noisy file does not fill the log)
   Phase phase_ = Phase::Stopped;
   PlayState signalled_state_ = PlayState::Stopped;  // the state last said through stateChanged
   TerminalLink terminal_;

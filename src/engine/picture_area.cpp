@@ -1,13 +1,13 @@
 #include "engine/picture_area.h"
 
-#include <QGuiApplication>
-#include <QMetaObject>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
 #include <qguiapplication_platform.h>
 #include <qpa/qplatformnativeinterface.h>
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <utility>
 
 #include "platform/log.h"
@@ -54,7 +54,8 @@ void PictureArea::detach() {
 
 void PictureArea::initializeGL() {
   // The GL context goes (the widget goes, or it is made anew): the render context goes first.
-  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &PictureArea::free_render_context, Qt::UniqueConnection);
+  connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &PictureArea::free_render_context,
+          Qt::UniqueConnection);
   create_render_context();
 }
 
@@ -69,13 +70,16 @@ void PictureArea::create_render_context() {
   void* wayland = platform.startsWith(QLatin1String("wayland")) ? wayland_display() : nullptr;
   mpv_render_param params[] = {{MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
                                {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
-                               {x11 ? MPV_RENDER_PARAM_X11_DISPLAY : wayland ? MPV_RENDER_PARAM_WL_DISPLAY : MPV_RENDER_PARAM_INVALID,
+                               {x11       ? MPV_RENDER_PARAM_X11_DISPLAY
+                                : wayland ? MPV_RENDER_PARAM_WL_DISPLAY
+                                          : MPV_RENDER_PARAM_INVALID,
                                 x11 ? x11 : wayland},
                                {MPV_RENDER_PARAM_INVALID, nullptr}};
   const int made = mpv_render_context_create(&render_, mpv_, params);
   if (made < 0) {
     render_ = nullptr;
-    platform::log_failure(QStringLiteral("picture"), QStringLiteral("no render context: ") + QString::fromUtf8(mpv_error_string(made)));
+    platform::log_failure(QStringLiteral("picture"),
+                          QStringLiteral("no render context: ") + QString::fromUtf8(mpv_error_string(made)));
     doneCurrent();
     return;
   }
@@ -127,8 +131,10 @@ void PictureArea::paintGL() {
                      static_cast<int>(height() * ratio), 0};
   int flip = 1;  // the widget's framebuffer has the GL's bottom-up rows
   int wait = 0;  // the GUI thread never waits for a frame's time: libmpv says when it is due
-  mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &fbo}, {MPV_RENDER_PARAM_FLIP_Y, &flip},
-                               {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &wait}, {MPV_RENDER_PARAM_INVALID, nullptr}};
+  mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+                               {MPV_RENDER_PARAM_FLIP_Y, &flip},
+                               {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &wait},
+                               {MPV_RENDER_PARAM_INVALID, nullptr}};
   mpv_render_context_render(render_, params);
   if (!std::exchange(new_frame_, false)) return;  // the same frame again (a resize, an expose)
   ++frames_;

@@ -1,10 +1,10 @@
 #include "engine/terminal_client.h"
 
+#include <httplib.h>
 #include <QFile>
 #include <QJsonDocument>
 #include <QThread>
 #include <QUrl>
-#include <httplib.h>
 
 #include "engine/terminal/terminal_server.h"
 #include "platform/processes.h"
@@ -30,7 +30,8 @@ bool TerminalClient::available() const {
 int TerminalClient::running_pid() const {
   int port = 0, pid = 0;
   QString token;
-  return read_state(port, token, &pid) && pid > 0 && platform::process_is(pid, QStringLiteral("QvodTerminal")) ? pid : 0;
+  return read_state(port, token, &pid) && pid > 0 && platform::process_is(pid, QStringLiteral("QvodTerminal")) ? pid
+                                                                                                               : 0;
 }
 
 bool TerminalClient::running() const { return running_pid() > 0; }
@@ -39,7 +40,8 @@ bool TerminalClient::end_terminal() const {
   const int pid = running_pid();
   if (pid <= 0) return false;
   platform::kill_process(pid);
-  for (int waited = 0; waited < 100 && platform::process_is(pid, QStringLiteral("QvodTerminal")); ++waited) QThread::msleep(20);
+  for (int waited = 0; waited < 100 && platform::process_is(pid, QStringLiteral("QvodTerminal")); ++waited)
+    QThread::msleep(20);
   return true;
 }
 
@@ -66,7 +68,8 @@ QString TerminalClient::stream_address(const QString& hash, const QString& name)
   QString token;
   if (!read_state(port, token)) return {};
   return QStringLiteral("http://127.0.0.1:%1/stream/%2/%3?token=%4")
-      .arg(port).arg(hash, QString::fromLatin1(QUrl::toPercentEncoding(name)), token);
+      .arg(port)
+      .arg(hash, QString::fromLatin1(QUrl::toPercentEncoding(name)), token);
 }
 
 }  // namespace engine

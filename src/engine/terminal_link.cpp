@@ -21,7 +21,8 @@ TerminalLink::TerminalLink(QObject* parent) : QObject(parent) {
   net_.setProxy(QNetworkProxy::NoProxy);  // the terminal is on this machine, whatever proxy the user has
 }
 
-QNetworkReply* TerminalLink::send(const QString& path_and_query, int wait_ms, std::function<void(QNetworkReply*)> done) {
+QNetworkReply* TerminalLink::send(const QString& path_and_query, int wait_ms,
+                                  std::function<void(QNetworkReply*)> done) {
   int port = 0;
   QString token;
   if (!TerminalClient().read_state(port, token)) {

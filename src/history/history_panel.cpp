@@ -17,7 +17,14 @@ namespace history {
 
 HistoryPanel::HistoryPanel(session::Session& session, HistoryStore& history, PlayFlows& flows, QListWidget* list,
                            Menu menu, catalog::Catalog* catalogue, std::function<QPoint(QPoint)> where)
-    : QObject(list), session_(session), history_(history), flows_(flows), list_(list), menu_(menu), catalogue_(catalogue), where_(std::move(where)) {
+    : QObject(list),
+      session_(session),
+      history_(history),
+      flows_(flows),
+      list_(list),
+      menu_(menu),
+      catalogue_(catalogue),
+      where_(std::move(where)) {
   list_->viewport()->installEventFilter(this);
   connect(list_, &QListWidget::itemDoubleClicked, this, &HistoryPanel::List1_DblClick);
   connect(menu_.ls_1, &QAction::triggered, this, &HistoryPanel::List1_DblClick);

@@ -4,12 +4,12 @@
 #include <QListWidget>
 
 #include "platform/trap.h"
+#include "player/addresses.h"
+#include "session/session.h"
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
-#include "player/addresses.h"
 #include "store/text_utils.h"
-#include "session/session.h"
 
 namespace history {
 
@@ -88,7 +88,8 @@ void HistoryStore::hist_save_pos(const QString& address, int kind, int position)
 
 void HistoryStore::hist_delete(const QString& hist_id) {
   if (!store::parse_id(hist_id)) return;
-  store::db_execute("update jj set jl=0 where keyID in (select keyID from hist where histID= " + store::number_literal(hist_id) + ")");
+  store::db_execute("update jj set jl=0 where keyID in (select keyID from hist where histID= " +
+                    store::number_literal(hist_id) + ")");
   store::db_delete("hist", "histID", hist_id);
   hist_fill_list();
 }

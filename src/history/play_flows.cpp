@@ -2,9 +2,9 @@
 
 #include "catalog/catalog.h"
 #include "history/history_store.h"
-#include "session/session.h"
 #include "platform/dialogs.h"
 #include "player/kandor.h"
+#include "session/session.h"
 #include "store/connection.h"
 #include "store/rowset.h"
 #include "store/text_utils.h"
@@ -25,7 +25,9 @@ void PlayFlows::tell(const QString& text) {
   if (host_.tell) host_.tell(text);
 }
 
-QStringList PlayFlows::episodes() const { return session_.play.play_list.split(QStringLiteral("@@@"), Qt::SkipEmptyParts); }
+QStringList PlayFlows::episodes() const {
+  return session_.play.play_list.split(QStringLiteral("@@@"), Qt::SkipEmptyParts);
+}
 
 // The newest watched episode and its position, as the detail loader found them.
 void PlayFlows::resume_watched() {
@@ -68,7 +70,8 @@ void PlayFlows::ss_play(const QString& url, int mo, const QVariant& jd) {
 bool PlayFlows::ask_resume() {
   return platform::dialogs().message(QStringLiteral("发现播放记录,是否需要从上次观看位置开始播放？\r\n"
                                                     "选择【取消】，系统将会从该剧集第一集开始播放."),
-                                     QStringLiteral("Morvane询问"), platform::Buttons::OkCancel) == platform::Answer::Ok;
+                                     QStringLiteral("Morvane询问"),
+                                     platform::Buttons::OkCancel) == platform::Answer::Ok;
 }
 
 void PlayFlows::zz_linkm(int mode, int detail_id) {

@@ -22,9 +22,9 @@ class HistoryStore;
 struct PlayHost {
   player::Kandor* player = nullptr;
   catalog::Catalog* catalogue = nullptr;
-  std::function<int()> main_tab;                 // 1 while the player is the main area's front tab
-  std::function<void()> show_player_tab;         // tpth_img(1, 1, 0)
-  std::function<void(const QString&)> tell;      // a plain word to the user in the status line
+  std::function<int()> main_tab;             // 1 while the player is the main area's front tab
+  std::function<void()> show_player_tab;     // tpth_img(1, 1, 0)
+  std::function<void(const QString&)> tell;  // a plain word to the user in the status line
 };
 
 // Every road into the player: a title from the catalogue, an episode, a history entry, a free

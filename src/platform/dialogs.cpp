@@ -57,7 +57,8 @@ class BoxDialogs : public Dialogs {
     }
   }
   QString open_file(const QString& filters) override {
-    QWidget* parent = dialog_parent() && dialog_parent()->isVisible() ? dialog_parent().data() : QApplication::activeWindow();
+    QWidget* parent =
+        dialog_parent() && dialog_parent()->isVisible() ? dialog_parent().data() : QApplication::activeWindow();
     return choose_file(parent, filters);
   }
   QString pick_folder(const QString& title) override {
@@ -81,7 +82,9 @@ class LoggedDialogs : public Dialogs {
     return Answer::Ok;
   }
   QString open_file(const QString& filters) override { return choice("open file|" + filters, QStringLiteral("file:")); }
-  QString pick_folder(const QString& title) override { return choice("pick folder|" + title, QStringLiteral("folder:")); }
+  QString pick_folder(const QString& title) override {
+    return choice("pick folder|" + title, QStringLiteral("folder:"));
+  }
 
  private:
   // A file or folder dialog: logged, and answered by the next answer when it is of that kind.

@@ -1,11 +1,11 @@
 #include "platform/file_attributes.h"
 
-#include <QFileInfo>
-#include <QFile>
-#include <cerrno>
 #include <fcntl.h>
-#include <unistd.h>
 #include <sys/xattr.h>
+#include <unistd.h>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
 
 namespace platform {
 

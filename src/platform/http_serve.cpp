@@ -1,23 +1,23 @@
 #include "platform/http_serve.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 
 namespace platform {
 
 namespace {
 
-constexpr int kIdleMs = 5000;          // a kept-alive connection waits this long for its next request
-constexpr int kHeadMs = 3000;          // once a request has begun, its whole head is here within this
-constexpr int kReadMs = 5000;          // a request body's next bytes
-constexpr int kWriteMs = 15000;        // the client's room for the next bytes of an answer
+constexpr int kIdleMs = 5000;    // a kept-alive connection waits this long for its next request
+constexpr int kHeadMs = 3000;    // once a request has begun, its whole head is here within this
+constexpr int kReadMs = 5000;    // a request body's next bytes
+constexpr int kWriteMs = 15000;  // the client's room for the next bytes of an answer
 constexpr size_t kHeadMax = 16 * 1024;
 constexpr int kRequestsPerConnection = 100;
 
@@ -94,7 +94,8 @@ bool read_head(int fd, std::string& buffered, std::string& head) {
   size_t end;
   while ((end = buffered.find("\r\n\r\n")) == std::string::npos) {
     if (buffered.size() > kHeadMax) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0 || !wait_for(fd, POLLIN, static_cast<int>(left.count()))) return false;
     char chunk[4096];
     ssize_t r;
@@ -129,8 +130,10 @@ std::string with_headers_renamed(const std::string& head) {
     bool done = first;
     for (const auto& [from, to] : kRenamed) {
       if (done) break;
-      if (named(line, to)) done = true;
-      else if (named(line, from)) out += std::string(to) + line.substr(std::strlen(from)) + "\r\n", done = true;
+      if (named(line, to))
+        done = true;
+      else if (named(line, from))
+        out += std::string(to) + line.substr(std::strlen(from)) + "\r\n", done = true;
     }
     if (first || !done) out += line + "\r\n";
   }

@@ -1,15 +1,15 @@
 #include "platform/processes.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <algorithm>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <csignal>
 
 #include "platform/trap.h"
 

@@ -1,7 +1,7 @@
 #pragma once
+#include <sys/types.h>
 #include <QString>
 #include <QStringList>
-#include <sys/types.h>
 #include <vector>
 
 namespace platform {

@@ -21,8 +21,7 @@ QString header_name(const QString& line) {
 bool same_name(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 QString unquote(QString v) {
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-    v = v.mid(1, v.size() - 2);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.mid(1, v.size() - 2);
   return v;
 }
 
@@ -125,8 +124,8 @@ void ProfileFile::set_value(const QString& section, const QString& key, const QS
   insert_line(insert_at, key + '=' + value);
 }
 
-int profile_read_string(const QString& section, const QString& key, const QString& default_text,
-                        QString& out, int buffer_size, const QString& file) {
+int profile_read_string(const QString& section, const QString& key, const QString& default_text, QString& out,
+                        int buffer_size, const QString& file) {
   if (buffer_size <= 0) {
     out.clear();
     return 0;
@@ -139,8 +138,7 @@ int profile_read_string(const QString& section, const QString& key, const QStrin
   return static_cast<int>(out.size());
 }
 
-int profile_write_string(const QString& section, const QString& key, const QString& value,
-                         const QString& file) {
+int profile_write_string(const QString& section, const QString& key, const QString& value, const QString& file) {
   ProfileFile profile(file);
   profile.set_value(section, key, value);
   return profile.save() ? 1 : 0;

@@ -38,11 +38,10 @@ class ProfileFile {
 
 // GetPrivateProfileString: copies at most buffer_size - 1 characters of the value (or of the
 // default when the file, section or key is absent) into out and returns how many it copied.
-int profile_read_string(const QString& section, const QString& key, const QString& default_text,
-                        QString& out, int buffer_size, const QString& file);
+int profile_read_string(const QString& section, const QString& key, const QString& default_text, QString& out,
+                        int buffer_size, const QString& file);
 
 // WritePrivateProfileString: creates file and section when absent; non-zero on success.
-int profile_write_string(const QString& section, const QString& key, const QString& value,
-                         const QString& file);
+int profile_write_string(const QString& section, const QString& key, const QString& value, const QString& file);
 
 }  // namespace platform

@@ -17,8 +17,9 @@ class SessionCommands : public SystemCommands {
  public:
   void schedule_power_off(int seconds) override {
     cancel_power_off();
-    waiting_ = start_detached(QStringLiteral("/bin/sh"),
-                              {QStringLiteral("-c"), QStringLiteral("sleep %1 && exec systemctl poweroff").arg(seconds)});
+    waiting_ =
+        start_detached(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), QStringLiteral("sleep %1 && exec systemctl poweroff").arg(seconds)});
     if (waiting_ <= 0) log_failure(QStringLiteral("power off"), QStringLiteral("could not be scheduled"));
   }
   void cancel_power_off() override {

@@ -1,7 +1,7 @@
 #include "platform/text_codec.h"
 
-#include <QStringDecoder>
 #include <iconv.h>
+#include <QStringDecoder>
 
 #include <vector>
 
@@ -20,8 +20,7 @@ QString from_gb18030(const QByteArray& bytes) {
   while (in_left > 0) {
     if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1)) break;
     // An undecodable byte becomes U+FFFD and the walk goes on after it.
-    text += QString::fromUtf16(reinterpret_cast<const char16_t*>(out.data()),
-                               (out.size() - out_left) / 2);
+    text += QString::fromUtf16(reinterpret_cast<const char16_t*>(out.data()), (out.size() - out_left) / 2);
     text += QChar(0xFFFD);
     out_ptr = out.data();
     out_left = out.size();

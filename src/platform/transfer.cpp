@@ -33,8 +33,10 @@ QByteArray Transfer::open_url(const QString& url) {
   if (!reply->isFinished()) loop.exec();
   QByteArray body;
   last_status_ = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-  if (reply->error() == QNetworkReply::NoError) body = reply->readAll();
-  else log_failure(QStringLiteral("Transfer::open_url"), url + QStringLiteral(": ") + reply->errorString());
+  if (reply->error() == QNetworkReply::NoError)
+    body = reply->readAll();
+  else
+    log_failure(QStringLiteral("Transfer::open_url"), url + QStringLiteral(": ") + reply->errorString());
   reply->deleteLater();
   return body;
 }

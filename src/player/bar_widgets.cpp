@@ -29,7 +29,10 @@ void BarButton::set_look(Look l) {
 
 void BarButton::draw(QPainter& p, Look l, const QRect& r) const {
   p.setRenderHint(QPainter::Antialiasing);
-  const QColor ink = !isEnabled() ? colours::kDim : l == Normal ? colours::kText : l == Hover ? colours::kLight : colours::kBar;
+  const QColor ink = !isEnabled()  ? colours::kDim
+                     : l == Normal ? colours::kText
+                     : l == Hover  ? colours::kLight
+                                   : colours::kBar;
   if (l == Pressed) {
     p.setPen(Qt::NoPen);
     p.setBrush(colours::kAccent);
@@ -64,7 +67,9 @@ void paint_glyph(QPainter& p, Glyph glyph, const QColor& ink, const QRect& r) {
       p.drawPolygon(triangle(g.adjusted(0, 0, -g.width() * 0.2, 0), true));
       break;
     case Glyph::Menu:
-      for (int i = 0; i < 3; ++i) p.drawRoundedRect(QRectF(g.left(), g.top() + g.height() * (0.1 + 0.35 * i), g.width(), g.height() * 0.14), 1, 1);
+      for (int i = 0; i < 3; ++i)
+        p.drawRoundedRect(QRectF(g.left(), g.top() + g.height() * (0.1 + 0.35 * i), g.width(), g.height() * 0.14), 1,
+                          1);
       break;
     case Glyph::FullScreen: {
       p.setBrush(Qt::NoBrush);
@@ -78,13 +83,17 @@ void paint_glyph(QPainter& p, Glyph glyph, const QColor& ink, const QRect& r) {
     }
     case Glyph::Speaker: {
       QPainterPath body;
-      body.addPolygon(QPolygonF({QPointF(g.left(), g.top() + g.height() * 0.32), QPointF(g.left() + g.width() * 0.25, g.top() + g.height() * 0.32),
-                                 QPointF(g.left() + g.width() * 0.55, g.top()), QPointF(g.left() + g.width() * 0.55, g.bottom()),
-                                 QPointF(g.left() + g.width() * 0.25, g.top() + g.height() * 0.68), QPointF(g.left(), g.top() + g.height() * 0.68)}));
+      body.addPolygon(
+          QPolygonF({QPointF(g.left(), g.top() + g.height() * 0.32),
+                     QPointF(g.left() + g.width() * 0.25, g.top() + g.height() * 0.32),
+                     QPointF(g.left() + g.width() * 0.55, g.top()), QPointF(g.left() + g.width() * 0.55, g.bottom()),
+                     QPointF(g.left() + g.width() * 0.25, g.top() + g.height() * 0.68),
+                     QPointF(g.left(), g.top() + g.height() * 0.68)}));
       p.drawPath(body);
       p.setBrush(Qt::NoBrush);
       p.setPen(QPen(ink, std::max(1.2, s * 0.06)));
-      p.drawArc(QRectF(g.left() + g.width() * 0.35, g.top() + g.height() * 0.2, g.width() * 0.5, g.height() * 0.6), -50 * 16, 100 * 16);
+      p.drawArc(QRectF(g.left() + g.width() * 0.35, g.top() + g.height() * 0.2, g.width() * 0.5, g.height() * 0.6),
+                -50 * 16, 100 * 16);
       break;
     }
   }

@@ -29,14 +29,14 @@ bool has_picture_platform();
 
 // What the player needs of the window that hosts it.
 struct KandorHost {
-  std::function<void()> start_terminal;                                  // the main window's zrqv
-  std::function<void(const QString&)> now_playing_label;                 // the now-playing line above the player
+  std::function<void()> start_terminal;                                      // the main window's zrqv
+  std::function<void(const QString&)> now_playing_label;                     // the now-playing line above the player
   std::function<std::optional<int>(const QString& address, int mo)> record;  // the history: a play begins
   std::function<void(const QString& address, int mo, int position)> save_position;
-  std::function<void(const QString& item)> command;       // a main-window menu item by its name ("fd_1", "hcgl", ...)
-  std::function<QString(const QString& item)> caption;    // the caption of a main-window menu item
-  std::function<void(int mode)> power_saving;             // 0: keep the screen awake; else: as before
-  std::function<QString()> play_list;                     // the episodes of the title being played ("@@@")
+  std::function<void(const QString& item)> command;     // a main-window menu item by its name ("fd_1", "hcgl", ...)
+  std::function<QString(const QString& item)> caption;  // the caption of a main-window menu item
+  std::function<void(int mode)> power_saving;           // 0: keep the screen awake; else: as before
+  std::function<QString()> play_list;                   // the episodes of the title being played ("@@@")
 };
 
 // The client's player widget: the engine's picture, its covers, its own control bar and popup menu,
@@ -230,11 +230,11 @@ class Kandor : public QWidget {
   QWidget* cover_ = nullptr;  // Picture4
   QLabel* logo_ = nullptr;    // Picture5
   QLabel* label1_ = nullptr;
-  QWidget* bar_ = nullptr;    // picture6
+  QWidget* bar_ = nullptr;  // picture6
   BarButton* buttons_[4] = {};
-  QWidget* strip_ = nullptr;  // Image2
-  QWidget* track_ = nullptr;  // Label2
-  Knob* seek_knob_ = nullptr; // Picture7
+  QWidget* strip_ = nullptr;          // Image2
+  QWidget* track_ = nullptr;          // Label2
+  Knob* seek_knob_ = nullptr;         // Picture7
   BarButton* menu_button_ = nullptr;  // Image3
   QWidget* volume_track_ = nullptr;   // Image6
   Knob* volume_knob_ = nullptr;       // Picture8

@@ -1,8 +1,8 @@
 // The player's face: covers, the control bar with its tracks and knobs, the popup menu.
 #include <QActionGroup>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -20,10 +20,10 @@ namespace player {
 namespace {
 
 // Sizes in pixels (the design's twips / 15).
-constexpr int kBarHeight = 49;    // 735 twips: the bar under the picture
-constexpr int kVolumeLead = 17;   // 260 twips: the speaker at the start of the volume track
-constexpr int kGap = 10;          // 150 twips between the right-hand parts
-constexpr int kEdge = 1;          // 20 twips from the right edge
+constexpr int kBarHeight = 49;   // 735 twips: the bar under the picture
+constexpr int kVolumeLead = 17;  // 260 twips: the speaker at the start of the volume track
+constexpr int kGap = 10;         // 150 twips between the right-hand parts
+constexpr int kEdge = 1;         // 20 twips from the right edge
 constexpr int kButton = 28;
 constexpr int kButtonTop = 16;
 constexpr int kKnob = 13;
@@ -53,18 +53,21 @@ void Kandor::build_parts() {
   }
   video_->installEventFilter(this);
 
-  cover_ = new Surface([](QPainter& p, const QRect& r) {
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, QColor(0x26, 0x2c, 0x3a));
-    g.setColorAt(1, QColor(0x12, 0x15, 0x1c));
-    p.fillRect(r, g);
-  }, this);
+  cover_ = new Surface(
+      [](QPainter& p, const QRect& r) {
+        QLinearGradient g(r.topLeft(), r.bottomLeft());
+        g.setColorAt(0, QColor(0x26, 0x2c, 0x3a));
+        g.setColorAt(1, QColor(0x12, 0x15, 0x1c));
+        p.fillRect(r, g);
+      },
+      this);
   cover_->setObjectName(QStringLiteral("Picture4"));
   cover_->installEventFilter(this);
   logo_ = new QLabel(cover_);
   logo_->setObjectName(QStringLiteral("Picture5"));
-  logo_->setText(QStringLiteral("<span style='font-size:34px;color:#e8a33d;font-weight:bold'>Morvane</span>"
-                                "<br><span style='font-size:13px;color:#8d96aa'>海量影视 即点即播</span>"));
+  logo_->setText(
+      QStringLiteral("<span style='font-size:34px;color:#e8a33d;font-weight:bold'>Morvane</span>"
+                     "<br><span style='font-size:13px;color:#8d96aa'>海量影视 即点即播</span>"));
   logo_->setAlignment(Qt::AlignCenter);
   logo_->setCursor(Qt::PointingHandCursor);
   logo_->resize(260, 90);
@@ -74,28 +77,34 @@ void Kandor::build_parts() {
   label1_->setAlignment(Qt::AlignCenter);
   label1_->setStyleSheet(QStringLiteral("color:#cfd5e2; font-size:14px; background:transparent;"));
 
-  bar_ = new Surface([](QPainter& p, const QRect& r) {
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, QColor(0x22, 0x27, 0x33));
-    g.setColorAt(1, colours::kBar);
-    p.fillRect(r, g);
-  }, this);
+  bar_ = new Surface(
+      [](QPainter& p, const QRect& r) {
+        QLinearGradient g(r.topLeft(), r.bottomLeft());
+        g.setColorAt(0, QColor(0x22, 0x27, 0x33));
+        g.setColorAt(1, colours::kBar);
+        p.fillRect(r, g);
+      },
+      this);
   bar_->setObjectName(QStringLiteral("picture6"));
   bar_->setMouseTracking(true);
   bar_->installEventFilter(this);
 
-  track_ = new Surface([this](QPainter& p, const QRect& r) {  // Label2: the seek track, played part in amber
-    const QRectF line(0, r.height() / 2.0 - 2, r.width(), 4);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colours::kTrack);
-    p.drawRoundedRect(line, 2, 2);
-    p.setBrush(colours::kAccent);
-    p.drawRoundedRect(QRectF(0, line.top(), seek_knob_->x() + kKnob / 2.0, 4), 2, 2);
-  }, bar_);
+  track_ = new Surface(
+      [this](QPainter& p, const QRect& r) {  // Label2: the seek track, played part in amber
+        const QRectF line(0, r.height() / 2.0 - 2, r.width(), 4);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colours::kTrack);
+        p.drawRoundedRect(line, 2, 2);
+        p.setBrush(colours::kAccent);
+        p.drawRoundedRect(QRectF(0, line.top(), seek_knob_->x() + kKnob / 2.0, 4), 2, 2);
+      },
+      bar_);
   track_->setObjectName(QStringLiteral("Label2"));
-  strip_ = new Surface([](QPainter& p, const QRect& r) {  // Image2: how much has been downloaded
-    p.fillRect(QRectF(0, r.height() / 2.0 - 2, r.width(), 4), colours::kDownloaded);
-  }, bar_);
+  strip_ = new Surface(
+      [](QPainter& p, const QRect& r) {  // Image2: how much has been downloaded
+        p.fillRect(QRectF(0, r.height() / 2.0 - 2, r.width(), 4), colours::kDownloaded);
+      },
+      bar_);
   strip_->setObjectName(QStringLiteral("Image2"));
   for (QWidget* w : {static_cast<QWidget*>(track_), strip_}) {
     w->setCursor(Qt::PointingHandCursor);
@@ -124,18 +133,21 @@ void Kandor::build_parts() {
 
   menu_button_ = new BarButton(Glyph::Menu, QStringLiteral("菜单"), bar_);
   menu_button_->setObjectName(QStringLiteral("Image3"));
-  connect(menu_button_, &BarButton::pressed, this, [this] {
-    popup_at(menu_button_->mapToGlobal(QPoint(0, 0)) - QPoint(0, box_->sizeHint().height()));
-  });
-  volume_track_ = new Surface([this](QPainter& p, const QRect& r) {  // Image6: speaker, then the track
-    paint_glyph(p, Glyph::Speaker, colours::kText, QRect(0, 0, kVolumeLead, r.height()));
-    const QRectF line(kVolumeLead, r.height() / 2.0 - 2, r.width() - kVolumeLead, 4);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colours::kTrack);
-    p.drawRoundedRect(line, 2, 2);
-    p.setBrush(colours::kAccent);
-    p.drawRoundedRect(QRectF(kVolumeLead, line.top(), volume_knob_->x() - volume_track_->x() - kVolumeLead + kKnob / 2.0, 4), 2, 2);
-  }, bar_);
+  connect(menu_button_, &BarButton::pressed, this,
+          [this] { popup_at(menu_button_->mapToGlobal(QPoint(0, 0)) - QPoint(0, box_->sizeHint().height())); });
+  volume_track_ = new Surface(
+      [this](QPainter& p, const QRect& r) {  // Image6: speaker, then the track
+        paint_glyph(p, Glyph::Speaker, colours::kText, QRect(0, 0, kVolumeLead, r.height()));
+        const QRectF line(kVolumeLead, r.height() / 2.0 - 2, r.width() - kVolumeLead, 4);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colours::kTrack);
+        p.drawRoundedRect(line, 2, 2);
+        p.setBrush(colours::kAccent);
+        p.drawRoundedRect(
+            QRectF(kVolumeLead, line.top(), volume_knob_->x() - volume_track_->x() - kVolumeLead + kKnob / 2.0, 4), 2,
+            2);
+      },
+      bar_);
   volume_track_->setObjectName(QStringLiteral("Image6"));
   volume_track_->setCursor(Qt::PointingHandCursor);
   volume_track_->installEventFilter(this);
@@ -166,7 +178,9 @@ void Kandor::build_popup() {
     return m;
   };
   auto command = [this](const char* name) {
-    return [this, name] { if (host_.command) host_.command(QString::fromLatin1(name)); };
+    return [this, name] {
+      if (host_.command) host_.command(QString::fromLatin1(name));
+    };
   };
   // Windows the player opens over full screen: the main window is put away first.
   auto hide_main_in_full = [this] {
@@ -277,8 +291,8 @@ void Kandor::lay_out() {
                                 static_cast<int>(std::lround(vol_ / 100.0 * (kVolumeWidth - kKnob - kVolumeLead))),
                             kButtonTop + (kButton - kKnob) / 2, kKnob, kKnob);
   lay_out_texts();
-  seek_knob_->setGeometry(static_cast<int>(std::lround((w - kKnob) * seek_ratio_)), kTrackTop + kTrackHeight / 2 + 2 - kKnob / 2,
-                          kKnob, kKnob);
+  seek_knob_->setGeometry(static_cast<int>(std::lround((w - kKnob) * seek_ratio_)),
+                          kTrackTop + kTrackHeight / 2 + 2 - kKnob / 2, kKnob, kKnob);
   im2_move();
 }
 
@@ -305,9 +319,10 @@ void Kandor::ydbl(int kind, double ratio) {
     seek_knob_->move(seek_x_, seek_knob_->y());
     track_->update();
   } else {
-    volume_knob_->move(volume_track_->x() + kVolumeLead +
-                           static_cast<int>(std::lround(ratio * (volume_track_->width() - volume_knob_->width() - kVolumeLead))),
-                       volume_knob_->y());
+    volume_knob_->move(
+        volume_track_->x() + kVolumeLead +
+            static_cast<int>(std::lround(ratio * (volume_track_->width() - volume_knob_->width() - kVolumeLead))),
+        volume_knob_->y());
     volume_track_->update();
   }
 }
@@ -352,8 +367,10 @@ void Kandor::spkj_system(int mode) {
 void Kandor::play_q_Click(int index) {
   switch (index) {
     case 0:
-      if (bzt_ == engine::code(engine::PlayState::Playing)) q_pause();
-      else if (engine_) engine_->Play();
+      if (bzt_ == engine::code(engine::PlayState::Playing))
+        q_pause();
+      else if (engine_)
+        engine_->Play();
       break;
     case 1: q_stop(); break;
     case 2:
@@ -409,8 +426,10 @@ bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
   }
   if (e->type() == QEvent::MouseMove && dragging_ && (w == seek_knob_ || w == volume_knob_)) {
     const int x = std::max(0, static_cast<int>(in_bar.x() - drag_offset_));
-    if (drag_kind_ == 1) jdt_wzgb(0, x, knob_top_, 1);
-    else jdt_wzgb(1, volume_knob_x(static_cast<int>(in_bar.x() - drag_offset_)), knob_top_, 1);  // past an end: that end
+    if (drag_kind_ == 1)
+      jdt_wzgb(0, x, knob_top_, 1);
+    else
+      jdt_wzgb(1, volume_knob_x(static_cast<int>(in_bar.x() - drag_offset_)), knob_top_, 1);  // past an end: that end
     return true;
   }
   if (e->type() == QEvent::MouseButtonRelease && dragging_) {
@@ -431,7 +450,9 @@ bool Kandor::eventFilter(QObject* watched, QEvent* e) {
   auto* m = static_cast<QMouseEvent*>(e);
   if (w == video_ || w == cover_) {  // the picture's surface (Picture2): menu and full screen
     if (t == QEvent::MouseButtonRelease && m->button() == Qt::RightButton) popup_at(m->globalPosition().toPoint());
-    if (t == QEvent::MouseButtonDblClick && m->button() == Qt::LeftButton && bzt_ == engine::code(engine::PlayState::Playing)) Image7_Click();
+    if (t == QEvent::MouseButtonDblClick && m->button() == Qt::LeftButton &&
+        bzt_ == engine::code(engine::PlayState::Playing))
+      Image7_Click();
     return false;
   }
   if (w == logo_ && t == QEvent::MouseButtonRelease && m->button() == Qt::LeftButton) {

@@ -1,20 +1,20 @@
 // The player's core: properties, the engine, play and stop, the neighbours of a play.
+#include <malloc.h>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QWindow>
-#include <malloc.h>
 
 #include "config/settings.h"
 #include "engine/mpv_engine.h"
 #include "engine/picture_area.h"
 #include "engine/terminal_client.h"
+#include "platform/log.h"
 #include "player/addresses.h"
 #include "player/bar_widgets.h"
 #include "player/kandor.h"
 #include "player/now_playing.h"
-#include "platform/log.h"
 
 namespace player {
 
@@ -111,9 +111,8 @@ void Kandor::setZgj(int v) {
 }
 
 QVariantMap Kandor::property_bag() const {
-  return {{"furl", furl_}, {"fname", fname_}, {"bzt", bzt_},  {"vol", vol_},       {"bwz", bwz_},
-          {"bcd", bcd_},   {"full", full_},   {"qlj", qlj_},  {"phwnd", 0},        {"zfull", zfull_},
-          {"zxyj", zxyj_}, {"zgj", zgj_}};
+  return {{"furl", furl_}, {"fname", fname_}, {"bzt", bzt_}, {"vol", vol_},     {"bwz", bwz_},   {"bcd", bcd_},
+          {"full", full_}, {"qlj", qlj_},     {"phwnd", 0},  {"zfull", zfull_}, {"zxyj", zxyj_}, {"zgj", zgj_}};
 }
 
 void Kandor::restore_properties(const QVariantMap& bag) {
@@ -189,9 +188,7 @@ void Kandor::q_play(int mo, int start) {
 
 // The terminal this client talks to runs (its state file names it) and has answered lately: another
 // session's terminal of the same name is of no use to this one. Nothing here waits for it.
-bool Kandor::terminal_answers() const {
-  return engine::TerminalClient().running() && terminal_link_.answered_lately();
-}
+bool Kandor::terminal_answers() const { return engine::TerminalClient().running() && terminal_link_.answered_lately(); }
 
 // The terminal is started when it does not run, and the play goes on once it answers, asked without
 // waiting every 100 ms; one that does not come up is said in the status text instead of the play vanishing.

@@ -1,19 +1,19 @@
 // The half-second poll that follows the engine, the end of a play, the time text, the idle mouse.
+#include <malloc.h>
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
 #include <QMenu>
-#include <malloc.h>
 
 #include "engine/engine.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+#include "platform/system_commands.h"
 #include "player/addresses.h"
 #include "player/bar_widgets.h"
 #include "player/kandor.h"
 #include "player/now_playing.h"
-#include "platform/dialogs.h"
-#include "platform/paths.h"
-#include "platform/system_commands.h"
 
 namespace player {
 
@@ -41,14 +41,18 @@ QString state_text(PlayState ps) {
 
 void publish_playing(NowPlaying& now, PlayState ps) {
   int& playing = now.is_playing;
-  if (ps == PlayState::Paused || ps == PlayState::Playing) playing = 1;
-  else if (ps == PlayState::Buffering || ps == PlayState::Connecting || ps == PlayState::Stopping) playing = 0;
+  if (ps == PlayState::Paused || ps == PlayState::Playing)
+    playing = 1;
+  else if (ps == PlayState::Buffering || ps == PlayState::Connecting || ps == PlayState::Stopping)
+    playing = 0;
 }
 
 }  // namespace
 
 QString Kandor::scsjm(int seconds) {
-  auto two = [](int n) { return n < 1 ? QStringLiteral("00") : n < 10 ? QStringLiteral("0%1").arg(n) : QString::number(n); };
+  auto two = [](int n) {
+    return n < 1 ? QStringLiteral("00") : n < 10 ? QStringLiteral("0%1").arg(n) : QString::number(n);
+  };
   return two(seconds / 3600) + ':' + two(seconds % 3600 / 60) + ':' + two(seconds % 60);
 }
 
@@ -64,7 +68,8 @@ void Kandor::Timer2_Timer() {
   say_failure();
   // What the engine could not open (no sound device, no picture) is said once, beside the title.
   if (const QString notice = engine_->take_notice(); !notice.isEmpty() && host_.now_playing_label)
-    host_.now_playing_label(QStringLiteral("正在播放:") + fname_ + QStringLiteral("（") + notice + QStringLiteral("）"));
+    host_.now_playing_label(QStringLiteral("正在播放:") + fname_ + QStringLiteral("（") + notice +
+                            QStringLiteral("）"));
   if (tick_ >= 4) {
     tick_ = 0;
     slow_poll(ps);
@@ -146,7 +151,8 @@ void Kandor::slow_poll(PlayState ps) {
   }
   if (ps != PlayState::Playing) {
     if (ps != PlayState::Stopped && ps != PlayState::Reserved1 && ps != PlayState::Reserved7)
-      label1_->setText(QStringLiteral("数据处理中...") + rate + QStringLiteral("|完成") + QString::number(down_pct_) + '%');
+      label1_->setText(QStringLiteral("数据处理中...") + rate + QStringLiteral("|完成") + QString::number(down_pct_) +
+                       '%');
   } else {
     if (!fs_done_ && zfull_ == 1) {
       fs_done_ = true;
@@ -209,8 +215,8 @@ void Kandor::gj_mod(const QVariant& mode) {
 void Kandor::gj_xw() {
   if (!shutdown_on || !shutdown_on()) return;
   platform::system_commands().schedule_power_off(20);
-  const auto answer = platform::dialogs().message(QStringLiteral("您已经激活程序关机程序,是否取消?"), platform::app_title(),
-                                                  platform::Buttons::YesNo);
+  const auto answer = platform::dialogs().message(QStringLiteral("您已经激活程序关机程序,是否取消?"),
+                                                  platform::app_title(), platform::Buttons::YesNo);
   if (answer != platform::Answer::Yes) return;
   if (opt_shutdown) opt_shutdown();
   platform::system_commands().cancel_power_off();

@@ -25,7 +25,7 @@ class PlaybackOptions {
   void opt_auto_full(int mode);  // 1 toggles; else re-applies the flag (never writes the setting)
   void opt_auto_next(int mode);
   void opt_shutdown();
-  void power_saving(int mode);   // 0 keeps the screen awake (the first call's state is kept); else as before
+  void power_saving(int mode);  // 0 keeps the screen awake (the first call's state is kept); else as before
 
   int auto_full_on = 0;
   int auto_next_on = 0;

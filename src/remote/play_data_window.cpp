@@ -24,7 +24,8 @@ namespace {
 const QString kCaption = QStringLiteral("打开远程文件");
 }
 
-PlayDataWindow::PlayDataWindow(PlayDataHost host, QWidget* parent) : QWidget(parent, Qt::Dialog), host_(std::move(host)) {
+PlayDataWindow::PlayDataWindow(PlayDataHost host, QWidget* parent)
+    : QWidget(parent, Qt::Dialog), host_(std::move(host)) {
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(kCaption);
   auto* frame = new QGroupBox(QStringLiteral("请输入文件路径"), this);
@@ -95,15 +96,15 @@ QString PlayDataWindow::nj_cl(const QString& page_address) {
         failure_ = QStringLiteral("播放数据中没有qvod地址");
     }
   }
-  if (!failure_.isEmpty()) platform::log_failure(QStringLiteral("nj_cl"), page_address + QStringLiteral(": ") + failure_);
+  if (!failure_.isEmpty())
+    platform::log_failure(QStringLiteral("nj_cl"), page_address + QStringLiteral(": ") + failure_);
   command1_->setText(caption);
   command1_->setEnabled(true);
   return address;
 }
 
 void PlayDataWindow::closeEvent(QCloseEvent* event) {
-  if (!engine::TerminalClient().running() && host_.start_terminal)
-    host_.start_terminal();
+  if (!engine::TerminalClient().running() && host_.start_terminal) host_.start_terminal();
   event->accept();
 }
 

@@ -15,21 +15,23 @@ namespace share {
 
 QString group_number(int which) {
   const QString key = which == 1 ? QStringLiteral("qq_1") : QStringLiteral("qq_2");
-  const QString configured = config::ini_read(QStringLiteral("sh_time"), key, QString(), config::settings_file()).trimmed();
+  const QString configured =
+      config::ini_read(QStringLiteral("sh_time"), key, QString(), config::settings_file()).trimmed();
   if (!configured.isEmpty()) return configured;
   return which == 1 ? QStringLiteral(MORVANE_GROUP_1) : QStringLiteral(MORVANE_GROUP_2);
 }
 
 // The lines the original separates with a carriage return; a line feed breaks a line here.
 QString ShareDialog::label_text() {
-  return QStringLiteral("Morvane  ") + config::setting_access(0, {}, config::kVersion) + '\n' + config::site_base() + '\n' +
-         QStringLiteral("合作QQ群:") + group_number(1) + ' ' + '\n' + QStringLiteral("合作QQ群2:") + group_number(2);
+  return QStringLiteral("Morvane  ") + config::setting_access(0, {}, config::kVersion) + '\n' + config::site_base() +
+         '\n' + QStringLiteral("合作QQ群:") + group_number(1) + ' ' + '\n' + QStringLiteral("合作QQ群2:") +
+         group_number(2);
 }
 
 QString ShareDialog::recommendation() {
-  return QStringLiteral("hi") + QStringLiteral("\r\n") + QStringLiteral("这个软件不错") + QStringLiteral("更新快,有好多可以看的电影") +
-         QStringLiteral("\r\n") + QStringLiteral("强力推!!!") + QStringLiteral("把地址发给你") + QStringLiteral("\r\n") +
-         config::site_base();
+  return QStringLiteral("hi") + QStringLiteral("\r\n") + QStringLiteral("这个软件不错") +
+         QStringLiteral("更新快,有好多可以看的电影") + QStringLiteral("\r\n") + QStringLiteral("强力推!!!") +
+         QStringLiteral("把地址发给你") + QStringLiteral("\r\n") + config::site_base();
 }
 
 ShareDialog::ShareDialog(QWidget* parent) : QDialog(parent) {
@@ -63,8 +65,8 @@ void ShareDialog::Command2_Click() {
   clipboard->clear();
   clipboard->setText(recommendation());
   platform::show_message(QStringLiteral("复制完成") + QStringLiteral("\r\n") +
-                             QStringLiteral("您可以通过粘帖把信息通过邮箱，QQ,MSN，微博分享给您的朋友") + QStringLiteral("\r\n") +
-                             QStringLiteral("Morvane感谢您的支持"),
+                             QStringLiteral("您可以通过粘帖把信息通过邮箱，QQ,MSN，微博分享给您的朋友") +
+                             QStringLiteral("\r\n") + QStringLiteral("Morvane感谢您的支持"),
                          QStringLiteral("关于我们"));
 }
 

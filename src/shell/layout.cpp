@@ -100,8 +100,10 @@ void f_size_resize(MainWindow& w) {
   const double rx = s.folded_base_width ? width / s.folded_base_width : 1.0;
   for (QWidget* c : w.controls()) {
     const Tag g = tag_of(c);
-    if (s.folded == 1) lay_out_folded(w, c, g, rx, ry);
-    else lay_out_unfolded(w, c, g, dx, ry);
+    if (s.folded == 1)
+      lay_out_folded(w, c, g, rx, ry);
+    else
+      lay_out_unfolded(w, c, g, dx, ry);
   }
   // Fitted after the pane has its new size, so that the frame follows it.
   do_ssta(w);

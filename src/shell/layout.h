@@ -6,12 +6,12 @@ class MainWindow;
 
 // The window-level layout state: fold flag, saved list width, design and folded base sizes.
 struct LayoutState {
-  int folded = 0;         // 1 while the list panel is folded away
-  int list_width = 0;     // Picture7's width when it was folded (twips)
-  int design_width = 0;   // inner width and height recorded at load (twips)
+  int folded = 0;        // 1 while the list panel is folded away
+  int list_width = 0;    // Picture7's width when it was folded (twips)
+  int design_width = 0;  // inner width and height recorded at load (twips)
   int design_height = 0;
   int folded_base_width = 0;
-  int frame_height = 0;   // design height of the Picture8 frames
+  int frame_height = 0;  // design height of the Picture8 frames
 };
 
 // Fits the catalogue pane into its frame so that the browser's own border is hidden.

@@ -1,9 +1,9 @@
 // vexa: the client.
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "platform/dialogs.h"
 #include "platform/paths.h"

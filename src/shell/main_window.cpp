@@ -19,12 +19,11 @@
 #include "catalog/pane_page.h"
 #include "catalog/template_pane.h"
 #include "config/end_process.h"
-#include "history/history_store.h"
-#include "history/play_flows.h"
-#include "session/session.h"
 #include "config/settings.h"
 #include "config/site.h"
 #include "config/skin.h"
+#include "history/history_store.h"
+#include "history/play_flows.h"
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
 #include "platform/log.h"
@@ -34,6 +33,7 @@
 #include "platform/trap.h"
 #include "player/kandor.h"
 #include "player/playback_options.h"
+#include "session/session.h"
 #include "shell/twips.h"
 #include "shell/window_keys.h"
 #include "store/maintenance.h"
@@ -61,7 +61,9 @@ QLabel* picture(const QString& tip = {}) {
 }  // namespace
 
 QString tray_tip() {
-  return platform::app_title() + QStringLiteral("(版本 %1.%2.%3)").arg(MORVANE_VERSION_MAJOR).arg(MORVANE_VERSION_MINOR)
+  return platform::app_title() + QStringLiteral("(版本 %1.%2.%3)")
+                                     .arg(MORVANE_VERSION_MAJOR)
+                                     .arg(MORVANE_VERSION_MINOR)
                                      .arg(MORVANE_VERSION_REVISION);
 }
 
@@ -71,7 +73,7 @@ MainWindow::MainWindow(session::Session& session, QWidget* parent)
   setWindowTitle(QStringLiteral("欢迎使用Morvane"));
   setWindowIcon(QIcon(image_file(QStringLiteral("icon"))));
   inet1_ = new platform::Transfer(this);
-  build_menus();     // the player's options drive some of its items
+  build_menus();  // the player's options drive some of its items
   build_controls();
   set_up_panes();
   wire_play_flows();
@@ -105,8 +107,9 @@ QString MainWindow::template_address() const {
 
 void MainWindow::set_up_panes() {
   for (int n : {1, 2, 3}) {
-    auto* page = new catalog::PanePage(catalog::pane_profile(), browser(n),
-                                       [this, n](const QUrl& url, bool main_frame) { return pane_navigation(n, url, main_frame); });
+    auto* page = new catalog::PanePage(
+        catalog::pane_profile(), browser(n),
+        [this, n](const QUrl& url, bool main_frame) { return pane_navigation(n, url, main_frame); });
     browser(n)->setPage(page);
   }
   // The template is a local page that shows covers from the site: it may load remote pictures.
@@ -231,7 +234,8 @@ void MainWindow::build_controls() {
   }
   p.picture11 = add(frame(), "Picture11", 60, 20, 3980, 6255);
   p.picture11->setParent(p.picture8[0]);
-  p.label2 = static_cast<QLabel*>(add(new QLabel(QStringLiteral("数据载入中..请稍侯")), "Label2", 360, 2760, 3375, 255));
+  p.label2 =
+      static_cast<QLabel*>(add(new QLabel(QStringLiteral("数据载入中..请稍侯")), "Label2", 360, 2760, 3375, 255));
   p.label2->setParent(p.picture11);
   p.browser[2] = static_cast<QWebEngineView*>(add(new QWebEngineView, "WebBrowser3", kOutsideLeft, 20, 4090, 6295));
   p.browser[2]->setParent(p.picture11);
@@ -357,8 +361,8 @@ bool MainWindow::load() {
 void MainWindow::navigate_catalogue() {
   QRandomGenerator random(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
   const float r = static_cast<float>(random.generateDouble());
-  const QString address = config::site_base() + QStringLiteral("/kolbet/l_indexss.php?bsn=1&version=") +
-                          QString::number(r, 'g', 7);
+  const QString address =
+      config::site_base() + QStringLiteral("/kolbet/l_indexss.php?bsn=1&version=") + QString::number(r, 'g', 7);
   browser(3)->load(QUrl(address));
 }
 
@@ -383,8 +387,7 @@ void MainWindow::tpth_img(int a, int b, int c) {
     }
   } else if (a >= 1 && a <= 3) {
     static const int looks[4][3] = {{}, {1, 4, 6}, {2, 3, 6}, {2, 4, 5}};
-    for (int i = 0; i < 3; ++i)
-      set_picture(parts_.image1[i], QStringLiteral("tab_list_%1").arg(looks[a][i]));
+    for (int i = 0; i < 3; ++i) set_picture(parts_.image1[i], QStringLiteral("tab_list_%1").arg(looks[a][i]));
     if (b == 1) {
       list_tab = a;
       for (int i = 0; i < 3; ++i) parts_.picture8[i]->setVisible(i == a - 1);
@@ -394,9 +397,7 @@ void MainWindow::tpth_img(int a, int b, int c) {
   im2_csh();
 }
 
-void MainWindow::im2_csh() {
-  set_picture(parts_.image2, layout_.folded == 1 ? "arrow_3" : "arrow_1");
-}
+void MainWindow::im2_csh() { set_picture(parts_.image2, layout_.folded == 1 ? "arrow_3" : "arrow_1"); }
 
 void MainWindow::picture1_click() {
   main_tab = 1;
@@ -468,9 +469,15 @@ void MainWindow::startup_job() {
   volume = config::volume_setting();  // out of 0..100 or none: the default 100, as the message says
   config::tell_settings_problems_once();
   const QDateTime now = QDateTime::currentDateTime();
-  config::setting_access(1, QStringLiteral("%1-%2-%3 %4:%5:%6").arg(now.date().year()).arg(now.date().month())
-                                .arg(now.date().day()).arg(now.time().hour()).arg(now.time().minute())
-                                .arg(now.time().second()), config::kStartTime);
+  config::setting_access(1,
+                         QStringLiteral("%1-%2-%3 %4:%5:%6")
+                             .arg(now.date().year())
+                             .arg(now.date().month())
+                             .arg(now.date().day())
+                             .arg(now.time().hour())
+                             .arg(now.time().minute())
+                             .arg(now.time().second()),
+                         config::kStartTime);
   session_.play.play_detail = 0;
   options_->opt_auto_next(0);
   options_->opt_auto_full(0);
@@ -495,8 +502,10 @@ void MainWindow::add_tray_icon() {
   tray_->setContextMenu(items_.fd);
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
     if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
-      if (isMinimized()) showNormal();
-      else show();
+      if (isMinimized())
+        showNormal();
+      else
+        show();
       raise();
       activateWindow();
     } else if (why == QSystemTrayIcon::Context) {
@@ -529,7 +538,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::end_client() {
   // Only the terminal this client started: another client of this user may be playing through its own.
-  if (platform::process_is(started_terminal_, QStringLiteral("QvodTerminal"))) platform::kill_process(started_terminal_);
+  if (platform::process_is(started_terminal_, QStringLiteral("QvodTerminal")))
+    platform::kill_process(started_terminal_);
   if (updater_at_exit_) platform::start_detached(platform::program_file(QStringLiteral("selfmend")));
   delete_panes();  // the browser's helper processes end with them
   platform::end_own_process();
@@ -561,10 +571,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == inner_ && event->type() == QEvent::MouseMove) im2_csh();
   if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     const QString name = watched->objectName();
-    if (name == QLatin1String("Picture1")) picture1_click();
-    else if (name == QLatin1String("Picture2")) picture2_click();
-    else if (name == QLatin1String("Image1")) image1_click(watched->property("index").toInt());
-    else if (name == QLatin1String("Image2")) fold_list();
+    if (name == QLatin1String("Picture1"))
+      picture1_click();
+    else if (name == QLatin1String("Picture2"))
+      picture2_click();
+    else if (name == QLatin1String("Image1"))
+      image1_click(watched->property("index").toInt());
+    else if (name == QLatin1String("Image2"))
+      fold_list();
   }
   return QMainWindow::eventFilter(watched, event);
 }

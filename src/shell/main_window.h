@@ -21,16 +21,16 @@ class Transfer;
 namespace player {
 class Kandor;
 class PlaybackOptions;
-}
+}  // namespace player
 namespace catalog {
 class Catalog;
 class TemplatePane;
 struct Command;
-}
+}  // namespace catalog
 namespace history {
 class HistoryStore;
 class PlayFlows;
-}
+}  // namespace history
 namespace session {
 class Session;
 }

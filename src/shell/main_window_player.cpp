@@ -24,9 +24,11 @@ namespace shell {
 
 namespace {
 
-const QString kMediaFilters = QStringLiteral("所有支持媒体文件 (*.rmvb *.rm *.wmv *.wma *.avi *.mp3 *.mp4 *.qmv);;所有文件 (*)");
+const QString kMediaFilters =
+    QStringLiteral("所有支持媒体文件 (*.rmvb *.rm *.wmv *.wma *.avi *.mp3 *.mp4 *.qmv);;所有文件 (*)");
 const QString kBagSection = QStringLiteral("Kandor");
-const char* const kBagKeys[] = {"furl", "fname", "bzt", "vol", "bwz", "bcd", "full", "qlj", "phwnd", "zfull", "zxyj", "zgj"};
+const char* const kBagKeys[] = {"furl", "fname", "bzt",   "vol",   "bwz",  "bcd",
+                                "full", "qlj",   "phwnd", "zfull", "zxyj", "zgj"};
 
 // Where the player's properties are kept between runs: the user's state, not the program folder.
 QString bag_file() { return platform::state_folder() + QStringLiteral("/player.ini"); }
@@ -38,7 +40,9 @@ player::Kandor* MainWindow::make_player() {
   host.start_terminal = [this] { zrqv(); };
   host.now_playing_label = [this](const QString& text) { label(1)->setText(text); };
   host.record = [this](const QString& address, int mo) { return history_->hist_record(address, mo); };
-  host.save_position = [this](const QString& address, int mo, int position) { history_->hist_save_pos(address, mo, position); };
+  host.save_position = [this](const QString& address, int mo, int position) {
+    history_->hist_save_pos(address, mo, position);
+  };
   host.command = [this](const QString& item) {
     if (QAction* a = action(item)) a->trigger();
   };
@@ -48,7 +52,8 @@ player::Kandor* MainWindow::make_player() {
   auto* kandor = new player::Kandor(std::move(host), session_.now_playing);
   kandor->shutdown_on = [this] { return options_->shutdown_on == 1; };
   kandor->opt_shutdown = [this] { options_->opt_shutdown(); };
-  options_ = std::make_unique<player::PlaybackOptions>(kandor, player::PlaybackOptions::Items{items_.c_zf, items_.xy_j, items_.c_com});
+  options_ = std::make_unique<player::PlaybackOptions>(
+      kandor, player::PlaybackOptions::Items{items_.c_zf, items_.xy_j, items_.c_com});
   return kandor;
 }
 
@@ -65,8 +70,9 @@ void MainWindow::wire_play_flows() {
     const QPoint in_window(at.x() + parts_.picture7->x() + to_px(20), at.y() + to_px(800));
     return inner_area()->mapToGlobal(in_window);
   };
-  new history::HistoryPanel(session_, *history_, *flows_, list, {items_.dq_ls, items_.ls_1, items_.ckxxs, items_.del_ls, items_.clear_ls},
-                            catalog_.get(), where);
+  new history::HistoryPanel(session_, *history_, *flows_, list,
+                            {items_.dq_ls, items_.ls_1, items_.ckxxs, items_.del_ls, items_.clear_ls}, catalog_.get(),
+                            where);
   // The tree-list menu, for the title whose details are shown: a right click in the detail pane.
   QWebEngineView* detail = browser(1);
   detail->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -51,8 +51,8 @@ void MainWindow::check_version() {
     if (refresh_updater(0)) updater_at_exit_ = true;
     return;
   }
-  if (platform::dialogs().message(QStringLiteral("发现新版本，是否升级?"), kCheckCaption, platform::Buttons::OkCancel) !=
-      platform::Answer::Ok)
+  if (platform::dialogs().message(QStringLiteral("发现新版本，是否升级?"), kCheckCaption,
+                                  platform::Buttons::OkCancel) != platform::Answer::Ok)
     return;
   if (!refresh_updater(1)) return;
   end_client();
@@ -67,15 +67,17 @@ bool MainWindow::refresh_updater(int start) {
   const QByteArray bytes = fetch.open_url(url);
   // The signature is asked for only when there is a download to check.
   const bool whole = fetch.last_status() == 200 && !bytes.isEmpty();
-  const bool trusted = whole && (!updater::release_key_configured() ||
-                                 updater::signed_by_release(bytes, updater::fetch_signature(url)));
+  const bool trusted =
+      whole && (!updater::release_key_configured() || updater::signed_by_release(bytes, updater::fetch_signature(url)));
   bool placed = false;
   if (trusted && QDir().mkpath(platform::program_file(QStringLiteral("src")))) {
     QFile staged(platform::program_file(QStringLiteral("src/selfmend")));
-    placed = staged.open(QIODevice::WriteOnly | QIODevice::Truncate) && staged.write(bytes) == bytes.size() && staged.flush();
+    placed = staged.open(QIODevice::WriteOnly | QIODevice::Truncate) && staged.write(bytes) == bytes.size() &&
+             staged.flush();
     staged.close();
-    placed = placed && staged.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                             QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther) &&
+    placed = placed &&
+             staged.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                   QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther) &&
              ::rename(QFile::encodeName(staged.fileName()).constData(), QFile::encodeName(target).constData()) == 0;
     if (!placed) staged.remove();
   }

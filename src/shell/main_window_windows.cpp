@@ -9,8 +9,8 @@
 #include "platform/dialogs.h"
 #include "player/kandor.h"
 #include "remote/play_data_window.h"
-#include "shell/main_window.h"
 #include "share/share_dialog.h"
+#include "shell/main_window.h"
 
 namespace shell {
 
@@ -40,7 +40,8 @@ void MainWindow::wire_other_windows() {
 
 void MainWindow::hcgl_Click() {
   if (kandor_->bzt() != 0) {
-    if (platform::dialogs().message(QStringLiteral("缓存管理系统将要停止当前播放任务，是否打开?"), QStringLiteral("Morvane缓存管理"),
+    if (platform::dialogs().message(QStringLiteral("缓存管理系统将要停止当前播放任务，是否打开?"),
+                                    QStringLiteral("Morvane缓存管理"),
                                     platform::Buttons::OkCancel) != platform::Answer::Ok)
       return;
     kandor_->q_stop();
@@ -61,8 +62,10 @@ void MainWindow::fd_2() {
   if (play_data_window_) play_data_window_->close();
   remote::PlayDataHost host;
   host.bring_main_window_back = [this] {
-    if (isMinimized()) showNormal();
-    else show();
+    if (isMinimized())
+      showNormal();
+    else
+      show();
   };
   host.start_terminal = [this] { zrqv(); };
   host.play = [this](const QString& address) {

@@ -50,8 +50,8 @@ std::optional<QString> build_update(const QString& table, const QString& fields,
     sets << fields + '=' + values;
   else
     for (const auto& [f, v] : filled_pairs(fields, values)) sets << f + '=' + v;
-  const QString condition = key_values.contains(',') ? key_field + " in (" + key_values + " )"
-                                                     : key_field + '=' + key_values;
+  const QString condition =
+      key_values.contains(',') ? key_field + " in (" + key_values + " )" : key_field + '=' + key_values;
   return "update " + table + " set " + sets.join(',') + " where " + condition;
 }
 
@@ -69,8 +69,10 @@ bool db_execute(const QString& statement) {
   open_db();
   QString why;
   if (shared_connection().execute(statement, &why)) return true;
-  if (!shared_connection().is_open()) platform::log_once(QStringLiteral("db_execute"), QStringLiteral("no catalogue: statements do not run"));
-  else platform::log_failure(QStringLiteral("db_execute"), why + QStringLiteral(" | ") + statement);
+  if (!shared_connection().is_open())
+    platform::log_once(QStringLiteral("db_execute"), QStringLiteral("no catalogue: statements do not run"));
+  else
+    platform::log_failure(QStringLiteral("db_execute"), why + QStringLiteral(" | ") + statement);
   return false;
 }
 

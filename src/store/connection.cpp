@@ -1,9 +1,9 @@
 #include "store/connection.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <sqlite3.h>
 #include <unistd.h>
+#include <QFile>
+#include <QFileInfo>
 #include <utility>
 
 #include "platform/dialogs.h"
@@ -21,8 +21,7 @@ constexpr size_t kCacheLimit = 64;
 
 bool has_catalogue_tables(sqlite3* db) {
   sqlite3_stmt* st = nullptr;
-  const char* sql =
-      "select count(*) from sqlite_master where type='table' and name in ('det','jj','fenlei','hist')";
+  const char* sql = "select count(*) from sqlite_master where type='table' and name in ('det','jj','fenlei','hist')";
   if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) return false;
   const bool ok = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int(st, 0) == 4;
   sqlite3_finalize(st);
@@ -35,9 +34,10 @@ void tell_unsaved(const QString& why, const QString& path) {
   if (told || platform::ending()) return;
   told = true;
   platform::log_failure(QStringLiteral("catalogue"), why + QStringLiteral(": ") + path);
-  platform::show_message(QStringLiteral("片库无法保存：%1。\n本次运行中对片库和播放记录的改动不会被保存。请检查 %2 的写入权限和磁盘空间。")
-                             .arg(why, path),
-                         platform::app_title());
+  platform::show_message(
+      QStringLiteral("片库无法保存：%1。\n本次运行中对片库和播放记录的改动不会被保存。请检查 %2 的写入权限和磁盘空间。")
+          .arg(why, path),
+      platform::app_title());
 }
 
 bool only_blanks(const char* tail) {
@@ -55,8 +55,7 @@ Connection::~Connection() { close(); }
 bool Connection::open(const QString& path, QString* error) {
   close();
   const QByteArray p = path.toUtf8();
-  if (sqlite3_open_v2(p.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
-      !has_catalogue_tables(db_)) {
+  if (sqlite3_open_v2(p.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK || !has_catalogue_tables(db_)) {
     if (error) *error = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("cannot open");
     if (error && error->isEmpty()) *error = QStringLiteral("no catalogue tables");
     sqlite3_close(db_);
@@ -68,7 +67,8 @@ bool Connection::open(const QString& path, QString* error) {
   ++opened_;
   count_title_writes();
   const QString folder = QFileInfo(path).absolutePath();
-  if (sqlite3_db_readonly(db_, "main") == 1) tell_unsaved(QStringLiteral("数据库文件是只读的"), path);
+  if (sqlite3_db_readonly(db_, "main") == 1)
+    tell_unsaved(QStringLiteral("数据库文件是只读的"), path);
   else if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
     tell_unsaved(QStringLiteral("数据库所在的文件夹不能写入"), folder);
   return true;
@@ -78,7 +78,9 @@ bool Connection::open(const QString& path, QString* error) {
 void Connection::count_title_writes() {
   sqlite3_create_function_v2(
       db_, "morvane_title_written", 0, SQLITE_UTF8, this,
-      [](sqlite3_context* ctx, int, sqlite3_value**) { ++static_cast<Connection*>(sqlite3_user_data(ctx))->title_writes_; },
+      [](sqlite3_context* ctx, int, sqlite3_value**) {
+        ++static_cast<Connection*>(sqlite3_user_data(ctx))->title_writes_;
+      },
       nullptr, nullptr, nullptr);
   sqlite3_exec(db_,
                "create temp trigger if not exists morvane_title_added after insert on main.det "
@@ -159,7 +161,8 @@ void Connection::note_failure(int code) const {
   switch (code & 0xff) {
     case SQLITE_READONLY: return tell_unsaved(QStringLiteral("数据库文件或它所在的文件夹是只读的"), path_);
     case SQLITE_CANTOPEN:
-    case SQLITE_PERM: return tell_unsaved(QStringLiteral("数据库所在的文件夹不能写入"), QFileInfo(path_).absolutePath());
+    case SQLITE_PERM:
+      return tell_unsaved(QStringLiteral("数据库所在的文件夹不能写入"), QFileInfo(path_).absolutePath());
     case SQLITE_FULL: return tell_unsaved(QStringLiteral("磁盘已满"), path_);
     case SQLITE_IOERR: return tell_unsaved(QStringLiteral("写入数据库文件时出错"), path_);
     default: return;
@@ -191,7 +194,7 @@ bool Connection::commit() {
   if (rc == SQLITE_OK) return true;
   note_failure(rc);
   platform::log_failure(QStringLiteral("commit"), QString::fromUtf8(sqlite3_errmsg(db_)) +
-                                                     QStringLiteral(": the transaction's writes are rolled back"));
+                                                      QStringLiteral(": the transaction's writes are rolled back"));
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "rollback", nullptr, nullptr, nullptr);
   return false;
 }
@@ -245,7 +248,8 @@ void open_db() {
   c.unusable_said = true;
   platform::show_message(QStringLiteral("数据库文件 %1 无法打开：它已损坏，或不是Morvane的数据库。\n"
                                         "本次运行将无法保存片库和播放记录。请关闭程序，用安装包中的"
-                                        " mydb.mdb 替换此文件后重新打开。").arg(path),
+                                        " mydb.mdb 替换此文件后重新打开。")
+                             .arg(path),
                          platform::app_title());
 }
 

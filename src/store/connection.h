@@ -1,6 +1,6 @@
 #pragma once
-#include <QString>
 #include <QHash>
+#include <QString>
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -83,8 +83,8 @@ int copy_literal(const QString& s, int i, QString& out) {
 }  // namespace
 
 std::optional<QString> translate_jet(const QString& s, QString* error) {
-  static const QRegularExpression delete_star(
-      QStringLiteral("delete\\s+(?:\\w+\\.)?\\*\\s+from\\b"), QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression delete_star(QStringLiteral("delete\\s+(?:\\w+\\.)?\\*\\s+from\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
   auto failed = [error](const QString& why) -> std::optional<QString> {
     if (error) *error = why;
     return std::nullopt;
@@ -105,8 +105,8 @@ std::optional<QString> translate_jet(const QString& s, QString* error) {
       out += '\'' + to_stored_date(*when) + '\'';
       i = close + 1;
     } else if ((c == 'd' || c == 'D') && (i == 0 || !is_word(s[i - 1]))) {
-      const auto m = delete_star.match(s, i, QRegularExpression::NormalMatch,
-                                       QRegularExpression::AnchorAtOffsetMatchOption);
+      const auto m =
+          delete_star.match(s, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
       if (m.hasMatch()) {
         out += QStringLiteral("delete from");
         i += m.capturedLength();

@@ -1,8 +1,8 @@
 #include "store/maintenance.h"
 
+#include <sqlite3.h>
 #include <QFile>
 #include <tuple>
-#include <sqlite3.h>
 
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
@@ -41,7 +41,8 @@ void report_failure(const LabelSink& label1, const QString& why) {
   platform::log_failure(QStringLiteral("compact_db"), why);
   QFile::remove(temp_path());
   label1(QStringLiteral("准备就绪"));
-  platform::show_message(QStringLiteral("数据库压缩失败，原数据库未作改动。\n原因：%1").arg(why), platform::app_title());
+  platform::show_message(QStringLiteral("数据库压缩失败，原数据库未作改动。\n原因：%1").arg(why),
+                         platform::app_title());
 }
 
 }  // namespace
@@ -56,7 +57,8 @@ void compact_db(const LabelSink& label1) {
   if (!platform::file_present(db)) return report_failure(label1, QStringLiteral("missing ") + db);
   // The copy takes the old file's place: whoever still holds the old file would write into nothing.
   if (const auto holders = platform::processes_holding(db); !holders.empty())
-    return report_failure(label1, QStringLiteral("另一个程序（进程 %1）正在使用数据库，请先关闭它").arg(holders.front()));
+    return report_failure(label1,
+                          QStringLiteral("另一个程序（进程 %1）正在使用数据库，请先关闭它").arg(holders.front()));
   if (!vacuum_into(db, tmp, &why)) return report_failure(label1, why);
   // One rename puts the copy in place: there is never a moment without a database file.
   if (::rename(tmp.toUtf8().constData(), db.toUtf8().constData()) != 0)

@@ -1,7 +1,7 @@
 #include "store/rowset.h"
 
-#include <QDateTime>
 #include <sqlite3.h>
+#include <QDateTime>
 
 #include "platform/log.h"
 #include "store/jet_sql.h"
@@ -63,8 +63,10 @@ bool RowSet::Open(const QString& jet_statement, Connection& c) {
   QString why;
   sqlite3_stmt* st = c.prepare(jet_statement, &why);
   if (!st) {
-    if (!c.is_open()) platform::log_once(QStringLiteral("RowSet::Open"), QStringLiteral("no catalogue: queries find nothing"));
-    else platform::log_failure(QStringLiteral("RowSet::Open"), why + QStringLiteral(" | ") + jet_statement);
+    if (!c.is_open())
+      platform::log_once(QStringLiteral("RowSet::Open"), QStringLiteral("no catalogue: queries find nothing"));
+    else
+      platform::log_failure(QStringLiteral("RowSet::Open"), why + QStringLiteral(" | ") + jet_statement);
     return false;
   }
   const int n = sqlite3_column_count(st);
@@ -143,8 +145,10 @@ void RowSet::AddNew() {
 bool RowSet::Update() {
   const bool any = std::find(dirty_.begin(), dirty_.end(), true) != dirty_.end();
   bool ok = true;
-  if (adding_) ok = insert_new_row();
-  else if (any) ok = write_edits();
+  if (adding_)
+    ok = insert_new_row();
+  else if (any)
+    ok = write_edits();
   adding_ = false;
   dirty_.assign(columns_.size(), false);
   return ok;

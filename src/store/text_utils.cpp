@@ -73,8 +73,13 @@ QString fmt_datetime(const QVariant& value) {
   }
   const QDate d = when.date();
   const QTime t = when.time();
-  return QStringLiteral("%1-%2-%3 %4:%5:%6").arg(d.year()).arg(d.month()).arg(d.day())
-      .arg(t.hour()).arg(t.minute()).arg(t.second());
+  return QStringLiteral("%1-%2-%3 %4:%5:%6")
+      .arg(d.year())
+      .arg(d.month())
+      .arg(d.day())
+      .arg(t.hour())
+      .arg(t.minute())
+      .arg(t.second());
 }
 
 std::optional<qint32> parse_id(const QString& text) {
@@ -84,9 +89,7 @@ std::optional<qint32> parse_id(const QString& text) {
   return static_cast<qint32>(v);
 }
 
-QString text_literal(const QString& value) {
-  return '\'' + QString(value).replace('\'', QLatin1String("''")) + '\'';
-}
+QString text_literal(const QString& value) { return '\'' + QString(value).replace('\'', QLatin1String("''")) + '\''; }
 
 QString number_literal(const QString& value) {
   const auto id = parse_id(value);

@@ -1,10 +1,10 @@
 #include "updater/install.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "platform/file_attributes.h"
 #include "platform/log.h"
@@ -36,7 +36,8 @@ Installer::Installer(QString program_folder) : folder_(std::move(program_folder)
 // Journal lines: "1 name" when the program folder had the file before, "0 name" when it is new.
 bool Installer::install(const QStringList& names) {
   for (const QString& n : names)
-    if (!plain_name(n) || !QFileInfo(staging() + '/' + n).isFile() || QFileInfo(folder_ + '/' + n).isDir()) return false;
+    if (!plain_name(n) || !QFileInfo(staging() + '/' + n).isFile() || QFileInfo(folder_ + '/' + n).isDir())
+      return false;
   QStringList entries;
   for (const QString& n : names) {
     sync_file(staging() + '/' + n);
@@ -44,7 +45,8 @@ bool Installer::install(const QStringList& names) {
   }
   {
     QFile j(journal());
-    if (!j.open(QIODevice::WriteOnly | QIODevice::Truncate) || j.write((entries.join('\n') + '\n').toUtf8()) <= 0) return false;
+    if (!j.open(QIODevice::WriteOnly | QIODevice::Truncate) || j.write((entries.join('\n') + '\n').toUtf8()) <= 0)
+      return false;
     j.flush();
     ::fsync(j.handle());
   }

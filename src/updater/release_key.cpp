@@ -1,7 +1,7 @@
 #include "updater/release_key.h"
 
-#include <QRegularExpression>
 #include <sodium.h>
+#include <QRegularExpression>
 
 // The key's hex digits, from the build settings (release_key_value.cpp, generated).
 extern const char kMorvaneReleaseKeyHex[];
@@ -12,7 +12,8 @@ QByteArray release_public_key() {
   static const QByteArray key = [] {
     const QByteArray hex = QByteArray(kMorvaneReleaseKeyHex).trimmed();
     const QByteArray raw = QByteArray::fromHex(hex);
-    return hex.size() == 2 * crypto_sign_PUBLICKEYBYTES && raw.size() == crypto_sign_PUBLICKEYBYTES ? raw : QByteArray();
+    return hex.size() == 2 * crypto_sign_PUBLICKEYBYTES && raw.size() == crypto_sign_PUBLICKEYBYTES ? raw
+                                                                                                    : QByteArray();
   }();
   return key;
 }

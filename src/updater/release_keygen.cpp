@@ -1,7 +1,7 @@
 // release-keygen PUBLIC SECRET: a new Ed25519 key pair for signing releases, each written as hex.
 // The build makes one for the sample site to sign with; a real release brings its own public key.
-#include <cstdio>
 #include <sodium.h>
+#include <cstdio>
 #include <string>
 
 static bool write_hex(const char* path, const unsigned char* bytes, size_t n) {

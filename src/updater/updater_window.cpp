@@ -69,8 +69,8 @@ void UpdaterWindow::Form_Load() {
     bool sound = !list_.file_field.isEmpty();
     for (const QString& n : list_.files) sound = sound && plain_name(n) && !QFileInfo(program(n)).isDir();
     if (sound && release_key_configured())
-      sound = !list_.sums.isEmpty() && list_authentic(body, fetch_signature(list_url), list_,
-                                                       config::setting_access(0, {}, config::kVersion));
+      sound = !list_.sums.isEmpty() &&
+              list_authentic(body, fetch_signature(list_url), list_, config::setting_access(0, {}, config::kVersion));
     if (!sound) {
       platform::log_failure(QStringLiteral("selfmend"), QStringLiteral("refused list: ") + text);
       return fail();
@@ -123,12 +123,15 @@ void UpdaterWindow::received() {
   if (length.isValid() && total_len == 0) {
     total_len = length.toLongLong();
     label_->setText(QStringLiteral("当前下载:%1  %2  (%3/%4)")
-                        .arg(cur_name, size_text(total_len)).arg(cur_index + 1).arg(name_items.size()));
+                        .arg(cur_name, size_text(total_len))
+                        .arg(cur_index + 1)
+                        .arg(name_items.size()));
   }
   while (reply_ && reply_->bytesAvailable() > 0) {
     const QByteArray chunk = reply_->read(512);
     got_ += chunk.size();
-    if ((total_len > 0 && got_ > total_len) || got_ > kMaxUnsizedBytes || file_.write(chunk) != chunk.size()) return fail();
+    if ((total_len > 0 && got_ > total_len) || got_ > kMaxUnsizedBytes || file_.write(chunk) != chunk.size())
+      return fail();
     if (total_len > 0) bar_->setValue(static_cast<int>(std::min<qint64>(100, got_ * 100 / total_len)));
   }
 }
@@ -172,7 +175,8 @@ void UpdaterWindow::system_update() {
   if (cur_index < url_items.size()) return;
   // A replaced program keeps its permissions (the client stays runnable).
   for (const QString& n : name_items)
-    if (QFile::exists(program(n))) QFile::setPermissions(program(QStringLiteral("src/")) + n, QFile::permissions(program(n)));
+    if (QFile::exists(program(n)))
+      QFile::setPermissions(program(QStringLiteral("src/")) + n, QFile::permissions(program(n)));
   if (!Installer(platform::program_folder()).install(name_items)) {
     platform::dialogs().message(QStringLiteral("升级未能完成，原来的版本保持不变。") + kCommunication, kCaption,
                                 platform::Buttons::Ok);
@@ -182,8 +186,8 @@ void UpdaterWindow::system_update() {
   // The installed version is the one the program folder now holds.
   config::setting_access(1, list_.version, config::kVersion);
   timer1_.stop();
-  if (platform::dialogs().message(QStringLiteral("Morvane升级完成..是否打开Morvane？"), kCaption, platform::Buttons::OkCancel) ==
-      platform::Answer::Ok)
+  if (platform::dialogs().message(QStringLiteral("Morvane升级完成..是否打开Morvane？"), kCaption,
+                                  platform::Buttons::OkCancel) == platform::Answer::Ok)
     platform::start_detached(program(QStringLiteral("vexa")));
   close();
   QCoreApplication::exit(0);

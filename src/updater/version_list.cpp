@@ -48,7 +48,8 @@ VersionList parse_version_list(const QString& text) {
   return list;
 }
 
-bool list_authentic(const QByteArray& body, const QByteArray& signature, const VersionList& list, const QString& installed) {
+bool list_authentic(const QByteArray& body, const QByteArray& signature, const VersionList& list,
+                    const QString& installed) {
   if (!release_key_configured()) return true;
   bool comparable = false;
   const int order = compare_versions(list.version, installed, &comparable);

@@ -7,8 +7,8 @@ namespace updater {
 // The version list "sj.txt": location|version|forced|files[|sha256 sums], one line. Fields after the
 // file list are ignored unless they are the sums (a release key makes the sums required).
 struct VersionList {
-  QString location;    // field 0: host and path of the list, without "http://"
-  QString version;     // field 1
+  QString location;     // field 0: host and path of the list, without "http://"
+  QString version;      // field 1
   bool forced = false;  // field 2 taken as a number is not 0
   QString file_field;   // field 3 as written ("a::b")
   QStringList files;    // field 3 split at "::"
@@ -23,7 +23,8 @@ QString first_line(const QByteArray& body);
 // What the built-in release key asks of a version list before anything of it is used: its bytes
 // (`body`, exactly as served) signed by the release key, and its version not older than the
 // installed one (an old signed list replayed is no way back to an old version). True without a key.
-bool list_authentic(const QByteArray& body, const QByteArray& signature, const VersionList& list, const QString& installed);
+bool list_authentic(const QByteArray& body, const QByteArray& signature, const VersionList& list,
+                    const QString& installed);
 
 // The signature published beside a release file ("NAME.sig"); empty when there is none.
 QByteArray fetch_signature(const QString& file_url);

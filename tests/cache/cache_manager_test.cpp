@@ -2,10 +2,10 @@
 // The client's main window with the engine's terminal downloading into a cache folder of the
 // test's own (finished files and, with the site breaking off, ".!mv" files), and the cache
 // manager opened from the main window as the user opens it.
+#include <httplib.h>
 #include <QDesktopServices>
 #include <QListWidget>
 #include <QUrl>
-#include <httplib.h>
 #include <csignal>
 
 #include "cache/cache_manager_window.h"
@@ -19,18 +19,18 @@
 #include "player/player_fixture.h"
 #include "support/terminal_process.h"
 
+#include <sys/mount.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
-#include <sys/mount.h>
 
+#include <QTemporaryDir>
 #include "cache/cache_folder.h"
 #include "cache/file_mover.h"
 #include "config/settings.h"
 #include "history/history_store.h"
 #include "history/play_flows.h"
-#include <QTemporaryDir>
 #include "platform/profile.h"
 
 namespace {
@@ -78,7 +78,8 @@ class CacheWindow : public ClientWindow {
   // An episode's address ("qvod://size|hash|name|") and its file name.
   std::pair<QString, QString> episode(int key, int index) {
     const std::string body = http_get(site.port(), "/details.php?id=" + std::to_string(key)).body;
-    const QString address = QString::fromStdString(body).section("<!--jj_start-->", 1).split("::").value(index).replace('$', '|');
+    const QString address =
+        QString::fromStdString(body).section("<!--jj_start-->", 1).split("::").value(index).replace('$', '|');
     return {address, address.split('|').value(2)};
   }
   // The terminal fetches the item into the cache; finished or broken off by the site.
@@ -87,10 +88,12 @@ class CacheWindow : public ClientWindow {
     c.set_read_timeout(30, 0);
     const std::string hash = address.split('|').value(1).toStdString();
     c.Get(("/task?url=" + QUrl::toPercentEncoding(address).toStdString()).c_str(), {{"X-Qvod-Token", terminal.token}});
-    wait_until([&] {
-      auto r = c.Get(("/status?hash=" + hash).c_str(), {{"X-Qvod-Token", terminal.token}});
-      return r && r->body.find("downloading") == std::string::npos;
-    }, 30000);
+    wait_until(
+        [&] {
+          auto r = c.Get(("/status?hash=" + hash).c_str(), {{"X-Qvod-Token", terminal.token}});
+          return r && r->body.find("downloading") == std::string::npos;
+        },
+        30000);
   }
   // The window while it is open (a closed one is deleted as the event loop would delete it).
   cache::CacheManagerWindow* manager() {
@@ -107,7 +110,8 @@ class CacheWindow : public ClientWindow {
   void select(const QString& name) {
     const auto found = list()->findItems(name, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << name.toStdString() << " among " << listed().join(",").toStdString() << " in "
-                               << manager()->cache_dir.toStdString() << ": " << QDir(media()).entryList().join(",").toStdString();
+                               << manager()->cache_dir.toStdString() << ": "
+                               << QDir(media()).entryList().join(",").toStdString();
     list()->setCurrentItem(found[0]);
   }
   bool playing(const QString& address) {
@@ -222,11 +226,12 @@ TEST_F(CacheWindow, CachedFilesPlayByWhatTheStoreAndTheHistoryKnow) {
   select(episode_name + ".!mv");
   manager()->bfxz();
   ASSERT_TRUE(playing(episode_address)) << kandor->furl().toStdString() << " bzt " << kandor->bzt() << " "
-                                        << window->label(1)->text().toStdString() << " | " << answers.shown.join(";").toStdString()
-                                        << " log " << folder.log_text().toStdString();
+                                        << window->label(1)->text().toStdString() << " | "
+                                        << answers.shown.join(";").toStdString() << " log "
+                                        << folder.log_text().toStdString();
   EXPECT_EQ(test_session().play.play_detail, test_session().play.loaded_detail);
   EXPECT_EQ(test_session().play.play_list.split("@@@").size(), 30);  // its title's episodes
-  EXPECT_TRUE(answers.shown.filter("后续操作询问").isEmpty());  // a file was played from the window: no question
+  EXPECT_TRUE(answers.shown.filter("后续操作询问").isEmpty());       // a file was played from the window: no question
 
   // An unfinished file nobody knows: the message, and nothing plays.
   kandor->q_stop();
@@ -308,7 +313,8 @@ TEST_F(CacheWindow, ChangingTheFolderMovesFinishedFilesDropsUnfinishedOnesAndSto
   EXPECT_FALSE(QFileInfo::exists(media()));  // the old folder went, empty
   EXPECT_EQ(manager()->cache_dir, target + "/");
   EXPECT_EQ(config::qvod_path(1), target + "/");
-  EXPECT_EQ(platform::ProfileFile(config::engine_config()).value("QVODTERMINAL", "Mediapath").value_or(""), target + "/");
+  EXPECT_EQ(platform::ProfileFile(config::engine_config()).value("QVODTERMINAL", "Mediapath").value_or(""),
+            target + "/");
   EXPECT_EQ(listed(), QStringList{a_name});
   // The engine's index went with it: the next play finds the finished file by its hash.
   EXPECT_TRUE(QFileInfo::exists(target + "/.morvane-items"));
@@ -354,13 +360,15 @@ TEST_F(CacheWindow, OpenFolderWithoutAFileManagerSaysSo) {
   window->hcgl_Click();
   manager()->Command6_Click();
   qputenv("PATH", path);
-  EXPECT_EQ(answers.shown.value(0), "Morvane缓存管理|无法打开目录：" + media()) << answers.shown.join("\n").toStdString();
+  EXPECT_EQ(answers.shown.value(0), "Morvane缓存管理|无法打开目录：" + media())
+      << answers.shown.join("\n").toStdString();
 }
 
 TEST_F(CacheWindow, FilesAreListedByNameWithNumbersInTheirOrder) {
   // Made in an order the directory would not sort: more files than a directory keeps in one block.
-  const QStringList names = {"剧集第1集.mp4", "剧集第2集.mp4", "剧集第2集.mp4.!mv", "剧集第10集.mp4", "剧集第11集.mp4",
-                             "剧集第100集.mp4", "电影B.mkv", "电影b2.mkv", "电影b10.mkv"};
+  const QStringList names = {"剧集第1集.mp4",  "剧集第2集.mp4",  "剧集第2集.mp4.!mv",
+                             "剧集第10集.mp4", "剧集第11集.mp4", "剧集第100集.mp4",
+                             "电影B.mkv",      "电影b2.mkv",     "电影b10.mkv"};
   QDir().mkpath(media());
   for (qsizetype i = names.size() - 1; i >= 0; --i) write_all(media() + "/" + names[i], "x");
   window->hcgl_Click();
@@ -395,7 +403,8 @@ TEST(FileMover, AFileThatCannotBeReadStaysAndTheOthersMove) {
   QTemporaryDir from, to;
   write_all(from.path() + "/a.mp4", "aaaa");
   write_all(from.path() + "/b.mp4", "bbbb");
-  const cache::MoveOutcome outcome = cache::move_files({from.path() + "/missing.mp4", from.path() + "/a.mp4"}, to.path());
+  const cache::MoveOutcome outcome =
+      cache::move_files({from.path() + "/missing.mp4", from.path() + "/a.mp4"}, to.path());
   EXPECT_EQ(outcome.moved, QStringList{"a.mp4"});
   ASSERT_EQ(outcome.failed.size(), 1);
   EXPECT_TRUE(outcome.failed[0].startsWith("missing.mp4："));

@@ -1,10 +1,10 @@
 // The catalogue against the site and a real database, shown in the real template pane.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QWebEnginePage>
 #include <QWebEngineView>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "catalog/client_window.h"
@@ -85,7 +85,8 @@ TEST_F(Catalogue, TenReloadsThenTheFailureText) {
   ASSERT_TRUE(window->load());
   ASSERT_TRUE(wait_until([this] { return window->label(2)->text() == "载入数据失败....请关闭程序重新打开"; }, 60000))
       << window->label(2)->text().toStdString();
-  const QStringList seen = QString::fromStdString(site.control("path=/kolbet/l_indexss.php", "/_control/requests")).split('\n', Qt::SkipEmptyParts);
+  const QStringList seen = QString::fromStdString(site.control("path=/kolbet/l_indexss.php", "/_control/requests"))
+                               .split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(seen.size(), 11);
   for (int i = 1; i <= 10; ++i) EXPECT_EQ(seen[i], "bsn=1");
   EXPECT_FALSE(window->catalogue_in_view());
@@ -106,7 +107,8 @@ TEST_F(Catalogue, ClickingATitleInTheSitePageMergesAndShowsIt) {
   EXPECT_EQ(window->browser(3)->url(), list);  // the pane did not navigate
   EXPECT_EQ(window->main_tab, 2);
   EXPECT_EQ(column("select * from det where keyID=1003", "d_name"), QStringList{"让子弹飞"});
-  EXPECT_EQ(column("select * from jj where keyID=1003 order by jjID", "wjm"), QStringList({"让子弹飞-上.rmvb", "让子弹飞-下.rmvb"}));
+  EXPECT_EQ(column("select * from jj where keyID=1003 order by jjID", "wjm"),
+            QStringList({"让子弹飞-上.rmvb", "让子弹飞-下.rmvb"}));
   EXPECT_EQ(test_session().play.loaded_key, 1003);
   EXPECT_EQ(test_session().play.title_name, "让子弹飞");
   EXPECT_TRUE(wait_until([this] { return site.control("id=1003", "/_control/hits") == "1"; }));
@@ -199,7 +201,8 @@ TEST_F(Catalogue, TheTitlesPageFitsTheNarrowestPane) {
   open(1008);
   window->resize(1, window->height());  // as narrow as it lets itself be
   settle(800);
-  EXPECT_LE(evaluate(detail(), "document.documentElement.scrollWidth - document.documentElement.clientWidth").toInt(), 0)
+  EXPECT_LE(evaluate(detail(), "document.documentElement.scrollWidth - document.documentElement.clientWidth").toInt(),
+            0)
       << window->browser(1)->width();
 }
 
@@ -215,8 +218,9 @@ TEST_F(Catalogue, DetailFieldsFollowTheirRules) {
   EXPECT_EQ(html("nd"), "2009");
   EXPECT_EQ(html("bt"), "大江东去");
   EXPECT_EQ(html("gx"), "2009-3-7 9:5:2");
-  ASSERT_TRUE(wait_until([this] { return evaluate(detail(), "document.querySelector('#fm img').naturalWidth").toInt() == 137; }))
-      << "the cover picture does not load";
+  ASSERT_TRUE(wait_until([this] {
+    return evaluate(detail(), "document.querySelector('#fm img').naturalWidth").toInt() == 137;
+  })) << "the cover picture does not load";
   open(1002);  // an outside cover behind the upload folder becomes the outside address
   EXPECT_TRUE(html("fm").contains(QString("src=\"http://static.localhost:%1/covers/1002.svg\"").arg(site.port())));
 }
@@ -238,7 +242,8 @@ TEST_F(Catalogue, EpisodeListLayouts) {
   start();
   open(1009);  // one episode: full name, however long
   EXPECT_EQ(html("n_2"), QString("<ul id=\"z1\"><li><a href=\"%1|@%2\" class=\"s1\">唐山大地震</a></li></ul>")
-                             .arg(urls(1009)[0].replace('$', '|')).arg(test_session().play.loaded_detail));
+                             .arg(urls(1009)[0].replace('$', '|'))
+                             .arg(test_session().play.loaded_detail));
   open(1023);  // 20 episodes: only the refresh link
   EXPECT_FALSE(html("vvk").contains("升序"));
   EXPECT_TRUE(html("vvk").contains("刷新"));
@@ -255,13 +260,16 @@ TEST_F(Catalogue, EpisodeListLayouts) {
 // address that would run as script does not become a link.
 TEST_F(Catalogue, EpisodeNamesStayTextAndScriptAddressesAreNoLinks) {
   start();
-  const QString odd = QString::fromUtf16(u"a\"b\\c</a><img src=x onerror=alert(1)>\u2028d\x01" u"e'");
+  const QString odd = QString::fromUtf16(
+      u"a\"b\\c</a><img src=x onerror=alert(1)>\u2028d\x01"
+      u"e'");
   catalog::TemplatePane pane(detail());
   pane.set_episode_list("n_2", "z3", {{"qvod://1|A|x.rmvb||@1", "s1", odd}, {" JavaScript:alert(1)", "s2", "two"}});
   pane.sync();
   EXPECT_EQ(evaluate(detail(), "document.querySelector('#z3 a').textContent").toString(), odd);
   EXPECT_EQ(evaluate(detail(), "document.querySelectorAll('#z3 img').length").toInt(), 0);
-  EXPECT_EQ(evaluate(detail(), "document.querySelector('#z3 a').getAttribute('href')").toString(), "qvod://1|A|x.rmvb||@1");
+  EXPECT_EQ(evaluate(detail(), "document.querySelector('#z3 a').getAttribute('href')").toString(),
+            "qvod://1|A|x.rmvb||@1");
   EXPECT_FALSE(evaluate(detail(), "document.querySelectorAll('#z3 a')[1].hasAttribute('href')").toBool());
   EXPECT_EQ(evaluate(detail(), "document.querySelectorAll('#z3 a')[1].className").toString(), "s2");
 }
@@ -282,9 +290,10 @@ TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
     QList<int> blocks;
   };
   auto layout = [this] {
-    const QStringList v = evaluate(detail(), "(function () { var blocks = Array.from(document.querySelectorAll('#n_2 > ul'));"
-                                             " return getComputedStyle(blocks[0]).gridTemplateColumns.split(' ').length + ':' +"
-                                             " blocks.map(function (b) { return b.children.length; }).join(','); })()")
+    const QStringList v = evaluate(detail(),
+                                   "(function () { var blocks = Array.from(document.querySelectorAll('#n_2 > ul'));"
+                                   " return getComputedStyle(blocks[0]).gridTemplateColumns.split(' ').length + ':' +"
+                                   " blocks.map(function (b) { return b.children.length; }).join(','); })()")
                               .toString()
                               .split(':');
     Layout l{v.value(0).toInt(), {}};
@@ -295,11 +304,16 @@ TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
     ASSERT_GT(l.columns, 0) << when;
     EXPECT_GT(l.blocks.size(), 1) << when;
     for (int i = 0; i + 1 < l.blocks.size(); ++i) EXPECT_EQ(l.blocks[i] % l.columns, 0) << when << " block " << i;
-    const QString hrefs = evaluate(detail(), "Array.from(document.querySelectorAll('#n_2 a')).map(function (a) {"
-                                             " return a.getAttribute('href'); }).join('\\n')").toString();
+    const QString hrefs = evaluate(detail(),
+                                   "Array.from(document.querySelectorAll('#n_2 a')).map(function (a) {"
+                                   " return a.getAttribute('href'); }).join('\\n')")
+                              .toString();
     EXPECT_EQ(hrefs.split('\n'), expected) << when;
-    EXPECT_EQ(evaluate(detail(), "document.querySelectorAll('#n_2 > ul[id]').length + document.querySelector('#n_2 > ul').id")
-                  .toString(), "1z3") << when;
+    EXPECT_EQ(
+        evaluate(detail(), "document.querySelectorAll('#n_2 > ul[id]').length + document.querySelector('#n_2 > ul').id")
+            .toString(),
+        "1z3")
+        << when;
   };
   const Layout wide = layout();
   expect_whole_rows(wide, "as shown");
@@ -316,8 +330,9 @@ TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
 
   // The episode at the top of the view stays there.
   evaluate(detail(), "document.querySelectorAll('#n_2 li')[200].scrollIntoView(); 1");
-  const QString top_item = "Array.from(document.querySelectorAll('#n_2 li')).findIndex(function (li) {"
-                           " return li.getBoundingClientRect().bottom > 0; })";
+  const QString top_item =
+      "Array.from(document.querySelectorAll('#n_2 li')).findIndex(function (li) {"
+      " return li.getBoundingClientRect().bottom > 0; })";
   settle(200);
   ASSERT_EQ(evaluate(detail(), top_item).toInt(), 200);
   window->resize(window->width() * 3 / 5, window->height());
@@ -331,7 +346,8 @@ TEST_F(Catalogue, ALongListComesInBlocksOfWholeRowsThatFollowThePanesWidth) {
 // Episode links numbered from `from` up to `to`, as a long series has them.
 QList<catalog::EpisodeLink> numbered_links(int from, int to) {
   QList<catalog::EpisodeLink> l;
-  for (int i = from; i < to; ++i) l.append({QString("qvod://%1|H%1|e%1.rmvb||@1").arg(i), "s1", QString("第%1集").arg(i)});
+  for (int i = from; i < to; ++i)
+    l.append({QString("qvod://%1|H%1|e%1.rmvb||@1").arg(i), "s1", QString("第%1集").arg(i)});
   return l;
 }
 
@@ -342,13 +358,17 @@ QList<catalog::EpisodeLink> numbered_links(int from, int to) {
 TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
   start();
   open(1001);  // the title's page up, its list in view
-  const auto in_page = [this](const QString& script) { return evaluate(detail(), script, QWebEngineScript::ApplicationWorld); };
+  const auto in_page = [this](const QString& script) {
+    return evaluate(detail(), script, QWebEngineScript::ApplicationWorld);
+  };
   // Per block: its items, and its height; then the list's.
-  const QString shape = "Array.from(document.querySelectorAll('#n_2 > ul')).map(function (b) {"
-                        " return b.children.length + '/' + b.getBoundingClientRect().height; }).join(' ') + ' = ' +"
-                        " document.getElementById('n_2').getBoundingClientRect().height";
-  const QString hrefs = "Array.from(document.querySelectorAll('#n_2 a')).map(function (a) { return a.getAttribute('href'); })"
-                        ".join(' ')";
+  const QString shape =
+      "Array.from(document.querySelectorAll('#n_2 > ul')).map(function (b) {"
+      " return b.children.length + '/' + b.getBoundingClientRect().height; }).join(' ') + ' = ' +"
+      " document.getElementById('n_2').getBoundingClientRect().height";
+  const QString hrefs =
+      "Array.from(document.querySelectorAll('#n_2 a')).map(function (a) { return a.getAttribute('href'); })"
+      ".join(' ')";
   catalog::TemplatePane pane(detail());
 
   pane.set_episode_list("n_2", "z3", numbered_links(0, 400), 1000);
@@ -368,7 +388,7 @@ TEST_F(Catalogue, ALongListShowsWhatIsInSightBeforeTheRestComes) {
   pane.sync();
   const QStringList whole = in_page(shape).toString().split(' ');
   EXPECT_EQ(whole.last(), partial.last());  // the list as high as before
-  for (int b = 0; b * per < 1000; ++b)  // each block as high as it stood in
+  for (int b = 0; b * per < 1000; ++b)      // each block as high as it stood in
     EXPECT_EQ(whole[b].section('/', 1), partial[b].section('/', 1)) << b;
   QStringList expected;
   for (const auto& l : numbered_links(0, 1000)) expected << l.href;
@@ -422,7 +442,8 @@ TEST_F(Catalogue, ClickingTemplateLinksRunsTheirCommandsWithoutNavigating) {
   open(1001);
   ASSERT_TRUE(click_element(window->browser(1), "document.querySelector(\"#vvk a\")"));  // 升序: the first link
   settle(300);
-  ASSERT_TRUE(click_element(window->browser(1), "Array.from(document.querySelectorAll('#vvk a')).find(a => a.textContent == '降序')"));
+  ASSERT_TRUE(click_element(window->browser(1),
+                            "Array.from(document.querySelectorAll('#vvk a')).find(a => a.textContent == '降序')"));
   ASSERT_TRUE(wait_until([this] { return html("n_2").indexOf("第24集") < html("n_2").indexOf("第01集"); }, 10000));
   EXPECT_EQ(window->browser(1)->url().toString(), window->template_address());
   EXPECT_EQ(evaluate(detail(), "document.getElementById('tab_2').className").toString(), "on");
@@ -437,7 +458,8 @@ TEST_F(Catalogue, AnEmptyEpisodeListDoesNotLoopAndItsRefreshLinkWorks) {
   // The site has the episodes again: the note's "刷新" link brings them.
   site.control("detail_key=1010&detail_mode=normal");
   ASSERT_TRUE(click_element(window->browser(1), "document.querySelector(\"#vvk a\")"));
-  ASSERT_TRUE(wait_until([this] { return html("n_2").contains("<li>"); }, 10000)) << html("vvk").toStdString() << folder.log_text().toStdString();
+  ASSERT_TRUE(wait_until([this] { return html("n_2").contains("<li>"); }, 10000))
+      << html("vvk").toStdString() << folder.log_text().toStdString();
   EXPECT_FALSE(column("select * from jj where keyID=1010", "jjID").isEmpty());
 }
 
@@ -457,7 +479,8 @@ TEST_F(Catalogue, CommandsFromAForeignPageAreIgnored) {
   ASSERT_TRUE(wait_until([this] { return window->browser(3)->url().host() == "localhost"; }, 20000));
   settle(300);
   click_element(window->browser(3), "document.querySelector(\"a.n[href*='tarvex|1012']\")");
-  evaluate(window->browser(3)->page(), "location.href = 'http://127.0.0.1:" + QString::number(site.port()) + "/?act=tarvex|1013'");
+  evaluate(window->browser(3)->page(),
+           "location.href = 'http://127.0.0.1:" + QString::number(site.port()) + "/?act=tarvex|1013'");
   settle(1500);
   EXPECT_TRUE(column("select * from det where keyID in (1012,1013)", "keyID").isEmpty());
   EXPECT_TRUE(folder.log_text().contains("ignored from http://localhost"));

@@ -1,8 +1,8 @@
 #pragma once
 // The client's main window against a site of its own and a fresh program folder, with the
 // catalogue, the second page and the template loaded.
-#include <QWebEngineView>
 #include <gtest/gtest.h>
+#include <QWebEngineView>
 #include <memory>
 
 #include "catalog/catalog.h"
@@ -11,10 +11,10 @@
 #include "config/settings.h"
 #include "shell/main_window.h"
 #include "store/connection.h"
-#include "support/test_session.h"
 #include "support/db_rows.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "support/test_session.h"
 #include "support/wait.h"
 #include "support/web.h"
 
@@ -31,7 +31,8 @@ class ClientWindow : public ::testing::Test {
     ASSERT_TRUE(window->load());
     window->show();
     ASSERT_TRUE(wait_until([this] { return window->catalogue_in_view(); }, 30000));
-    ASSERT_TRUE(wait_until([this] { return window->browser(1)->url().toString() == window->template_address(); }, 30000));
+    ASSERT_TRUE(
+        wait_until([this] { return window->browser(1)->url().toString() == window->template_address(); }, 30000));
     QObject::connect(window->browser(1), &QWebEngineView::loadFinished, [this](bool) { template_loaded = true; });
     wait_until([this] { return template_loaded; }, 3000);
     const bool up = wait_until([this] { return !html("xx_2").isEmpty(); }, 30000);  // the template is up

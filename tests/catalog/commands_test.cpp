@@ -28,8 +28,10 @@ TEST(DetailPaneCommands, AcmFormsAndEpisodeLinks) {
   EXPECT_EQ(d.commands[0].address, "qvod://1|HASH|a.rmvb||@12/");
   EXPECT_FALSE(decode_detail_pane("http://127.0.0.1/page.html").cancel);
   // The browser writes the detailID after "@" as a host: an IPv4 address.
-  EXPECT_EQ(decode_detail_pane("qvod://1%7CHASH%7Ca.rmvb%7C%7C@0.0.4.210").commands[0].address, "qvod://1|HASH|a.rmvb||@1234");
-  EXPECT_EQ(decode_detail_pane("qvod://1%7CHASH%7Ca.rmvb%7C%7C@0.0.0.12/").commands[0].address, "qvod://1|HASH|a.rmvb||@12/");
+  EXPECT_EQ(decode_detail_pane("qvod://1%7CHASH%7Ca.rmvb%7C%7C@0.0.4.210").commands[0].address,
+            "qvod://1|HASH|a.rmvb||@1234");
+  EXPECT_EQ(decode_detail_pane("qvod://1%7CHASH%7Ca.rmvb%7C%7C@0.0.0.12/").commands[0].address,
+            "qvod://1|HASH|a.rmvb||@12/");
 }
 
 TEST(DetailPaneCommands, MalformedOnesAreCancelledAndDoNothing) {

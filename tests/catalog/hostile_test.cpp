@@ -1,9 +1,9 @@
 // Hostile pages on the site and hostile markup from it: no command fires without the user's click,
 // no content of another origin loads, no script runs in the template.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "catalog/client_window.h"
 #include "catalog/merge.h"
@@ -14,7 +14,8 @@ namespace {
 struct HostilePage {
   const char* name;
   const char* body;  // {cmd}: a command of the catalogue pane; {other}: the site under another origin
-  bool user_clicks;  // the user clicks plain text of the page: what an outside frame or script does then still counts for nothing
+  bool user_clicks;  // the user clicks plain text of the page: what an outside frame or script does then still counts
+                     // for nothing
 };
 
 // Each page tries to fire a command on its own; "ll_left" marks them as catalogue pages.
@@ -24,32 +25,45 @@ const HostilePage kPages[] = {
     {"script-replace", "<script>location.replace('{cmd}')</script>", false},
     {"script-top", "<script>top.location='{cmd}'</script>", false},
     {"script-click", "<a id=a href='{cmd}'>x</a><script>document.getElementById('a').click()</script>", false},
-    {"script-dispatch", "<a id=a href='{cmd}'>x</a><script>setTimeout(function(){document.getElementById('a')"
-                        ".dispatchEvent(new MouseEvent('click',{bubbles:true}))},100)</script>", false},
+    {"script-dispatch",
+     "<a id=a href='{cmd}'>x</a><script>setTimeout(function(){document.getElementById('a')"
+     ".dispatchEvent(new MouseEvent('click',{bubbles:true}))},100)</script>",
+     false},
     {"script-interval", "<script>setInterval(function(){location.href='{cmd}'},150)</script>", false},
     {"script-onload", "<body onload=\"location.href='{cmd}'\">", false},
     {"script-window-open", "<script>window.open('{cmd}')</script>", false},
-    {"script-document-write", "<script>document.write(\"<meta http-equiv='refresh' content='0;url={cmd}'>\")</script>", false},
+    {"script-document-write", "<script>document.write(\"<meta http-equiv='refresh' content='0;url={cmd}'>\")</script>",
+     false},
     {"meta-refresh", "<meta http-equiv='refresh' content='0;url={cmd}'>", false},
     {"meta-refresh-later", "<meta http-equiv='refresh' content='1;url={cmd}'>", false},
     {"form-get", "<form id=f action='{cmd}'></form><script>document.getElementById('f').submit()</script>", false},
-    {"form-post", "<form id=f method=post action='{cmd}'></form><script>document.getElementById('f').submit()</script>", false},
-    {"form-request-submit", "<form id=f action='{cmd}'><input type=submit></form>"
-                            "<script>document.getElementById('f').requestSubmit()</script>", false},
-    {"base-and-click", "<base href='{cmd}'><a id=a href=''>x</a><script>document.getElementById('a').click()</script>", false},
+    {"form-post", "<form id=f method=post action='{cmd}'></form><script>document.getElementById('f').submit()</script>",
+     false},
+    {"form-request-submit",
+     "<form id=f action='{cmd}'><input type=submit></form>"
+     "<script>document.getElementById('f').requestSubmit()</script>",
+     false},
+    {"base-and-click", "<base href='{cmd}'><a id=a href=''>x</a><script>document.getElementById('a').click()</script>",
+     false},
     {"frame-other-origin", "<iframe src='{other}/_pages/frame-top.html'></iframe>", true},
     {"frame-other-origin-link", "<iframe src='{other}/_pages/frame-link.html'></iframe>", true},
     {"frame-other-origin-form", "<iframe src='{other}/_pages/frame-form.html'></iframe>", true},
     {"frame-same-origin", "<iframe src='/_pages/frame-top.html'></iframe>", true},
-    {"frame-same-origin-parent-click", "<a id=a href='{cmd}'>x</a><iframe src='/_pages/frame-parent-click.html'></iframe>", true},
-    {"frame-srcdoc", "<iframe srcdoc=\"<script>setInterval(function(){top.location='{cmd}'},150)</script>\"></iframe>", true},
+    {"frame-same-origin-parent-click",
+     "<a id=a href='{cmd}'>x</a><iframe src='/_pages/frame-parent-click.html'></iframe>", true},
+    {"frame-srcdoc", "<iframe srcdoc=\"<script>setInterval(function(){top.location='{cmd}'},150)</script>\"></iframe>",
+     true},
     {"frame-data", "<iframe src=\"data:text/html,<script>top.location='{cmd}'</script>\"></iframe>", true},
     {"frame-command-itself", "<iframe src='{cmd}'></iframe>", true},
-    {"frame-scripted", "<script>var f=document.createElement('iframe');f.src='{other}/_pages/frame-top.html';"
-                       "document.body.appendChild(f)</script>", true},
+    {"frame-scripted",
+     "<script>var f=document.createElement('iframe');f.src='{other}/_pages/frame-top.html';"
+     "document.body.appendChild(f)</script>",
+     true},
     {"script-other-origin", "<script src='{other}/_pages/evil.js'></script>", true},
-    {"script-other-origin-injected", "<script>var s=document.createElement('script');s.src='{other}/_pages/evil.js';"
-                                     "document.head.appendChild(s)</script>", true},
+    {"script-other-origin-injected",
+     "<script>var s=document.createElement('script');s.src='{other}/_pages/evil.js';"
+     "document.head.appendChild(s)</script>",
+     true},
     {"worker-other-origin", "<script>try{new Worker('{other}/_pages/evil.js')}catch(e){}</script>", true},
     {"object-other-origin", "<object data='{other}/_pages/frame-top.html'></object>", true},
     {"embed-other-origin", "<embed src='{other}/_pages/frame-top.html'>", true},
@@ -57,12 +71,15 @@ const HostilePage kPages[] = {
 
 const char* kOutsidePages[][2] = {
     {"frame-top.html", "<script>setInterval(function(){try{top.location='{cmd}'}catch(e){}},150)</script>"},
-    {"frame-link.html", "<a id=a target=_top href='{cmd}'>x</a><script>setInterval(function(){"
-                        "document.getElementById('a').click()},150)</script>"},
-    {"frame-form.html", "<form id=f target=_top action='{cmd}'></form><script>setInterval(function(){"
-                        "document.getElementById('f').submit()},150)</script>"},
-    {"frame-parent-click.html", "<script>setInterval(function(){try{parent.document.getElementById('a').click()}"
-                                "catch(e){}},150)</script>"},
+    {"frame-link.html",
+     "<a id=a target=_top href='{cmd}'>x</a><script>setInterval(function(){"
+     "document.getElementById('a').click()},150)</script>"},
+    {"frame-form.html",
+     "<form id=f target=_top action='{cmd}'></form><script>setInterval(function(){"
+     "document.getElementById('f').submit()},150)</script>"},
+    {"frame-parent-click.html",
+     "<script>setInterval(function(){try{parent.document.getElementById('a').click()}"
+     "catch(e){}},150)</script>"},
     {"evil.js", "window.evil_ran=1;setInterval(function(){location.href='{cmd}'},150);"},
 };
 
@@ -73,10 +90,12 @@ QString pages_folder() {
   static bool written = [] {
     int key = 2001;
     for (const HostilePage& p : kPages) {
-      QString body = QString::fromUtf8(p.body).replace("{cmd}", command(key++)).replace("{other}", "http://localhost:{port}");
+      QString body =
+          QString::fromUtf8(p.body).replace("{cmd}", command(key++)).replace("{other}", "http://localhost:{port}");
       write_all(dir.path() + "/" + p.name + ".html",
                 ("<!doctype html><html><head><meta charset=utf-8></head><body><div class=ll_left>" + body +
-                 "<p id=plain>普通文字 plain text</p></div></body></html>").toUtf8());
+                 "<p id=plain>普通文字 plain text</p></div></body></html>")
+                    .toUtf8());
     }
     for (const auto& [name, body] : kOutsidePages)
       write_all(dir.path() + "/" + name, QString::fromUtf8(body).replace("{cmd}", command(2999)).toUtf8());
@@ -90,8 +109,9 @@ class HostileSite : public ClientWindow {
   HostileSite() : ClientWindow({"--pages", pages_folder()}) {}
   void start() {
     ClientWindow::start();
-    QObject::connect(window.get(), &shell::MainWindow::pane_command,
-                     [this](int pane, const QString& address) { fired << QStringLiteral("%1 %2").arg(pane).arg(address); });
+    QObject::connect(window.get(), &shell::MainWindow::pane_command, [this](int pane, const QString& address) {
+      fired << QStringLiteral("%1 %2").arg(pane).arg(address);
+    });
   }
   // Shows every hostile page of one kind in the catalogue pane; clicking: the user clicks plain text.
   void visit(bool clicking);
@@ -149,7 +169,8 @@ TEST_F(HostileSite, TheTemplateRunsNoScriptAndNothingCoversIt) {
       "<script>window.pwned=1</script>",
       "<img src=x onerror='window.pwned=1'>",
       "<svg onload='window.pwned=1'></svg>",
-      "<a href='qvod://1|AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA|x.rmvb|' style='position:fixed;inset:0;z-index:99'>全屏</a>",
+      "<a href='qvod://1|AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA|x.rmvb|' "
+      "style='position:fixed;inset:0;z-index:99'>全屏</a>",
       "<div style='position:fixed;left:0;top:0;width:100%;height:100%'><a href='acm=1|4'>盖住</a></div>",
       "<a href='javascript:window.pwned=1'>点我</a>",
       "<a href=' java&#9;script:window.pwned=1'>点我</a>",

@@ -9,9 +9,9 @@
 #include "store/connection.h"
 #include "store/maintenance.h"
 #include "store/text_utils.h"
-#include "support/test_session.h"
 #include "support/db_rows.h"
 #include "support/program_folder.h"
+#include "support/test_session.h"
 
 namespace {
 
@@ -64,7 +64,8 @@ class Payloads : public ::testing::Test {
   }
   void expect_untouched(const QString& what) {
     EXPECT_EQ(titles(), before_titles) << what.toStdString();
-    EXPECT_EQ(column("select * from jj where keyID <> 3 order by jjID", "j_url"), before_episodes) << what.toStdString();
+    EXPECT_EQ(column("select * from jj where keyID <> 3 order by jjID", "j_url"), before_episodes)
+        << what.toStdString();
     EXPECT_EQ(column("select * from hist", "hist_url"), QStringList{"qvod://5|HASHH|h.rmvb|"}) << what.toStdString();
   }
 
@@ -97,7 +98,8 @@ TEST_F(Payloads, InEveryCommandArgument) {
     for (const QString& a : {"file:///m/acm=" + p + "|0", "file:///m/acm=" + p + "|3", "file:///m/acm=1|" + p})
       for (const catalog::Command& c : catalog::decode_detail_pane(a).commands)
         EXPECT_EQ(c.kind, catalog::Command::PlayLoaded) << a.toStdString();  // only the commands that take no id
-    for (const QString& a : {base + "/?act=tarvex|" + p, base + "/?act=tarvexz|" + p + "|0", base + "/?act=tarvexd|" + p})
+    for (const QString& a :
+         {base + "/?act=tarvex|" + p, base + "/?act=tarvexz|" + p + "|0", base + "/?act=tarvexd|" + p})
       EXPECT_TRUE(catalog::decode_catalogue_pane(a, base).commands.empty()) << a.toStdString();
     // Second-page addresses are recorded as the text they are.
     for (const catalog::Command& c : catalog::decode_second_pane("http://127.0.0.1/BBB/" + p).commands)
@@ -118,7 +120,8 @@ namespace {
 
 // A description whose end marker never comes: the title and its episodes are merged without it.
 TEST_F(Payloads, ADescriptionWithoutItsEndMarkerIsLeftEmpty) {
-  const QString cut = normal_lines(7).join("\r\n") + "\r\n<!--c_start-->简介没有结尾\r\n<!--jj_start-->qvod://1$7A$a7.rmvb$";
+  const QString cut =
+      normal_lines(7).join("\r\n") + "\r\n<!--c_start-->简介没有结尾\r\n<!--jj_start-->qvod://1$7A$a7.rmvb$";
   EXPECT_TRUE(catalog::merge_title("7", cut, catalog::stored_episodes("7", 0)));
   EXPECT_EQ(column("select * from det where keyID=7", "d_name"), QStringList{"片7"});
   EXPECT_EQ(column("select * from det where keyID=7", "nr"), QStringList{""});

@@ -14,7 +14,10 @@ TEST(Utf8Decode, SequencesAndCutEnds) {
   EXPECT_EQ(utf8_decode(QByteArray("\r\nx")), "\r\nx");
   EXPECT_EQ(utf8_decode(QByteArray("\xf0\x9f\x8e\xac")), QString::fromUtf8("\xf0\x9f\x8e\xac"));  // beyond U+FFFF
   EXPECT_EQ(utf8_decode(QByteArray("\xfc\xbf\xbf\xbf\xbf\xbf")), QString(QChar(0xFFFD)));
-  EXPECT_EQ(utf8_decode(QByteArray("x\x80" "\xe4\xb8\xad" "y\xf0\x9f\x8e\xac" "z")),
+  EXPECT_EQ(utf8_decode(QByteArray("x\x80"
+                                   "\xe4\xb8\xad"
+                                   "y\xf0\x9f\x8e\xac"
+                                   "z")),
             "x" + QString(QChar(0xFFFD)) + QChar(0x4E2D) + "y" + QString::fromUtf8("\xf0\x9f\x8e\xac") + "z");
 }
 

@@ -1,5 +1,5 @@
-#include <QDir>
 #include <gtest/gtest.h>
+#include <QDir>
 
 #include "config/registry_values.h"
 #include "config/settings.h"
@@ -24,8 +24,8 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, EveryNumberReachesItsKeyAndFile) {
-  const char* keys[] = {"", "sx_time", "x_yj", "z_f", "Mediapath", "bb", "sjwj", "gxwjm", "qdtime",
-                        "ckwz_dx", "wcjd", "ym", "vol"};
+  const char* keys[] = {"",      "sx_time", "x_yj",    "z_f",  "Mediapath", "bb", "sjwj",
+                        "gxwjm", "qdtime",  "ckwz_dx", "wcjd", "ym",        "vol"};
   for (int n = 1; n <= 12; ++n) {
     const QString value = QStringLiteral("值%1").arg(n);
     EXPECT_EQ(setting_access(1, value, n), QString()) << n;
@@ -127,7 +127,8 @@ TEST_F(SettingsTest, SettingsThatMakeNoSenseFallBackAndAreSaidOnce) {
   write_all(folder.file("vexa.ini"), garbage);  // no section at all
   EXPECT_EQ(config::settings_problems(), QStringList{"sh_time"});
   EXPECT_EQ(config::detail_base(), site + "/");
-  write_all(folder.file("vexa.ini"), "[sh_time]\nym=http://" + QByteArray(100 * 1024, 'a') + "/\nx_yj=7\nz_f=1\nvol=300\n");
+  write_all(folder.file("vexa.ini"),
+            "[sh_time]\nym=http://" + QByteArray(100 * 1024, 'a') + "/\nx_yj=7\nz_f=1\nvol=300\n");
   EXPECT_EQ(config::settings_problems(), QStringList({"ym", "x_yj", "vol"}));
   EXPECT_EQ(config::detail_base(), site + "/");
   write_all(folder.file("vexa.ini"), "[sh_time]\nym=javascript:alert(1)/\nx_yj=1\nz_f=0\nvol=80\n");
@@ -146,7 +147,8 @@ TEST_F(SettingsTest, SettingsThatMakeNoSenseFallBackAndAreSaidOnce) {
 }
 
 TEST_F(SettingsTest, AWriteLeavesEveryOtherLineOfTheFileAsItWas) {
-  const QByteArray odd = "; \xff\xfe\x80 not text at all\r\n[sh_time]\r\nbb=V1\xc3\r\nvol=80\r\n[other]\r\nk=\xb0\xa1\r\n";
+  const QByteArray odd =
+      "; \xff\xfe\x80 not text at all\r\n[sh_time]\r\nbb=V1\xc3\r\nvol=80\r\n[other]\r\nk=\xb0\xa1\r\n";
   write_all(folder.file("vexa.ini"), odd);
   setting_access(1, "2026-1-2 3:4:5", config::kStartTime);
   const QByteArray after = read_all(folder.file("vexa.ini"));

@@ -1,15 +1,15 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QListWidget>
 #include <QMap>
-#include <cmath>
-#include <QDesktopServices>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
+#include <cmath>
 #include <csignal>
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "config/end_process.h"
 #include "config/site.h"
@@ -104,7 +104,10 @@ double item_contrast(QListWidget& list, int row) {
   for (auto it = count.begin(); it != count.end(); ++it)
     if (it.value() > count[background]) background = it.key();
   auto luminance = [](QRgb c) {
-    auto channel = [](int v) { const double s = v / 255.0; return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4); };
+    auto channel = [](int v) {
+      const double s = v / 255.0;
+      return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
     return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
   };
   double best = 1;
@@ -160,8 +163,8 @@ TEST(SitePages, HelpItemsOpenTheSitesPages) {
   config::gfz();
   QDesktopServices::unsetUrlHandler("http");
   qunsetenv("MORVANE_SITE");
-  EXPECT_EQ(recorder.opened, QStringList({"http://127.0.0.1:9/listing.asp", "http://127.0.0.1:9/guest.asp",
-                                          "http://127.0.0.1:9"}));
+  EXPECT_EQ(recorder.opened,
+            QStringList({"http://127.0.0.1:9/listing.asp", "http://127.0.0.1:9/guest.asp", "http://127.0.0.1:9"}));
 }
 
 }  // namespace

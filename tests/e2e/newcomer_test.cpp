@@ -83,11 +83,14 @@ TEST_F(Newcomer, APlayDataPageWithoutAnAddressIsSaidAndTheClientGoesOn) {
     const QString form = seat.open_remote(page);
     ASSERT_FALSE(form.isEmpty()) << seat.why().toStdString();
     QString box;
-    ASSERT_TRUE(wait_until([&] {
-      for (const QString& w : seat.x.windows_named("^打开远程文件$"))
-        if (w != form) box = w;
-      return !box.isEmpty() || !seat.client_running();
-    }, 15000)) << fault << ": no message";
+    ASSERT_TRUE(wait_until(
+        [&] {
+          for (const QString& w : seat.x.windows_named("^打开远程文件$"))
+            if (w != form) box = w;
+          return !box.isEmpty() || !seat.client_running();
+        },
+        15000))
+        << fault << ": no message";
     ASSERT_TRUE(seat.client_running()) << fault;
     seat.answer(box, "Return");
     ASSERT_TRUE(wait_until([&] { return seat.x.windows_named("^打开远程文件$").isEmpty(); }, 10000)) << fault;

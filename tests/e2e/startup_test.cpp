@@ -1,13 +1,13 @@
 // The client as a whole program: start-up, its set-up road, and how it ends.
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
-#include <gtest/gtest.h>
 #include <map>
-#include <sys/prctl.h>
-#include <unistd.h>
 
 #include "config/registry_values.h"
 #include "config/settings.h"
@@ -38,9 +38,12 @@ class Client : public ::testing::Test {
   }
   // Up: its catalogue request has reached the site.
   bool up(int clients = 1) {
-    return wait_until([&] {
-      return QString::fromStdString(site.control("path=/kolbet/l_indexss.php", "/_control/requests")).count('\n') >= clients;
-    }, 30000);
+    return wait_until(
+        [&] {
+          return QString::fromStdString(site.control("path=/kolbet/l_indexss.php", "/_control/requests")).count('\n') >=
+                 clients;
+        },
+        30000);
   }
   void end(QProcess& p) {
     ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
@@ -56,7 +59,8 @@ class Client : public ::testing::Test {
   static QStringList leftovers(bool orphans_only = false) {
     std::map<pid_t, pid_t> parent;
     for (const auto& p : platform::user_processes()) {
-      const QStringList stat = QString::fromLatin1(read_all(QStringLiteral("/proc/%1/stat").arg(p.pid))).section(") ", 1).split(' ');
+      const QStringList stat =
+          QString::fromLatin1(read_all(QStringLiteral("/proc/%1/stat").arg(p.pid))).section(") ", 1).split(' ');
       if (stat.value(0) != "Z") parent[p.pid] = stat.value(1).toInt();
     }
     QStringList left;
@@ -64,7 +68,8 @@ class Client : public ::testing::Test {
       bool below = false;
       for (pid_t up = parent.count(p.pid) ? parent[p.pid] : 0; up > 1 && !below; up = parent.count(up) ? parent[up] : 0)
         below = up == ::getpid();
-      const bool ours = p.image == "QtWebEngineProcess" || p.image == "vexa" || p.image == "update" || p.image == "QvodTerminal";
+      const bool ours =
+          p.image == "QtWebEngineProcess" || p.image == "vexa" || p.image == "update" || p.image == "QvodTerminal";
       const bool orphan = parent.count(p.pid) && parent[p.pid] == ::getpid() && p.image == "QtWebEngineProcess";
       if (below && ours && parent.count(p.pid) && (!orphans_only || orphan))
         left << QStringLiteral("%1 %2").arg(p.pid).arg(p.image);
@@ -143,7 +148,8 @@ TEST_F(Client, FirstRunGoesThroughTheEngineSetUpAndComesBack) {
     if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(p.pid)) == folder.file("vexa")) again = p.pid;
   ASSERT_NE(again, 0);
   settle(1000);
-  EXPECT_TRUE(leftovers(true).isEmpty()) << leftovers(true).join(", ").toStdString();  // the first client's helpers ended with it
+  EXPECT_TRUE(leftovers(true).isEmpty())
+      << leftovers(true).join(", ").toStdString();  // the first client's helpers ended with it
   ::kill(again, SIGTERM);
   EXPECT_TRUE(wait_until([] { return leftovers().isEmpty(); }, 15000)) << leftovers().join(", ").toStdString();
 }

@@ -1,16 +1,16 @@
 // Real libmpv (no picture, no sound) playing sample clips: from a file, and through the terminal.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QUrl>
-#include <arpa/inet.h>
 #include <atomic>
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
-#include <gtest/gtest.h>
 
 #include "engine/mpv_engine.h"
 #include "support/child.h"
@@ -53,10 +53,12 @@ class Engine : public ::testing::Test {
   }
   Watch play_to_end(engine::MpvEngine& e, int timeout_ms = 30000) {
     Watch w;
-    wait_until([&] {
-      w.poll(e);
-      return e.playstate() == engine::PlayState::Ended;
-    }, timeout_ms);
+    wait_until(
+        [&] {
+          w.poll(e);
+          return e.playstate() == engine::PlayState::Ended;
+        },
+        timeout_ms);
     return w;
   }
 
@@ -134,7 +136,8 @@ TEST_F(Engine, ThirtyTwoSlowConnectionsDoNotStopPlayback) {
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
           ++connects;
-          const std::string request = "GET /stream/0123456789012345678901234567890123456789/x HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+          const std::string request =
+              "GET /stream/0123456789012345678901234567890123456789/x HTTP/1.1\r\nHost: 127.0.0.1\r\n";
           for (char c : request) {
             if (stop || ::send(fd, &c, 1, MSG_NOSIGNAL) != 1) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -1,11 +1,11 @@
 // The engine draws real frames into the picture area through libmpv's render API, on an X server
 // and under a Wayland compositor of the test's own; the player goes full screen and back with its
 // picture; the bar is drawn at the screen's pixel ratio.
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include "support/child.h"
 #include "support/desktops.h"
@@ -18,17 +18,19 @@ namespace {
 QString clip(const SiteProcess& site, const ProgramFolder& folder, int key, int loops = 0) {
   const std::string body = http_get(site.port(), "/details.php?id=" + std::to_string(key)).body;
   const QString hash = QString::fromStdString(body).section("<!--jj_start-->", 1).split('$').value(1);
-  write_all(folder.file("clip.mp4"), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
+  write_all(folder.file("clip.mp4"),
+            QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
   if (loops == 0) return folder.file("clip.mp4");
   QProcess loop;
-  loop.start("ffmpeg", {"-v", "error", "-y", "-stream_loop", QString::number(loops), "-i", folder.file("clip.mp4"), "-c", "copy",
-                        folder.file("long.mp4")});
+  loop.start("ffmpeg", {"-v", "error", "-y", "-stream_loop", QString::number(loops), "-i", folder.file("clip.mp4"),
+                        "-c", "copy", folder.file("long.mp4")});
   loop.waitForFinished(30000);
   return folder.file("long.mp4");
 }
 
 ChildResult on_desktop(const Desktop& desktop, const QString& probe, const QStringList& args, QStringList env = {}) {
-  return run_child(ProgramFolder::test_tool(probe), args, desktop.env() + env + QStringList{"PULSE_SERVER=unix:/nonexistent"}, 90000);
+  return run_child(ProgramFolder::test_tool(probe), args,
+                   desktop.env() + env + QStringList{"PULSE_SERVER=unix:/nonexistent"}, 90000);
 }
 
 class EnginePicture : public ::testing::TestWithParam<Desktop::Kind> {

@@ -1,10 +1,10 @@
 // Sound plays wherever there is a platform, whatever the picture does: recorded from a sound server
 // of the test's own (a null sink), at the level bare mpv plays the same clip at, and silent when
 // paused; with no sound server at all the picture plays and the user is told once.
+#include <gtest/gtest.h>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include "support/child.h"
 #include "support/desktops.h"
@@ -17,7 +17,8 @@ namespace {
 QString clip(const SiteProcess& site, const ProgramFolder& folder) {
   const std::string body = http_get(site.port(), "/details.php?id=1034").body;  // 40 s of a 550 Hz tone
   const QString hash = QString::fromStdString(body).section("<!--jj_start-->", 1).split('$').value(1);
-  write_all(folder.file("tone.mp4"), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
+  write_all(folder.file("tone.mp4"),
+            QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
   return folder.file("tone.mp4");
 }
 
@@ -64,9 +65,11 @@ TEST(EngineSound, WithoutASoundServerThePicturePlaysAndTheUserIsToldOnce) {
   SiteProcess site;
   ProgramFolder folder(false);
   Desktop desktop(Desktop::X11);
-  const auto r = run_child(ProgramFolder::test_tool("morvane_player_probe"), {clip(site, folder)},
-                           desktop.env() + QStringList{"PULSE_SERVER=unix:/nonexistent", "ALSA_CONFIG_PATH=/dev/null"}, 90000);
-  EXPECT_TRUE(QRegularExpression("windowed state 3 pos \\d+ colours (\\d\\d+)").match(r.out).hasMatch()) << r.out.toStdString();
+  const auto r =
+      run_child(ProgramFolder::test_tool("morvane_player_probe"), {clip(site, folder)},
+                desktop.env() + QStringList{"PULSE_SERVER=unix:/nonexistent", "ALSA_CONFIG_PATH=/dev/null"}, 90000);
+  EXPECT_TRUE(QRegularExpression("windowed state 3 pos \\d+ colours (\\d\\d+)").match(r.out).hasMatch())
+      << r.out.toStdString();
   EXPECT_EQ(r.out.count("无法打开音频设备"), 1) << r.out.toStdString();
   EXPECT_FALSE(r.out.contains("无法显示画面"));
   EXPECT_TRUE(folder.log_text().contains("无法打开音频设备")) << folder.log_text().toStdString();

@@ -1,4 +1,6 @@
 // The engine's terminal as the player meets it: a child process on loopback, against the site.
+#include <gtest/gtest.h>
+#include <httplib.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,8 +10,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <csignal>
-#include <gtest/gtest.h>
-#include <httplib.h>
 
 #include "engine/terminal/media_folder.h"
 #include "engine/terminal/qvod_item.h"
@@ -43,7 +43,8 @@ class Terminal : public ::testing::Test {
     const std::string body = http_get(site.port(), "/details.php?id=" + std::to_string(key)).body;
     const QString entry = QString::fromStdString(body).section("<!--jj_start-->", 1).split("::").value(index);
     const QStringList p = entry.split('$');
-    return {QString(entry).replace('$', '|').toStdString(), p[1].toStdString(), p[2].toStdString(), p[0].mid(7).toLongLong()};
+    return {QString(entry).replace('$', '|').toStdString(), p[1].toStdString(), p[2].toStdString(),
+            p[0].mid(7).toLongLong()};
   }
   httplib::Result get(const std::string& path, httplib::Headers headers = {}, bool with_token = true) {
     httplib::Client c("127.0.0.1", port);
@@ -51,7 +52,9 @@ class Terminal : public ::testing::Test {
     if (with_token) headers.emplace("X-Qvod-Token", token);
     return c.Get(path.c_str(), headers);
   }
-  QJsonObject json(const httplib::Result& r) { return r ? QJsonDocument::fromJson(QByteArray::fromStdString(r->body)).object() : QJsonObject(); }
+  QJsonObject json(const httplib::Result& r) {
+    return r ? QJsonDocument::fromJson(QByteArray::fromStdString(r->body)).object() : QJsonObject();
+  }
   QJsonObject start(const std::string& address) {
     return json(get("/task?url=" + QUrl::toPercentEncoding(QString::fromStdString(address)).toStdString()));
   }
@@ -75,7 +78,8 @@ TEST_F(Terminal, DownloadsTheWholeFileAndRenamesItWhenItChecksOut) {
   EXPECT_EQ(status(e.hash)["state"].toString(), "done");
   EXPECT_EQ(status(e.hash)["progress"].toInt(), 1000);
   const QString name = QString::fromStdString(e.name);
-  EXPECT_EQ(read_all(media() + "/" + name), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
+  EXPECT_EQ(read_all(media() + "/" + name),
+            QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
   EXPECT_FALSE(QFile::exists(media() + "/" + name + ".!mv"));
   EXPECT_EQ(QDir(media()).entryList(QDir::Files), QStringList{name});
 }
@@ -93,7 +97,8 @@ TEST_F(Terminal, StreamsWithRangesAsHttpSays) {
   r = get(path, {{"Range", "bytes=-100"}});
   EXPECT_EQ(r->body, whole.substr(whole.size() - 100));
   r = get(path, {{"Range", "bytes=" + std::to_string(e.size - 10) + "-" + std::to_string(e.size + 500)}});
-  EXPECT_EQ(r->get_header_value("Content-Range"), "bytes " + std::to_string(e.size - 10) + "-" + std::to_string(e.size - 1) + "/" + std::to_string(e.size));
+  EXPECT_EQ(r->get_header_value("Content-Range"),
+            "bytes " + std::to_string(e.size - 10) + "-" + std::to_string(e.size - 1) + "/" + std::to_string(e.size));
   r = get(path, {{"Range", "bytes=" + std::to_string(e.size) + "-"}});
   EXPECT_EQ(r->status, 416);
   EXPECT_EQ(r->get_header_value("Content-Range"), "bytes */" + std::to_string(e.size));
@@ -105,7 +110,8 @@ TEST_F(Terminal, APlayerJumpingAheadIsServedBeforeTheDownloadGetsThere) {
   const std::string whole = http_get(site.port(), "/qvod/" + e.hash + "/x").body;
   site.control("delay_ms=2000");  // the download's answer will be late
   start(e.address);
-  const std::string download_path = "path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + e.hash + "/" + e.name)).toStdString();
+  const std::string download_path =
+      "path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + e.hash + "/" + e.name)).toStdString();
   ASSERT_TRUE(wait_until([&] { return !site.control(download_path, "/_control/requests").empty(); }));
   site.control("delay_ms=0");
   const int64_t at = e.size - 4096;
@@ -139,10 +145,10 @@ TEST_F(Terminal, BadAddressesFailWithAReasonAndWriteNothingOutside) {
   launch();
   const Item e = episode(1003, 0);
   const std::string size = std::to_string(e.size);
-  for (const std::string& bad : {std::string("http://x/a.mp4"), "qvod://" + size + "|XYZ|a.rmvb|",
-                                 "qvod://" + size + "|" + e.hash + "|../escape.rmvb|",
-                                 "qvod://" + size + "|" + e.hash + "|a/b.rmvb|", "qvod://" + size + "|" + e.hash + "|a\\b.rmvb|",
-                                 "qvod://0|" + e.hash + "|a.rmvb|"}) {
+  for (const std::string& bad :
+       {std::string("http://x/a.mp4"), "qvod://" + size + "|XYZ|a.rmvb|",
+        "qvod://" + size + "|" + e.hash + "|../escape.rmvb|", "qvod://" + size + "|" + e.hash + "|a/b.rmvb|",
+        "qvod://" + size + "|" + e.hash + "|a\\b.rmvb|", "qvod://0|" + e.hash + "|a.rmvb|"}) {
     const QJsonObject o = start(bad);
     EXPECT_EQ(o["state"].toString(), "failed") << bad;
     EXPECT_FALSE(o["reason"].toString().isEmpty()) << bad;
@@ -264,14 +270,18 @@ TEST_F(Terminal, TwoItemsWithOneNameEachKeepTheirOwnBytes) {
 TEST_F(Terminal, AFinishedFileOfTheItemFromBeforeIsTakenOver) {
   const Item e = episode(1009, 0);
   QDir().mkpath(media());
-  write_all(media() + "/" + QString::fromStdString(e.name), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
+  write_all(media() + "/" + QString::fromStdString(e.name),
+            QByteArray::fromStdString(http_get(site.port(), "/qvod/" + e.hash + "/x").body));
   launch();
   start(e.address);
   ASSERT_TRUE(finished(e.hash));
   EXPECT_EQ(status(e.hash)["state"].toString(), "done");
   EXPECT_EQ(QDir(media()).entryList(QDir::Files), QStringList{QString::fromStdString(e.name)});
-  EXPECT_TRUE(site.control("path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + e.hash + "/" + e.name)).toStdString(),
-                           "/_control/requests").empty());
+  EXPECT_TRUE(
+      site.control(
+              "path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + e.hash + "/" + e.name)).toStdString(),
+              "/_control/requests")
+          .empty());
 }
 
 TEST_F(Terminal, APartialLongerThanItsItemStartsOver) {
@@ -302,14 +312,20 @@ TEST_F(Terminal, ASourceThatIsNotTheAddressesSizeFailsAtOnceWithItsReason) {
   start("qvod://" + std::to_string(e.size + 1000) + "|" + e.hash + "|bigger.rmvb|");  // the source has less
   ASSERT_TRUE(finished(e.hash));
   EXPECT_EQ(status(e.hash)["state"].toString(), "failed");
-  EXPECT_TRUE(status(e.hash)["reason"].toString().contains("片源大小不符")) << status(e.hash)["reason"].toString().toStdString();
+  EXPECT_TRUE(status(e.hash)["reason"].toString().contains("片源大小不符"))
+      << status(e.hash)["reason"].toString().toStdString();
   const Item f = episode(1009, 0);
   site.control("media=truncate");  // the source says (and sends) half
   start(f.address);
   ASSERT_TRUE(finished(f.hash));
   EXPECT_TRUE(status(f.hash)["reason"].toString().contains("片源大小不符"));
-  EXPECT_LE(QString::fromStdString(site.control("path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + f.hash + "/" + f.name)).toStdString(),
-                                                "/_control/requests")).count('\n'), 1);  // no retries
+  EXPECT_LE(
+      QString::fromStdString(
+          site.control(
+              "path=" + QUrl::toPercentEncoding(QString::fromStdString("/qvod/" + f.hash + "/" + f.name)).toStdString(),
+              "/_control/requests"))
+          .count('\n'),
+      1);  // no retries
 }
 
 TEST_F(Terminal, AVeryLongNameIsShortenedKeepingItsExtension) {

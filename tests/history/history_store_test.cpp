@@ -1,6 +1,6 @@
 // The history store on a real catalogue file, filling a real list widget.
-#include <QListWidget>
 #include <gtest/gtest.h>
+#include <QListWidget>
 
 #include "history/history_store.h"
 #include "store/builders.h"
@@ -17,7 +17,6 @@ namespace {
 const QString kA = "qvod://10|AAAA0000AAAA0000AAAA0000AAAA0000AAAA0000|剧名-第01集.rmvb|";
 const QString kB = "qvod://20|BBBB0000BBBB0000BBBB0000BBBB0000BBBB0000|剧名-第02集.rmvb|";
 
-
 class History : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -25,9 +24,7 @@ class History : public ::testing::Test {
     for (const QString& a : {kA, kB})
       store::db_insert("jj", "keyID|j_url|wjm", "77|'" + QString(a).replace('|', '$') + "'|'x'");
   }
-  void TearDown() override {
-    store::shared_connection().close();
-  }
+  void TearDown() override { store::shared_connection().close(); }
   void playing_title(int key, const QString& name) {
     test_session().play.hist_key = key;
     test_session().play.title_name = name;
@@ -63,7 +60,8 @@ TEST_F(History, AFreeAddressIsFoundByItsHashOrWholly) {
   const QString free = "qvod://5|CCCC0000CCCC0000CCCC0000CCCC0000CCCC0000|Film.rmvb|";
   EXPECT_FALSE(history.hist_record(free, 0));
   history.hist_save_pos(free, 0, 9);
-  EXPECT_EQ(history.hist_record("http://x/AAA/qvod://5|CCCC0000CCCC0000CCCC0000CCCC0000CCCC0000|另一个名字.rmvb|", 0), 9);
+  EXPECT_EQ(history.hist_record("http://x/AAA/qvod://5|CCCC0000CCCC0000CCCC0000CCCC0000CCCC0000|另一个名字.rmvb|", 0),
+            9);
   EXPECT_EQ(shown(), QStringList({"film's cut", "other", "Film"}));
 }
 
@@ -108,7 +106,8 @@ TEST_F(History, TheListKeepsCreationOrderWhateverTheTimes) {
   store::db_execute("update hist set add_time=#2030-1-1# where hist_title='c'");
   history.hist_fill_list();
   EXPECT_EQ(shown(), QStringList({"c", "a", "b"}));
-  EXPECT_EQ(list.item(0)->data(Qt::UserRole).toInt(), column("select * from hist order by histID", "histID")[0].toInt());
+  EXPECT_EQ(list.item(0)->data(Qt::UserRole).toInt(),
+            column("select * from hist order by histID", "histID")[0].toInt());
 }
 
 TEST(TitleFromUrl, FileNamesWithoutExtension) {

@@ -1,9 +1,9 @@
 // Every road into the player, against the site, the real store and the real player (no picture).
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
-#include <gtest/gtest.h>
 
 #include "catalog/client_window.h"
 #include "history/history_panel.h"
@@ -48,7 +48,9 @@ class PlayFlows : public ClientWindow {
   }
   // The player took the address and the engine was sent to its start (nothing when 0).
   bool playing(const QString& address) {
-    return wait_until([&] { return kandor->furl() == address && kandor->engine()->playstate() == engine::PlayState::Playing; }, 15000);
+    return wait_until(
+        [&] { return kandor->furl() == address && kandor->engine()->playstate() == engine::PlayState::Playing; },
+        15000);
   }
 
   TerminalProcess terminal{folder.file("engine")};  // not in the program folder: no engine set-up at start
@@ -56,7 +58,8 @@ class PlayFlows : public ClientWindow {
   platform::Dialogs* before_dialogs = nullptr;
   CountingEngine* engine = nullptr;
   player::Kandor* kandor = nullptr;
-  const QString question = "Morvane询问|发现播放记录,是否需要从上次观看位置开始播放？\r\n选择【取消】，系统将会从该剧集第一集开始播放.";
+  const QString question =
+      "Morvane询问|发现播放记录,是否需要从上次观看位置开始播放？\r\n选择【取消】，系统将会从该剧集第一集开始播放.";
 };
 
 TEST_F(PlayFlows, AFirstPlayAsksNothingAndAWatchedTitleAsksToResume) {
@@ -130,7 +133,9 @@ TEST_F(PlayFlows, AHistoryEntryResumesWithoutAskingAndAFreeAddressFromItsPlace) 
   EXPECT_TRUE(answers.shown.isEmpty());
   // A free address: played twice, one entry, the second time from its place.
   QString local;
-  write_all(local = folder.file("film.mp4"), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + list[0].split('|')[1].toStdString() + "/x").body));
+  write_all(
+      local = folder.file("film.mp4"),
+      QByteArray::fromStdString(http_get(site.port(), "/qvod/" + list[0].split('|')[1].toStdString() + "/x").body));
   window->play_flows().ss_play(local, 0, 0);
   ASSERT_TRUE(playing(local));
   window->history().hist_save_pos(local, 0, 2);
@@ -191,7 +196,8 @@ TEST_F(PlayFlows, EveryPlayCommandOfThePanesReachesItsFlow) {
   // "AAA/" records and plays a free address, "BBB/" only records.
   window->image1_click(2);
   QWebEngineView* market = window->browser(2);
-  ASSERT_TRUE(wait_until([&] { return evaluate(market->page(), "document.querySelectorAll(\"a[href^='AAA/']\").length").toInt() > 0; }));
+  ASSERT_TRUE(wait_until(
+      [&] { return evaluate(market->page(), "document.querySelectorAll(\"a[href^='AAA/']\").length").toInt() > 0; }));
   ASSERT_TRUE(click_element(market, "document.querySelectorAll(\"a[href^='BBB/']\")[1]"));
   ASSERT_TRUE(wait_until([&] { return column("select * from hist where keyID=0", "histID").size() == 1; }));
   EXPECT_EQ(kandor->furl(), episodes(1003).first());  // nothing else played
@@ -215,10 +221,13 @@ TEST_F(PlayFlows, TheHistoryPanelPlaysOpensDeletesAndClears) {
   EXPECT_EQ(list->item(0)->text(), "潜伏");
   EXPECT_EQ(list->item(1)->text(), "film");
   auto right_click = [&](int row) {
-    const QPoint at = row < 0 ? QPoint(10, list->viewport()->height() - 5) : list->visualItemRect(list->item(row)).center();
-    QMouseEvent press(QEvent::MouseButtonPress, at, list->viewport()->mapToGlobal(at), Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    const QPoint at =
+        row < 0 ? QPoint(10, list->viewport()->height() - 5) : list->visualItemRect(list->item(row)).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, list->viewport()->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
     QCoreApplication::sendEvent(list->viewport(), &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, list->viewport()->mapToGlobal(at), Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, list->viewport()->mapToGlobal(at), Qt::RightButton,
+                        Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(list->viewport(), &release);
     settle(100);
     window->menu("dq_ls")->hide();

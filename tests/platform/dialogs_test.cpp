@@ -1,8 +1,9 @@
 // Real message boxes, answered by a click on their button as a user would.
+#include <gtest/gtest.h>
 #include <QAbstractButton>
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QDir>
-#include <QAbstractProxyModel>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
@@ -10,7 +11,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "platform/dialogs.h"
 #include "platform/file_dialogs.h"
@@ -48,7 +48,8 @@ TEST(MessageBoxes, SpeakChineseAndSitOnTheMainWindow) {
       if (box->buttonRole(b) == QMessageBox::RejectRole) b->click();
   });
   poll->start(20);
-  const platform::Answer a = platform::dialogs().message("发现新版本，是否升级?", "Morvane版本检测", platform::Buttons::OkCancel);
+  const platform::Answer a =
+      platform::dialogs().message("发现新版本，是否升级?", "Morvane版本检测", platform::Buttons::OkCancel);
 
   EXPECT_EQ(a, platform::Answer::Cancel);
   seen->buttons.sort();
@@ -104,7 +105,8 @@ TEST(FileDialogs, SpeakChineseInEveryColumnAndStartWhereTheUserWasLast) {
   EXPECT_EQ(first.rows.value("剧集").value(0), "文件夹");
   EXPECT_EQ(first.rows.value("a.mp4").value(0), "mp4 文件");
   static const QRegularExpression date("^\\d{4}/\\d{1,2}/\\d{1,2} \\d\\d:\\d\\d$");
-  EXPECT_TRUE(date.match(first.rows.value("a.mp4").value(1)).hasMatch()) << first.rows.value("a.mp4").value(1).toStdString();
+  EXPECT_TRUE(date.match(first.rows.value("a.mp4").value(1)).hasMatch())
+      << first.rows.value("a.mp4").value(1).toStdString();
   answer_file_dialog(&second, films.path(), "a.mp4");
   platform::choose_file(nullptr, "所有文件 (*)");
   EXPECT_EQ(second.start, films.path());

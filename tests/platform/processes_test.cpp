@@ -1,8 +1,8 @@
-#include <QProcess>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include "platform/processes.h"
 #include "support/child.h"

@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "platform/profile.h"
 #include "support/program_folder.h"

@@ -1,10 +1,10 @@
 // The screen saver is held off through the session bus, as a desktop offers it: a bus of the test's
 // own with a screen saver service that answers Inhibit and UnInhibit.
+#include <gtest/gtest.h>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QProcess>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include "platform/screen_saver.h"
 #include "support/child.h"

@@ -1,9 +1,9 @@
 // The player's bar in the real main window under an X server, clicked and dragged with the X
 // server's own pointer (xdotool) as a user's mouse would.
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 #include "catalog/client_window.h"
 #include "config/settings.h"

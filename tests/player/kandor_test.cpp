@@ -1,7 +1,7 @@
 // The player plays: local files, site episodes through the terminal it starts, the poll's rules.
 #include <QCursor>
-#include <QMetaMethod>
 #include <QGuiApplication>
+#include <QMetaMethod>
 #include <QMouseEvent>
 
 #include "config/settings.h"
@@ -32,7 +32,8 @@ TEST_F(PlayerTest, PlaysASiteEpisodeThroughTheTerminalItStarts) {
   const QString address = episode(1004, 0);
   kandor->h_play(address, 1, 0);
   EXPECT_EQ(terminal_starts, 1);
-  ASSERT_TRUE(state_reaches(engine::PlayState::Playing)) << text("Label1").toStdString() << " " << text("Label3").toStdString();
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing))
+      << text("Label1").toStdString() << " " << text("Label3").toStdString();
   EXPECT_EQ(kandor->furl(), address);
   EXPECT_EQ(kandor->fname(), "潜伏-第01集");
 }
@@ -134,8 +135,8 @@ TEST_F(PlayerTest, InFullScreenAStillMouseHidesBarAndCursor) {
 TEST_F(PlayerTest, AStreamWithoutALengthIsNotEndedAtOnce) {
   const QString raw = folder.file("raw.h264");
   QProcess ffmpeg;
-  ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-t", "6",
-                          "-c:v", "libx264", "-f", "h264", raw});
+  ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-t", "6", "-c:v",
+                          "libx264", "-f", "h264", raw});
   ASSERT_TRUE(ffmpeg.waitForFinished(30000));
   kandor->h_play(raw, 0, 0);
   ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
@@ -148,11 +149,14 @@ TEST_F(PlayerTest, AStreamWithoutALengthIsNotEndedAtOnce) {
 
 // The members the main window and the other windows call by name, with their argument counts.
 TEST_F(PlayerTest, EveryMemberIsCallableByName) {
-  const QMap<QString, int> members = {{"zrqvds", 0}, {"h_play", 3}, {"q_gh", 1}, {"q_play", 2}, {"q_stop", 0},
-                                      {"q_pause", 0}, {"system_zzt", 3}, {"hq_wjm", 1}, {"GetContent", 4}, {"jz_l3", 1},
-                                      {"ydbl", 2}, {"jdt_wzgb", 4}, {"im2_move", 0}, {"spkj_system", 1}, {"zmvb", 1},
-                                      {"gj_mod", 1}, {"gj_xw", 0}, {"UserControl_Terminate", 0}, {"Image7_Click", 0},
-                                      {"play_q_Click", 1}, {"show_taskbar", 1}, {"show_covers", 1}, {"scsjm", 1}};
+  const QMap<QString, int> members = {{"zrqvds", 0},       {"h_play", 3},       {"q_gh", 1},
+                                      {"q_play", 2},       {"q_stop", 0},       {"q_pause", 0},
+                                      {"system_zzt", 3},   {"hq_wjm", 1},       {"GetContent", 4},
+                                      {"jz_l3", 1},        {"ydbl", 2},         {"jdt_wzgb", 4},
+                                      {"im2_move", 0},     {"spkj_system", 1},  {"zmvb", 1},
+                                      {"gj_mod", 1},       {"gj_xw", 0},        {"UserControl_Terminate", 0},
+                                      {"Image7_Click", 0}, {"play_q_Click", 1}, {"show_taskbar", 1},
+                                      {"show_covers", 1},  {"scsjm", 1}};
   const QMetaObject* mo = kandor->metaObject();
   for (auto it = members.begin(); it != members.end(); ++it) {
     bool found = false;
@@ -161,9 +165,11 @@ TEST_F(PlayerTest, EveryMemberIsCallableByName) {
     EXPECT_TRUE(found) << it.key().toStdString();
   }
   QString name;
-  ASSERT_TRUE(QMetaObject::invokeMethod(kandor, "hq_wjm", Q_RETURN_ARG(QString, name), Q_ARG(QString, "/home/用户/电影/片.mkv")));
+  ASSERT_TRUE(QMetaObject::invokeMethod(kandor, "hq_wjm", Q_RETURN_ARG(QString, name),
+                                        Q_ARG(QString, "/home/用户/电影/片.mkv")));
   EXPECT_EQ(name, "片");
-  for (const char* p : {"furl", "fname", "bzt", "vol", "bwz", "bcd", "hWnd", "full", "qlj", "phwnd", "zfull", "zxyj", "zgj"})
+  for (const char* p :
+       {"furl", "fname", "bzt", "vol", "bwz", "bcd", "hWnd", "full", "qlj", "phwnd", "zfull", "zxyj", "zgj"})
     EXPECT_GE(mo->indexOfProperty(p), 0) << p;
 }
 
@@ -195,7 +201,8 @@ TEST_F(PlayerTest, TheVolumeKnobsEndsGiveNoughtAndAHundredAndAreSaved) {
   EXPECT_EQ(config::setting_access(0, {}, config::kVolume), "100");
   // A click on the track, as the user does it.
   const QPoint at(track->width() / 2 + lead / 2, track->height() / 2);
-  QMouseEvent press(QEvent::MouseButtonPress, at, track->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, at, track->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
   QCoreApplication::sendEvent(track, &press);
   EXPECT_GT(kandor->vol(), 30);
   EXPECT_LT(kandor->vol(), 70);

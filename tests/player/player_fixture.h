@@ -1,11 +1,11 @@
 #pragma once
 // The player widget against real libmpv (no picture, no sound here), a real terminal process and the
 // site's clips, in a host window of the test's own.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QLabel>
 #include <QMap>
 #include <QProcess>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "engine/engine.h"
@@ -13,10 +13,10 @@
 #include "history/history_store.h"
 #include "player/kandor.h"
 #include "store/connection.h"
-#include "support/test_session.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/terminal_process.h"
+#include "support/test_session.h"
 #include "support/wait.h"
 
 // The real engine, with what the player asked of it counted.
@@ -51,8 +51,14 @@ class PlayerTest : public ::testing::Test {
       if (terminal_can_start) terminal.launch();
     };
     host.now_playing_label = [this](const QString& t) { now_playing = t; };
-    host.record = [this](const QString& a, int mo) { recorded << a; return start_at ? std::optional<int>(start_at) : history.hist_record(a, mo); };
-    host.save_position = [this](const QString& a, int mo, int p) { saved << p; history.hist_save_pos(a, mo, p); };
+    host.record = [this](const QString& a, int mo) {
+      recorded << a;
+      return start_at ? std::optional<int>(start_at) : history.hist_record(a, mo);
+    };
+    host.save_position = [this](const QString& a, int mo, int p) {
+      saved << p;
+      history.hist_save_pos(a, mo, p);
+    };
     host.command = [this](const QString& item) { items.value(item)->trigger(); };
     host.caption = [this](const QString& item) { return items.value(item)->text(); };
     host.power_saving = [this](int mode) { power_saving << mode; };
@@ -80,7 +86,8 @@ class PlayerTest : public ::testing::Test {
     const QString entry = QString::fromStdString(body).section("<!--jj_start-->", 1).split("::").value(index);
     if (local) {
       *local = folder.file(entry.split('$').value(2));
-      write_all(*local, QByteArray::fromStdString(http_get(site.port(), "/qvod/" + entry.split('$').value(1).toStdString() + "/x").body));
+      write_all(*local, QByteArray::fromStdString(
+                            http_get(site.port(), "/qvod/" + entry.split('$').value(1).toStdString() + "/x").body));
     }
     return QString(entry).replace('$', '|');
   }
@@ -99,7 +106,9 @@ class PlayerTest : public ::testing::Test {
   bool state_reaches(engine::PlayState state, int ms = 20000) {
     return wait_until([&] { return kandor->engine() && kandor->engine()->playstate() == state; }, ms);
   }
-  bool published(int state, int ms = 20000) { return wait_until([&] { return kandor->bzt() == state; }, ms); }
+  bool published(int state, int ms = 20000) {
+    return wait_until([&] { return kandor->bzt() == state; }, ms);
+  }
   QString text(const char* part) { return qobject_cast<QLabel*>(kandor->part(part))->text(); }
 
   SiteProcess site;

@@ -52,7 +52,7 @@ TEST_F(PlayerTest, ATerminalThatNeverAnswersNeverHoldsTheWindow) {
   beat.stop();
   EXPECT_LT(longest, 20);
   EXPECT_EQ(kandor->engine()->playstate(), engine::PlayState::Playing);  // it played on all the while
-  EXPECT_FALSE(silent.findChildren<QTcpSocket*>().isEmpty());  // and the player did ask
+  EXPECT_FALSE(silent.findChildren<QTcpSocket*>().isEmpty());            // and the player did ask
 }
 
 }  // namespace

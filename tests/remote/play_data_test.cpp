@@ -1,22 +1,22 @@
 // The play-data lookup window with the real clipboard of the X server, the site's play-data pages
 // and the real player (no picture).
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
 #include "catalog/client_window.h"
-#include "platform/dialogs.h"
 #include "config/registry_values.h"
+#include "platform/dialogs.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
-#include "support/terminal_process.h"
 #include "player/kandor.h"
 #include "player/player_fixture.h"
 #include "remote/play_data.h"
 #include "remote/play_data_window.h"
+#include "support/terminal_process.h"
 
 namespace {
 
@@ -67,8 +67,10 @@ TEST_F(PlayData, TheClipboardsAddressFillsTheBoxAndPlaysAsAFreeAddress) {
 
 TEST_F(PlayData, APlayDataPageResolvesToItsQvodAddressWithANameOfOurMaking) {
   auto* w = open_with(site.base() + "/pd77/html/1013.html");  // its script holds an mkv address
-  const QString hash =
-      QString::fromStdString(http_get(site.port(), "/details.php?id=1013").body).section("<!--jj_start-->", 1).split('$').value(1);
+  const QString hash = QString::fromStdString(http_get(site.port(), "/details.php?id=1013").body)
+                           .section("<!--jj_start-->", 1)
+                           .split('$')
+                           .value(1);
   window->showMinimized();
   w->Command1_Click();
   static const QRegularExpression made("^qvod://\\d+\\|" + hash + "\\|tarvex_\\d{8,14}\\.mkv\\|$");
@@ -80,7 +82,8 @@ TEST_F(PlayData, APlayDataPageResolvesToItsQvodAddressWithANameOfOurMaking) {
 TEST_F(PlayData, PagesWithoutAnAddressAndAddressesOfNoKindPlayNothingAndSaySo) {
   auto* w = open_with(site.base() + "/pd77/html/999999.html");  // no such page
   w->Command1_Click();
-  EXPECT_TRUE(answers.shown.value(0).startsWith("打开远程文件|无法从该页面取得播放地址")) << answers.shown.value(0).toStdString();
+  EXPECT_TRUE(answers.shown.value(0).startsWith("打开远程文件|无法从该页面取得播放地址"))
+      << answers.shown.value(0).toStdString();
   w = open_with(site.base() + "/pd77-about");  // a page that names no script
   w->Command1_Click();
   EXPECT_TRUE(answers.shown.value(1).contains("无法从该页面取得播放地址")) << answers.shown.value(1).toStdString();
@@ -132,10 +135,14 @@ TEST(PlayDataText, ScriptNamesAndAddressesAreTakenOnlyInTheirPlainForm) {
   EXPECT_EQ(remote::script_name("<script src='/playdata@evil.example/x.js'>"), "");
   EXPECT_EQ(remote::script_name("<script src='/playdata/../../etc/passwd.js'>"), "");
   const QDateTime at(QDate(2026, 1, 8), QTime(9, 5, 7));
-  EXPECT_EQ(remote::stamp(at), "20261895" "7");
+  EXPECT_EQ(remote::stamp(at),
+            "20261895"
+            "7");
   const QString hash(40, 'C');
-  EXPECT_EQ(remote::play_address("['a$qvod://12|" + hash + "|片.rmvb|$qvod']", at), "qvod://12|" + hash + "|tarvex_202618957.rmvb|");
-  EXPECT_EQ(remote::play_address("['a$qvod://12|" + hash + "|片.mkv|$qvod']", at), "qvod://12|" + hash + "|tarvex_202618957.mkv|");
+  EXPECT_EQ(remote::play_address("['a$qvod://12|" + hash + "|片.rmvb|$qvod']", at),
+            "qvod://12|" + hash + "|tarvex_202618957.rmvb|");
+  EXPECT_EQ(remote::play_address("['a$qvod://12|" + hash + "|片.mkv|$qvod']", at),
+            "qvod://12|" + hash + "|tarvex_202618957.mkv|");
   EXPECT_EQ(remote::play_address("['a$qvod://12|nothex|片.mkv|$qvod']", at), "");
   EXPECT_EQ(remote::play_address("var x = 1;", at), "");
   // Markers without their ends: nothing, and no failure escapes.

@@ -1,8 +1,8 @@
 // The about window under a real X server: its lines, the real clipboard, the confirmation.
+#include <gtest/gtest.h>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
-#include <gtest/gtest.h>
 
 #include "config/settings.h"
 #include "config/site.h"
@@ -36,10 +36,14 @@ TEST(ShareDialog, ShowsTheVersionSiteAndGroupsAndCopiesTheRecommendation) {
   platform::Dialogs* before = platform::set_dialogs(&answers);
   QGuiApplication::clipboard()->setText("something else");
   dialog.Command2_Click();
-  const QString expected = "hi\r\n这个软件不错更新快,有好多可以看的电影\r\n强力推!!!把地址发给你\r\nhttp://127.0.0.1:8610";
+  const QString expected =
+      "hi\r\n这个软件不错更新快,有好多可以看的电影\r\n强力推!!!把地址发给你\r\nhttp://127.0.0.1:8610";
   EXPECT_TRUE(wait_until([&] { return QGuiApplication::clipboard()->text() == expected; }, 3000))
       << QGuiApplication::clipboard()->text().toStdString();
-  EXPECT_EQ(answers.shown, QStringList{"关于我们|复制完成\r\n您可以通过粘帖把信息通过邮箱，QQ,MSN，微博分享给您的朋友\r\nMorvane感谢您的支持"});
+  EXPECT_EQ(
+      answers.shown,
+      QStringList{
+          "关于我们|复制完成\r\n您可以通过粘帖把信息通过邮箱，QQ,MSN，微博分享给您的朋友\r\nMorvane感谢您的支持"});
   platform::set_dialogs(before);
   dialog.Command1_Click();
   EXPECT_FALSE(dialog.isVisible());

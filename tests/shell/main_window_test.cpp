@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -7,7 +8,6 @@
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
 #include <QWebEngineView>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "config/settings.h"
@@ -16,9 +16,9 @@
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/rowset.h"
-#include "support/test_session.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "support/test_session.h"
 #include "support/wait.h"
 
 using shell::MainWindow;
@@ -99,12 +99,13 @@ TEST_F(Window, MenuTreeWithItsCaptions) {
   for (QAction* a : window->menuBar()->actions()) bar << a->text();
   EXPECT_EQ(bar, QStringList({"文件", "操作", "帮助"}));
   const std::pair<const char*, const char*> items[] = {
-      {"fd_1", "打开本地文件"}, {"fd_2", "打开远程文件"}, {"hcgl", "缓存管理"}, {"ex", "退出"}, {"lists", "列表关闭"},
-      {"cz_1", "播放/暂停"}, {"cz_2", "全屏"}, {"c_zf", "自动全屏"}, {"cz_3", "停止"}, {"xy_j", "√自动下一集"},
-      {"c_com", "关机"}, {"cz_4", "前一节目"}, {"cz_5", "后一节目"}, {"bz_1", "检测新版本"}, {"fk", "反馈留言"},
-      {"cjwt", "常见问题"}, {"date_ys", "数据库压缩"}, {"gfz", "官方主页"}, {"bz_2", "关于"}, {"ls_1", "播放选中记录"},
+      {"fd_1", "打开本地文件"},  {"fd_2", "打开远程文件"},   {"hcgl", "缓存管理"},     {"ex", "退出"},
+      {"lists", "列表关闭"},     {"cz_1", "播放/暂停"},      {"cz_2", "全屏"},         {"c_zf", "自动全屏"},
+      {"cz_3", "停止"},          {"xy_j", "√自动下一集"},    {"c_com", "关机"},        {"cz_4", "前一节目"},
+      {"cz_5", "后一节目"},      {"bz_1", "检测新版本"},     {"fk", "反馈留言"},       {"cjwt", "常见问题"},
+      {"date_ys", "数据库压缩"}, {"gfz", "官方主页"},        {"bz_2", "关于"},         {"ls_1", "播放选中记录"},
       {"ckxxs", "查看详细介绍"}, {"del_ls", "清理选中记录"}, {"clear_ls", "清空记录"}, {"sqlb", "收起列表"},
-      {"ljbf_0", "立即播放"}, {"ljbf_1", "播放最新"}};
+      {"ljbf_0", "立即播放"},    {"ljbf_1", "播放最新"}};
   for (const auto& [name, caption] : items) {
     ASSERT_NE(window->action(name), nullptr) << name;
     EXPECT_EQ(window->action(name)->text(), QString::fromUtf8(caption)) << name;

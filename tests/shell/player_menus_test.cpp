@@ -1,10 +1,10 @@
 // The main window drives its player: menu items and keys, the three options, the open-file command.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProcess>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "config/settings.h"
@@ -15,10 +15,10 @@
 #include "player/playback_options.h"
 #include "shell/main_window.h"
 #include "store/connection.h"
-#include "support/test_session.h"
 #include "support/db_rows.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "support/test_session.h"
 #include "support/wait.h"
 
 namespace {
@@ -54,10 +54,12 @@ class PlayerMenus : public ::testing::Test {
   QString clip() {
     const std::string body = http_get(site.port(), "/details.php?id=1003").body;
     const QString hash = QString::fromStdString(body).section("<!--jj_start-->", 1).split('$').value(1);
-    write_all(folder.file("one.mp4"), QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
+    write_all(folder.file("one.mp4"),
+              QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
     const QString path = folder.file("影片.mp4");
     QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-stream_loop", "4", "-i", folder.file("one.mp4"), "-c", "copy", path});
+    ffmpeg.start("ffmpeg",
+                 {"-v", "error", "-y", "-stream_loop", "4", "-i", folder.file("one.mp4"), "-c", "copy", path});
     EXPECT_TRUE(ffmpeg.waitForFinished(30000));
     return path;
   }
@@ -89,7 +91,7 @@ TEST_F(PlayerMenus, OpenALocalFileAndDriveItFromTheMenusAndKeys) {
   ASSERT_TRUE(wait_until([&] { return kandor->bzt() == 3; }, 20000));
   EXPECT_EQ(window->label(1)->text(), "正在播放:影片");
   EXPECT_EQ(column("select * from hist", "hist_url"), QStringList{file});  // a free address in the history
-  press(Qt::Key_Space);  // play/pause
+  press(Qt::Key_Space);                                                    // play/pause
   ASSERT_TRUE(wait_until([&] { return kandor->bzt() == 2; }, 5000));
   window->action("cz_1")->trigger();
   ASSERT_TRUE(wait_until([&] { return kandor->bzt() == 3; }, 5000));
@@ -114,7 +116,7 @@ TEST_F(PlayerMenus, AutoNextAndShutdownExcludeEachOtherAndOnlyTogglesWriteTheSet
   options->opt_auto_next(0);
   options->opt_auto_full(0);
   EXPECT_EQ(read_all(folder.file("vexa.ini")), settings);  // re-applying never writes
-  window->action("c_com")->trigger();  // shutdown on: auto next off
+  window->action("c_com")->trigger();                      // shutdown on: auto next off
   EXPECT_EQ(caption("c_com"), "√关机");
   EXPECT_EQ(caption("xy_j"), "自动下一集");
   EXPECT_EQ(config::setting_access(0, {}, config::kAutoNext), "0");

@@ -1,14 +1,14 @@
 // "检测新版本" against the site's version list, with the answers given in the user's place.
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "config/settings.h"
 #include "platform/dialogs.h"
 #include "shell/main_window.h"
-#include "support/test_session.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "support/test_session.h"
 #include "updater/release_key.h"
 
 namespace {

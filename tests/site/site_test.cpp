@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+#include <openssl/sha.h>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
-#include <gtest/gtest.h>
-#include <openssl/sha.h>
 
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -67,7 +67,8 @@ TEST_F(Site, ListPageFailsTheFirstNTimesOrAlways) {
 
 TEST_F(Site, DetailTextKeepsItsLinesMarkersAndSeparators) {
   const std::string body = http_get(site.port(), "/details.php?id=1003").body;
-  ASSERT_EQ(body.rfind("\xe8\xae\xa9\xe5\xad\x90\xe5\xbc\xb9\xe9\xa3\x9e\r\nhttp://127.0.0.1:", 0), 0u);  // 让子弹飞, UTF-8
+  ASSERT_EQ(body.rfind("\xe8\xae\xa9\xe5\xad\x90\xe5\xbc\xb9\xe9\xa3\x9e\r\nhttp://127.0.0.1:", 0),
+            0u);  // 让子弹飞, UTF-8
   const Detail d = parse(body);
   ASSERT_EQ(d.lines.size(), 8);
   EXPECT_EQ(d.lines[0], "让子弹飞");
@@ -98,7 +99,8 @@ TEST_F(Site, SampleCatalogueCoversTheCasesTheClientMeets) {
     bracketed += d.lines[0].contains('[');
     const int n = d.entries.size();
     one |= n == 1, two |= n == 2, many |= n >= 21 && n < 100, huge |= n >= 500;
-    apostrophe |= d.description.contains('\''), bar |= d.description.contains('|'), markup |= d.description.contains("<p>");
+    apostrophe |= d.description.contains('\''), bar |= d.description.contains('|'),
+        markup |= d.description.contains("<p>");
     empty_year |= d.lines[6] == "\n", year |= d.lines[6] == "\n2009", long_year |= d.lines[6] == "\n2009年上映";
     no_actors |= d.lines[2] == "\n";
     outside |= d.lines[1].contains("/kolbet/upfilex/http://s");
@@ -107,7 +109,8 @@ TEST_F(Site, SampleCatalogueCoversTheCasesTheClientMeets) {
   EXPECT_GE(titles, 30);
   EXPECT_GE(slashed, 2);
   EXPECT_GE(bracketed, 1);
-  for (bool b : {one, two, many, huge, apostrophe, bar, markup, empty_year, year, long_year, no_actors, outside, pattern})
+  for (bool b :
+       {one, two, many, huge, apostrophe, bar, markup, empty_year, year, long_year, no_actors, outside, pattern})
     EXPECT_TRUE(b);
 }
 
@@ -197,15 +200,18 @@ TEST_F(Site, MediaFaultsForTheEngine) {
 }
 
 TEST_F(Site, BadRequestsGetCleanAnswers) {
-  for (const char* path : {"/details.php?id=99999", "/details.php?id=-5", "/qvod/../../etc/passwd",
-                           "/qvod/0123456789012345678901234567890123456789/x", "/vexa/selfmend.exe", "/pd77/html/5.html"})
+  for (const char* path :
+       {"/details.php?id=99999", "/details.php?id=-5", "/qvod/../../etc/passwd",
+        "/qvod/0123456789012345678901234567890123456789/x", "/vexa/selfmend.exe", "/pd77/html/5.html"})
     EXPECT_EQ(http_get(site.port(), path).status, 404) << path;
-  for (const char* path : {"/details.php?id=abc", "/details.php?id=99999999999", "/details.php", "/vexa/..%2F..%2Fetc%2Fpasswd"})
+  for (const char* path :
+       {"/details.php?id=abc", "/details.php?id=99999999999", "/details.php", "/vexa/..%2F..%2Fetc%2Fpasswd"})
     EXPECT_EQ(http_get(site.port(), path).status, 400) << path;
 }
 
 TEST_F(Site, VersionListWithoutAReleaseNamesTheCurrentVersion) {
-  EXPECT_EQ(http_get(site.port(), "/vexa/sj.txt").body, "127.0.0.1:" + std::to_string(site.port()) + "/vexa/sj.txt|V1.2.4|0|vexa");
+  EXPECT_EQ(http_get(site.port(), "/vexa/sj.txt").body,
+            "127.0.0.1:" + std::to_string(site.port()) + "/vexa/sj.txt|V1.2.4|0|vexa");
 }
 
 TEST(SiteRelease, ServesTheStagedVersionListAndFiles) {
@@ -230,7 +236,8 @@ TEST_F(Site, SecondPageCoversPlayDataAndSimplePages) {
   const QString page = text(http_get(site.port(), "/pd77/html/1013.html").body);
   const int a = page.indexOf("playdata"), b = page.indexOf(".js", a);
   ASSERT_TRUE(a >= 0 && b > a);
-  const QString script = text(http_get(site.port(), "/playdata" + page.mid(a + 8, b - a - 8).toStdString() + ".js").body);
+  const QString script =
+      text(http_get(site.port(), "/playdata" + page.mid(a + 8, b - a - 8).toStdString() + ".js").body);
   const int q = script.indexOf("qvod://"), end = script.indexOf("|$qvod", q);
   ASSERT_TRUE(q >= 0 && end > q) << script.toStdString();
   EXPECT_TRUE(script.mid(q, end - q).endsWith(".mkv"));

@@ -1,7 +1,7 @@
 // The shared connection against other connections to the same file: locks, failed commits, a file
 // replaced under it, and compaction while someone else holds the file.
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 #include "platform/dialogs.h"
 #include "store/builders.h"
@@ -72,7 +72,8 @@ TEST_F(Connections, CompactionRefusesWhileAnotherConnectionHoldsTheFile) {
   const QByteArray before = read_all(folder.file("mydb.mdb"));
   store::compact_db([](const QString&) {});
   ASSERT_EQ(answers.shown.size(), 1);
-  EXPECT_TRUE(answers.shown[0].startsWith("Morvane|数据库压缩失败，原数据库未作改动。")) << answers.shown[0].toStdString();
+  EXPECT_TRUE(answers.shown[0].startsWith("Morvane|数据库压缩失败，原数据库未作改动。"))
+      << answers.shown[0].toStdString();
   EXPECT_EQ(read_all(folder.file("mydb.mdb")), before);
   EXPECT_TRUE(other.execute("insert into hist (hist_title) values ('乙')"));  // still a live file
   EXPECT_EQ(titles(), QStringList({"甲", "乙"}));

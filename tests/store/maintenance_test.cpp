@@ -1,7 +1,7 @@
-#include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <QDir>
+#include <QFile>
 
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
@@ -29,7 +29,8 @@ class Compaction : public ::testing::Test {
 };
 
 TEST_F(Compaction, ReplacesTheFileWithAHiddenCompactCopy) {
-  for (int i = 0; i < 300; ++i) store::db_insert("jj", "keyID|j_url", QStringLiteral("%1|'%2'").arg(i).arg(QString(200, 'x')));
+  for (int i = 0; i < 300; ++i)
+    store::db_insert("jj", "keyID|j_url", QStringLiteral("%1|'%2'").arg(i).arg(QString(200, 'x')));
   store::db_execute("delete * from jj where keyID > 0");
   const qint64 before = QFileInfo(folder.file("mydb.mdb")).size();
   write_all(folder.file("newtmp.mdb"), "left over from an earlier run");
@@ -124,7 +125,8 @@ TEST(Dedup, AnotherConnectionsTitlesAreSeenWithinTenTicks) {
   store::dedup_titles();
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(store::db_path().toUtf8().constData(), &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other, "insert into det (detailID,keyID) values (2,42)", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "insert into det (detailID,keyID) values (2,42)", nullptr, nullptr, nullptr),
+            SQLITE_OK);
   sqlite3_close(other);
   int ran_at = 0;
   for (int tick = 1; tick <= 10 && ran_at == 0; ++tick)

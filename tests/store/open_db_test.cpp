@@ -1,5 +1,5 @@
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
@@ -13,8 +13,7 @@ namespace {
 
 ChildResult run_probe(const ProgramFolder& folder, const QString& dialogs) {
   const QString probe = copy_program(ProgramFolder::test_tool("morvane_probe"), folder.path(), "probe");
-  return run_child(probe, {"open_db"},
-                   {"MORVANE_DIALOG_LOG=" + dialogs, "MORVANE_LOG=" + folder.file("morvane.log")});
+  return run_child(probe, {"open_db"}, {"MORVANE_DIALOG_LOG=" + dialogs, "MORVANE_LOG=" + folder.file("morvane.log")});
 }
 
 TEST(OpenDb, MissingFileEndsTheProcessWithItsMessage) {

@@ -1,5 +1,5 @@
-#include <QDateTime>
 #include <gtest/gtest.h>
+#include <QDateTime>
 
 #include "store/builders.h"
 #include "store/rowset.h"
@@ -10,8 +10,7 @@ namespace {
 class RowSetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int i = 1; i <= 3; ++i)
-      store::db_insert("jj", "keyID|j_url|wjm", QStringLiteral("7|'u%1'|'w%1'").arg(i));
+    for (int i = 1; i <= 3; ++i) store::db_insert("jj", "keyID|j_url|wjm", QStringLiteral("7|'u%1'|'w%1'").arg(i));
     store::db_execute("insert into det (keyID,d_name,fenleiID) values (7,'片',12)");
   }
   void TearDown() override { store::shared_connection().close(); }

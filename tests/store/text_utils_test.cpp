@@ -1,5 +1,5 @@
-#include <QDateTime>
 #include <gtest/gtest.h>
+#include <QDateTime>
 
 #include "platform/trap.h"
 #include "store/text_utils.h"

@@ -1,9 +1,9 @@
 #include "support/child.h"
 
+#include <sys/prctl.h>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <csignal>
-#include <sys/prctl.h>
 
 ChildResult run_child(const QString& program, const QStringList& args, const QStringList& env, int timeout_ms) {
   QProcess p;

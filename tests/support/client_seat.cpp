@@ -27,7 +27,9 @@ ClientSeat::ClientSeat() {
   platform::ProfileFile ini(folder.file("vexa.ini"));
   ini.set_value("sh_time", "ym", site.base() + "/");
   ini.save();
-  episodes_ = QString::fromStdString(http_get(site.port(), "/details.php?id=1034").body).section("<!--jj_start-->", 1).split("::");
+  episodes_ = QString::fromStdString(http_get(site.port(), "/details.php?id=1034").body)
+                  .section("<!--jj_start-->", 1)
+                  .split("::");
   for (QString& e : episodes_) e.replace('$', '|');
 }
 
@@ -66,7 +68,8 @@ bool ClientSeat::start() {
     return false;
   }
   const int asked = requests();
-  if (!wait_until([&] { return requests() > asked || asked > 0; }, 30000)) return why_ = "the list page was not asked for", false;
+  if (!wait_until([&] { return requests() > asked || asked > 0; }, 30000))
+    return why_ = "the list page was not asked for", false;
   settle(2500);  // the list page is shown and the template is loaded
   return true;
 }
@@ -79,7 +82,7 @@ int ClientSeat::requests() const {
 // are where a user sees them.
 bool ClientSeat::open_and_play() {
   const std::string shown = site.control("id=1034", "/_control/hits");  // each showing of its details counts
-  x.click(700, 250);  // anywhere on the one title of the list
+  x.click(700, 250);                                                    // anywhere on the one title of the list
   if (!wait_until([&] { return site.control("id=1034", "/_control/hits") != shown; }, 15000))
     return why_ = "the title's details were not asked for", false;
   settle(1000);
@@ -90,11 +93,13 @@ bool ClientSeat::open_and_play() {
 bool ClientSeat::quit() {
   x.click(20, 10);  // "文件"
   QRect menu;
-  if (!wait_until([&] {
-        for (const QRect& w : x.children("root"))
-          if (w.y() > 10 && w.y() < 40 && w.width() < 300 && w.height() > 60) menu = w;
-        return menu.isValid();
-      }, 5000))
+  if (!wait_until(
+          [&] {
+            for (const QRect& w : x.children("root"))
+              if (w.y() > 10 && w.y() < 40 && w.width() < 300 && w.height() > 60) menu = w;
+            return menu.isValid();
+          },
+          5000))
     return why_ = "the 文件 menu did not open", false;
   settle(300);
   x.click(menu.x() + 40, menu.bottom() - 12);  // its last item: "退出"
@@ -118,7 +123,9 @@ QString ClientSeat::open_remote(const QString& address) {
 QString ClientSeat::hist_url() const { return column("select * from hist where keyID=1034", "hist_url").value(0); }
 
 int ClientSeat::position(int episode) const {
-  return column("select * from jj where j_url like '%" + episodes_[episode].split('|')[1] + "%'", "jl").value(0).toInt();
+  return column("select * from jj where j_url like '%" + episodes_[episode].split('|')[1] + "%'", "jl")
+      .value(0)
+      .toInt();
 }
 
 QStringList ClientSeat::questions() const { return x.windows_named("^Morvane询问$"); }

@@ -67,10 +67,10 @@ SoundServer::SoundServer() {
   prepare_daemon(daemon_, {{"XDG_RUNTIME_DIR", dir_.path()}, {"HOME", dir_.path()}, {"PULSE_SERVER", {}}},
                  dir_.path() + "/pulse.log");
   // Nothing of the machine's own configuration: one protocol socket and one null sink.
-  daemon_.start("pulseaudio", {"--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "-n", "--disable-shm=yes",
-                               "--load=module-native-protocol-unix socket=" + socket_ + " auth-anonymous=1",
-                               "--load=module-null-sink sink_name=morvane_test rate=44100 channels=2",
-                               "--load=module-always-sink"});
+  daemon_.start("pulseaudio",
+                {"--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "-n", "--disable-shm=yes",
+                 "--load=module-native-protocol-unix socket=" + socket_ + " auth-anonymous=1",
+                 "--load=module-null-sink sink_name=morvane_test rate=44100 channels=2", "--load=module-always-sink"});
   running_ = daemon_.waitForStarted(5000) && wait_for_file(socket_, 10000);
 }
 

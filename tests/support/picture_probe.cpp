@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
     for (int y = 0; y < frame.height(); y += 4)
       for (int x = 0; x < frame.width(); x += 4) colours.insert(frame.pixel(x, y));
     std::printf("state %d colours %lld frames %lld pos %d platform %s\n", engine::code(engine.playstate()),
-                static_cast<long long>(colours.size()), static_cast<long long>(area.frames_drawn()), engine.currentpos(),
-                qPrintable(QGuiApplication::platformName()));
+                static_cast<long long>(colours.size()), static_cast<long long>(area.frames_drawn()),
+                engine.currentpos(), qPrintable(QGuiApplication::platformName()));
     if (qEnvironmentVariableIsSet("PROBE_FRAME")) frame.save(qEnvironmentVariable("PROBE_FRAME"));
     app.quit();
   });

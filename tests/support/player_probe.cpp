@@ -80,36 +80,53 @@ int main(int argc, char** argv) {
   QWidget* area = kandor->part("Qvod");
   auto playing = [kandor] { return kandor->bzt() == 3 && kandor->bwz() >= 1; };
   auto phase = [&](const char* name) {
-    say(QStringLiteral("%1 state %2 pos %3 colours %4 full %5").arg(name).arg(kandor->bzt()).arg(kandor->bwz())
-            .arg(colours(area)).arg(kandor->full()));
+    say(QStringLiteral("%1 state %2 pos %3 colours %4 full %5")
+            .arg(name)
+            .arg(kandor->bzt())
+            .arg(kandor->bwz())
+            .arg(colours(area))
+            .arg(kandor->full()));
   };
   std::unique_ptr<Steps> steps;
   if (mode == "--bar") {
-    steps = std::make_unique<Steps>(QList<Steps::Step>{{[] { return true; }, [&] {
-      const QPixmap track = kandor->part("Image6")->grab();
-      track.save(args.value(1));
-      say(QStringLiteral("dpr %1").arg(track.devicePixelRatio()));
-      app.quit();
-    }}});
+    steps = std::make_unique<Steps>(QList<Steps::Step>{{[] { return true; },
+                                                        [&] {
+                                                          const QPixmap track = kandor->part("Image6")->grab();
+                                                          track.save(args.value(1));
+                                                          say(QStringLiteral("dpr %1").arg(track.devicePixelRatio()));
+                                                          app.quit();
+                                                        }}});
   } else if (mode == "--sound") {
     kandor->setVol(args.value(2).toInt());
     kandor->h_play(args.value(1), 0, 0);
-    steps = std::make_unique<Steps>(QList<Steps::Step>{
-        {playing, [&] {
-           const double loud = rms_level(record_sink(1500));
-           kandor->q_pause();
-           QTimer::singleShot(600, [&, loud] {
-             say(QStringLiteral("sound playing %1 paused %2").arg(loud, 0, 'f', 5).arg(rms_level(record_sink(1000)), 0, 'f', 5));
-             app.quit();
-           });
-         }}});
+    steps = std::make_unique<Steps>(QList<Steps::Step>{{playing, [&] {
+                                                          const double loud = rms_level(record_sink(1500));
+                                                          kandor->q_pause();
+                                                          QTimer::singleShot(600, [&, loud] {
+                                                            say(QStringLiteral("sound playing %1 paused %2")
+                                                                    .arg(loud, 0, 'f', 5)
+                                                                    .arg(rms_level(record_sink(1000)), 0, 'f', 5));
+                                                            app.quit();
+                                                          });
+                                                        }}});
   } else {
     kandor->setVol(0);
     kandor->h_play(args[0], 0, 0);
-    steps = std::make_unique<Steps>(QList<Steps::Step>{
-        {[&] { return playing() && colours(area) > 1; }, [&] { phase("windowed"); kandor->Image7_Click(); }},
-        {[&] { return kandor->full() == 1 && kandor->bwz() >= 3; }, [&] { phase("fullscreen"); kandor->Image7_Click(); }},
-        {[&] { return kandor->full() == 0 && kandor->bwz() >= 5; }, [&] { phase("back"); app.quit(); }}});
+    steps = std::make_unique<Steps>(QList<Steps::Step>{{[&] { return playing() && colours(area) > 1; },
+                                                        [&] {
+                                                          phase("windowed");
+                                                          kandor->Image7_Click();
+                                                        }},
+                                                       {[&] { return kandor->full() == 1 && kandor->bwz() >= 3; },
+                                                        [&] {
+                                                          phase("fullscreen");
+                                                          kandor->Image7_Click();
+                                                        }},
+                                                       {[&] { return kandor->full() == 0 && kandor->bwz() >= 5; },
+                                                        [&] {
+                                                          phase("back");
+                                                          app.quit();
+                                                        }}});
   }
   return app.exec();
 }

@@ -1,8 +1,8 @@
 #include "support/program_folder.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 #include "platform/paths.h"
 

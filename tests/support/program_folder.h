@@ -12,7 +12,7 @@ class ProgramFolder {
   QString path() const { return dir_.path(); }
   QString file(const QString& name) const { return dir_.path() + '/' + name; }
   QString log_text() const;
-  static QString built_program_folder();  // MORVANE_BIN
+  static QString built_program_folder();          // MORVANE_BIN
   static QString test_tool(const QString& name);  // a helper program built beside the tests
 
  private:

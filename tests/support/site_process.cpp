@@ -12,7 +12,8 @@ SiteProcess::SiteProcess(const QStringList& extra_args) {
   end_with_parent(process_);
   QStringList args{"--port", "0", "--data", QStringLiteral(MORVANE_TEST_HOME "/site-data")};
   // The site signs its release files with the build's test key, as a release's site would.
-  if (QFile::exists(QStringLiteral(MORVANE_RELEASE_TEST_KEY))) args << "--sign-key" << QStringLiteral(MORVANE_RELEASE_TEST_KEY);
+  if (QFile::exists(QStringLiteral(MORVANE_RELEASE_TEST_KEY)))
+    args << "--sign-key" << QStringLiteral(MORVANE_RELEASE_TEST_KEY);
   process_.start(QStringLiteral(MORVANE_SITE_BIN), args + extra_args);
   // The first start of a build tree makes the media clips: give it time.
   const bool started = process_.waitForStarted() && process_.waitForReadyRead(180000);

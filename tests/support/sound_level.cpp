@@ -21,7 +21,8 @@ double rms_level(const QByteArray& samples) {
   if (n == 0) return 0;
   double sum = 0;
   for (qsizetype i = 0; i < n; ++i) {
-    const auto v = static_cast<int16_t>(static_cast<uint8_t>(samples[2 * i]) | (static_cast<uint8_t>(samples[2 * i + 1]) << 8));
+    const auto v =
+        static_cast<int16_t>(static_cast<uint8_t>(samples[2 * i]) | (static_cast<uint8_t>(samples[2 * i + 1]) << 8));
     sum += double(v) * v;
   }
   return std::sqrt(sum / double(n)) / 32768.0;

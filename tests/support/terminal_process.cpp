@@ -1,10 +1,10 @@
 #include "support/terminal_process.h"
 
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <QDir>
 #include <QFile>
 #include <csignal>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 
 #include "platform/processes.h"
 #include "support/child.h"
@@ -17,7 +17,8 @@ TerminalProcess::TerminalProcess(const QString& folder) : folder_(folder) {
 }
 
 void TerminalProcess::configure(const QString& media, const QString& source) {
-  write_all(folder_ + "/play/QvodCfg.ini", ("[QVODTERMINAL]\nMediapath=" + media + "\nSource=" + source + "\n").toUtf8());
+  write_all(folder_ + "/play/QvodCfg.ini",
+            ("[QVODTERMINAL]\nMediapath=" + media + "\nSource=" + source + "\n").toUtf8());
 }
 
 bool TerminalProcess::launch() {

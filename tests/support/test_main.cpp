@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "platform/dialogs.h"

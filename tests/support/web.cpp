@@ -17,11 +17,12 @@ QVariant evaluate(QWebEnginePage* page, const QString& script, quint32 world) {
 }
 
 bool click_element(QWebEngineView* view, const QString& element_expression) {
-  const QString where = evaluate(view->page(), "(function (e) { if (!e) return '';"
-                                               "  e.scrollIntoView({block: 'center'});"
-                                               "  var r = e.getBoundingClientRect();"
-                                               "  return (r.left + r.width / 2) + ',' + (r.top + r.height / 2); })(" +
-                                                   element_expression + ")")
+  const QString where = evaluate(view->page(),
+                                 "(function (e) { if (!e) return '';"
+                                 "  e.scrollIntoView({block: 'center'});"
+                                 "  var r = e.getBoundingClientRect();"
+                                 "  return (r.left + r.width / 2) + ',' + (r.top + r.height / 2); })(" +
+                                     element_expression + ")")
                             .toString();
   if (where.isEmpty()) return false;
   const QPointF at(where.section(',', 0, 0).toDouble(), where.section(',', 1, 1).toDouble());

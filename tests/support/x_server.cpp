@@ -1,9 +1,9 @@
 #include "support/x_server.h"
 
 #include <QFile>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QThread>
-#include <QProcessEnvironment>
 
 #include "support/child.h"
 
@@ -18,7 +18,8 @@ XServer::XServer(const QString& screen) {
   if (number.isEmpty()) return;
   display_ = ':' + number;
   // Ready when a client gets an answer from it.
-  for (int tries = 0; tries < 50 && !run("xdotool", {"getdisplaygeometry"}).contains(' '); ++tries) QThread::msleep(100);
+  for (int tries = 0; tries < 50 && !run("xdotool", {"getdisplaygeometry"}).contains(' '); ++tries)
+    QThread::msleep(100);
 }
 
 XServer::~XServer() {

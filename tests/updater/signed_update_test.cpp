@@ -1,9 +1,9 @@
 // The release key: lists and the updater taken only when the release signed them, and never an
 // older list than the version installed.
-#include <QCryptographicHash>
-#include <QFile>
 #include <gtest/gtest.h>
 #include <sodium.h>
+#include <QCryptographicHash>
+#include <QFile>
 
 #include "updater/release_key.h"
 #include "updater/updater_fixture.h"
@@ -29,8 +29,8 @@ TEST(ReleaseKey, SignaturesAndVersions) {
   const QByteArray sig = sign(list);
   EXPECT_TRUE(updater::signed_by_release(list, sig));
   EXPECT_TRUE(updater::signed_by_release(list, "  " + sig.toHex() + "\n"));
-  EXPECT_FALSE(updater::signed_by_release(list + "\n", sig));           // one byte more
-  EXPECT_FALSE(updater::signed_by_release(list, sig.toHex().left(127))); // cut
+  EXPECT_FALSE(updater::signed_by_release(list + "\n", sig));             // one byte more
+  EXPECT_FALSE(updater::signed_by_release(list, sig.toHex().left(127)));  // cut
   EXPECT_FALSE(updater::signed_by_release(list, QByteArray(64, '\0')));
   EXPECT_FALSE(updater::signed_by_release(list, {}));
   QByteArray flipped = sig;

@@ -1,10 +1,10 @@
 #pragma once
 // selfmend run as a child process in a program folder of its own, against the site's staged release.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "config/settings.h"
 #include "support/child.h"
@@ -31,7 +31,8 @@ class Updater : public ::testing::Test {
   void stage(const QString& fields, const QMap<QString, QByteArray>& files, bool known_location = true) {
     write_all(release.path() + "/sj.txt", fields.toUtf8());
     for (auto it = files.begin(); it != files.end(); ++it) write_all(release.path() + '/' + it.key(), it.value());
-    if (known_location) config::setting_access(1, "127.0.0.1:" + QString::number(site.port()) + "/vexa/sj.txt", config::kVersionList);
+    if (known_location)
+      config::setting_access(1, "127.0.0.1:" + QString::number(site.port()) + "/vexa/sj.txt", config::kVersionList);
   }
   // Runs selfmend to its end (or for `ms`); its dialogs logged and answered.
   int run(const QString& answers = "cancel", int ms = 30000) {
@@ -50,7 +51,9 @@ class Updater : public ::testing::Test {
     }
     return p.exitCode();
   }
-  QStringList dialogs() { return QString::fromUtf8(read_all(folder.file("dialogs.txt"))).split('\n', Qt::SkipEmptyParts); }
+  QStringList dialogs() {
+    return QString::fromUtf8(read_all(folder.file("dialogs.txt"))).split('\n', Qt::SkipEmptyParts);
+  }
   QString setting(int n) { return config::setting_access(0, {}, n); }
   QMap<QString, QByteArray> program_files() {
     auto files = files_of(folder.path());
@@ -67,4 +70,3 @@ class Updater : public ::testing::Test {
   const QString done = "Morvane升级系统|Morvane升级完成..是否打开Morvane？";
   const QString failed = "Morvane升级系统|与服务器通信失败.请稍后再试 ";
 };
-

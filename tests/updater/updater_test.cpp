@@ -1,10 +1,10 @@
 // selfmend as a child process against the site's staged release, and the install as one set.
-#include <QCryptographicHash>
-#include <QDir>
-#include <QProcess>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QProcess>
 
 #include "config/settings.h"
 #include "updater/install.h"
@@ -122,7 +122,8 @@ TEST(Install, AKillAtAnyStepLeavesTheOldSetOrTheNewSet) {
     updater::recover_interrupted_install(p);
     const auto now = files_of(p);
     QMap<QString, QByteArray> new_set{{"a", "new a"}, {"b", "new b"}, {"c", "new c"}, {"keep", "keep"}};
-    EXPECT_TRUE(now == old_set || now == new_set) << "stopped at step " << stop << ": " << QStringList(now.keys()).join(",").toStdString();
+    EXPECT_TRUE(now == old_set || now == new_set)
+        << "stopped at step " << stop << ": " << QStringList(now.keys()).join(",").toStdString();
     if (WEXITSTATUS(status) == 0) {
       EXPECT_EQ(now, new_set) << stop;
     }
@@ -141,8 +142,8 @@ TEST(VersionList, TheSumsFieldAndTheForcedFlag) {
   auto list = updater::parse_version_list("h/vexa/sj.txt|V2|1|a::b|" + a + "::" + b + "|later field");
   EXPECT_EQ(list.files, QStringList({"a", "b"}));
   EXPECT_EQ(list.sums, QStringList({a, b}));
-  for (const QString& not_sums : {QString("s1::s2"), a, a + "::" + b + "::" + a, a + "::" + QString(63, 'b') + "g",
-                                  QString("发布说明")})
+  for (const QString& not_sums :
+       {QString("s1::s2"), a, a + "::" + b + "::" + a, a + "::" + QString(63, 'b') + "g", QString("发布说明")})
     EXPECT_TRUE(updater::parse_version_list("h|V2|0|a::b|" + not_sums).sums.isEmpty()) << not_sums.toStdString();
   for (const char* forced : {"1", "1.5", "0.5", " 2 ", "-1"})
     EXPECT_TRUE(updater::parse_version_list(QString("h|V2|%1|a").arg(forced)).forced) << forced;

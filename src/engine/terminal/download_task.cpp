@@ -1,13 +1,13 @@
 #include "engine/terminal/download_task.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QUrl>
-#include <chrono>
-#include <cerrno>
 #include <fcntl.h>
 #include <httplib.h>
 #include <unistd.h>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <cerrno>
+#include <chrono>
 
 #include "engine/terminal/http_fetch.h"
 #include "platform/file_attributes.h"
@@ -28,7 +28,8 @@ int64_t now_ms() {
 std::pair<std::string, std::string> split_url(const std::string& url) {
   const QUrl u(QString::fromStdString(url));
   const std::string origin = (u.scheme() + "://" + u.host() + ":" + QString::number(u.port(80))).toStdString();
-  const std::string path = u.path(QUrl::FullyEncoded).toStdString() + (u.hasQuery() ? "?" + u.query(QUrl::FullyEncoded).toStdString() : "");
+  const std::string path =
+      u.path(QUrl::FullyEncoded).toStdString() + (u.hasQuery() ? "?" + u.query(QUrl::FullyEncoded).toStdString() : "");
   return {origin, path};
 }
 
@@ -202,10 +203,14 @@ bool DownloadTask::download_from(const QString& source) {
   const bool answered = end == FetchEnd::Whole && (status == 200 || status == 206);
   // A whole answer that ends before the item does: the source has another file than the address.
   if (answered && downloaded_ < item_.size && !stopping_) wrong_size = true;
-  if (write_failed) fail(QStringLiteral("写入下载文件失败（磁盘已满？）"));
-  else if (wrong_size) fail(QStringLiteral("片源大小不符：片源的文件与地址所说的大小不同"));
-  else if (status == 404) fail(QStringLiteral("片源不存在 (404)"));
-  else if (status == 416 && downloaded_ >= item_.size) return true;
+  if (write_failed)
+    fail(QStringLiteral("写入下载文件失败（磁盘已满？）"));
+  else if (wrong_size)
+    fail(QStringLiteral("片源大小不符：片源的文件与地址所说的大小不同"));
+  else if (status == 404)
+    fail(QStringLiteral("片源不存在 (404)"));
+  else if (status == 416 && downloaded_ >= item_.size)
+    return true;
   if (downloaded_ == 0 && QFileInfo(partial_path()).size() == 0) QFile::remove(partial_path());
   return answered && !wrong_size;
 }
@@ -261,8 +266,8 @@ bool DownloadTask::fetch_range(int64_t offset, int64_t length, std::string& out)
     const auto [origin, path] = split_url(source_url(source));
     httplib::Client client(origin);
     client.set_read_timeout(15, 0);
-    auto res = client.Get(path.c_str(), {{"Range", "bytes=" + std::to_string(offset) + "-" +
-                                                        std::to_string(offset + length - 1)}});
+    auto res = client.Get(path.c_str(),
+                          {{"Range", "bytes=" + std::to_string(offset) + "-" + std::to_string(offset + length - 1)}});
     if (res && res->status == 206 && static_cast<int64_t>(res->body.size()) == length) {
       out = res->body;
       return true;

@@ -62,7 +62,7 @@ class DownloadTask {
   std::condition_variable grown_;
   QString reason_;
   std::deque<std::pair<int64_t, int64_t>> samples_;  // (ms, bytes) of the last second
-  StreamHasher hasher_;  // the hash of the bytes on disk, as they are written
+  StreamHasher hasher_;                              // the hash of the bytes on disk, as they are written
   std::thread thread_;
 };
 

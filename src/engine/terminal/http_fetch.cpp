@@ -1,8 +1,5 @@
 #include "engine/terminal/http_fetch.h"
 
-#include <QUrl>
-#include <cerrno>
-#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -10,6 +7,9 @@
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QUrl>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace terminal {
@@ -34,7 +34,8 @@ class Socket {
     for (addrinfo* a = found; a && !ok; a = a->ai_next) {
       fd_ = ::socket(a->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
       if (fd_ < 0) continue;
-      ok = ::connect(fd_, a->ai_addr, a->ai_addrlen) == 0 || (errno == EINPROGRESS && wait(POLLOUT, kConnectMs) && connected());
+      ok = ::connect(fd_, a->ai_addr, a->ai_addrlen) == 0 ||
+           (errno == EINPROGRESS && wait(POLLOUT, kConnectMs) && connected());
       if (!ok) ::close(fd_), fd_ = -1;
     }
     freeaddrinfo(found);
@@ -47,10 +48,12 @@ class Socket {
   bool send_all(const std::string& bytes) {
     for (size_t sent = 0; sent < bytes.size();) {
       const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-      if (n > 0) sent += static_cast<size_t>(n);
+      if (n > 0)
+        sent += static_cast<size_t>(n);
       else if (n < 0 && errno == EAGAIN) {
         if (!wait(POLLOUT, kSilenceMs)) return false;
-      } else if (n < 0 && errno != EINTR) return false;
+      } else if (n < 0 && errno != EINTR)
+        return false;
     }
     return true;
   }
@@ -68,7 +71,8 @@ class Socket {
   bool wait(short events, int ms) {
     pollfd p{fd_, events, 0};
     int r;
-    while ((r = ::poll(&p, 1, ms)) < 0 && errno == EINTR) {}
+    while ((r = ::poll(&p, 1, ms)) < 0 && errno == EINTR) {
+    }
     return r > 0;
   }
   bool connected() {
@@ -170,7 +174,8 @@ FetchEnd http_get(const std::string& url, const std::string& range, const std::f
   Socket socket;
   if (!socket.connect(host, port)) return FetchEnd::Failed;
   const std::string authority = host.find(':') != std::string::npos ? "[" + host + "]" : host;
-  std::string request = "GET " + target + " HTTP/1.1\r\nHost: " + authority + (port == 80 ? "" : ":" + std::to_string(port)) +
+  std::string request = "GET " + target + " HTTP/1.1\r\nHost: " + authority +
+                        (port == 80 ? "" : ":" + std::to_string(port)) +
                         "\r\nUser-Agent: QvodTerminal\r\nAccept-Encoding: identity\r\nConnection: close\r\n";
   if (!range.empty()) request += "Range: " + range + "\r\n";
   if (!socket.send_all(request + "\r\n")) return FetchEnd::Failed;

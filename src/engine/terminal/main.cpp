@@ -1,11 +1,11 @@
 // QvodTerminal: the engine's terminal. Downloads play addresses into the media folder and streams
 // them to the player over loopback. One per user; it tells its port and token in its state file.
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <csignal>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "config/settings.h"
 #include "config/site.h"
@@ -46,7 +46,9 @@ int main(int argc, char** argv) {
   if (media.isEmpty()) media = config::qvod_path(1);
   if (media.isEmpty()) return 1;
   QStringList sources;
-  for (QString s : cfg.value(QStringLiteral("QVODTERMINAL"), QStringLiteral("Source")).value_or(QString()).split(' ', Qt::SkipEmptyParts))
+  for (QString s : cfg.value(QStringLiteral("QVODTERMINAL"), QStringLiteral("Source"))
+                       .value_or(QString())
+                       .split(' ', Qt::SkipEmptyParts))
     sources << s.replace(QLatin1String("{site}"), config::site_base());
   sigset_t set;
   sigemptyset(&set);

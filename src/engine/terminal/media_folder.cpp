@@ -1,12 +1,12 @@
 #include "engine/terminal/media_folder.h"
 
+#include <fcntl.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cstdio>
-#include <fcntl.h>
 
 namespace terminal {
 

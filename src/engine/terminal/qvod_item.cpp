@@ -21,8 +21,9 @@ std::optional<QvodItem> parse_qvod(const QString& address, QString* why) {
   if (!hex.match(f[1].trimmed()).hasMatch()) return refuse("文件校验码无效");
   const QString name = f[2].trimmed();
   static const QRegularExpression control(QStringLiteral("[\\x00-\\x1f]"));
-  if (name.isEmpty() || !name.isValidUtf16() || name.contains('/') || name.contains('\\') || name.contains(QLatin1String("..")) ||
-      name.startsWith('.') || name.contains(control) || name.endsWith(QLatin1String(".!mv")))
+  if (name.isEmpty() || !name.isValidUtf16() || name.contains('/') || name.contains('\\') ||
+      name.contains(QLatin1String("..")) || name.startsWith('.') || name.contains(control) ||
+      name.endsWith(QLatin1String(".!mv")))
     return refuse("文件名无效");
   return QvodItem{size, f[1].trimmed().toUpper(), name};
 }

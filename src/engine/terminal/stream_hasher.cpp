@@ -1,8 +1,8 @@
 #include "engine/terminal/stream_hasher.h"
 
-#include <QFile>
 #include <fcntl.h>
 #include <openssl/evp.h>
+#include <QFile>
 
 namespace terminal {
 

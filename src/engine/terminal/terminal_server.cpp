@@ -1,12 +1,12 @@
 #include "engine/terminal/terminal_server.h"
 
+#include <httplib.h>
+#include <sys/random.h>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cerrno>
-#include <httplib.h>
-#include <sys/random.h>
 
 #include "platform/http_serve.h"
 #include "platform/paths.h"
@@ -51,7 +51,8 @@ QString state_file() {
   return runtime + QStringLiteral("/morvane-terminal.state");
 }
 
-TerminalServer::TerminalServer(QString media_folder, QStringList sources, const std::function<std::string()>& token_source)
+TerminalServer::TerminalServer(QString media_folder, QStringList sources,
+                               const std::function<std::string()>& token_source)
     : media_(std::move(media_folder)), sources_(std::move(sources)), token_(token_source()) {}
 
 TerminalServer::~TerminalServer() { stop(); }
@@ -68,7 +69,8 @@ int TerminalServer::start(int port) {
   server_->Get("/task", [this](const Request& req, Response& res) {
     QString why;
     const auto task = task_for(QString::fromStdString(req.get_param_value("url")), &why);
-    if (!task) return answer(res, 400, QJsonDocument(QJsonObject{{"state", "failed"}, {"reason", why}}).toJson().toStdString());
+    if (!task)
+      return answer(res, 400, QJsonDocument(QJsonObject{{"state", "failed"}, {"reason", why}}).toJson().toStdString());
     answer(res, 200, status_of(*task));
   });
   server_->Get("/status", [this](const Request& req, Response& res) {
@@ -91,7 +93,8 @@ void TerminalServer::stop() {
 }
 
 bool TerminalServer::allowed(const Request& req, Response& res) const {
-  const std::string given = req.has_param("token") ? req.get_param_value("token") : req.get_header_value("X-Qvod-Token");
+  const std::string given =
+      req.has_param("token") ? req.get_param_value("token") : req.get_header_value("X-Qvod-Token");
   const std::string host = req.get_header_value("Host");
   const std::string port = ":" + std::to_string(port_);
   const bool host_ok = host == "127.0.0.1" + port || host == "localhost" + port;
@@ -123,12 +126,9 @@ std::shared_ptr<DownloadTask> TerminalServer::find(const std::string& hash) cons
 
 std::string TerminalServer::status_of(const DownloadTask& t) {
   static const char* states[] = {"downloading", "done", "failed"};
-  QJsonObject o{{"state", states[static_cast<int>(t.state())]},
-                {"progress", t.progress_tenths()},
-                {"rate", t.rate_kbps()},
-                {"size", static_cast<double>(t.item().size)},
-                {"hash", t.item().hash},
-                {"reason", t.reason()}};
+  QJsonObject o{
+      {"state", states[static_cast<int>(t.state())]}, {"progress", t.progress_tenths()}, {"rate", t.rate_kbps()},
+      {"size", static_cast<double>(t.item().size)},   {"hash", t.item().hash},           {"reason", t.reason()}};
   return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
 }
 
