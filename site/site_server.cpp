@@ -149,7 +149,7 @@ bool SiteServer::prepare(QString* error) {
 int SiteServer::start(int port) {
   server_ = std::make_unique<platform::LoopbackServer>();
   routes();
-  port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1") : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
+  port_ = server_->bind_loopback(port);
   if (port_ <= 0) return -1;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   return port_;

@@ -12,10 +12,12 @@
 #include "site/media.h"
 
 namespace httplib {
-class Server;
 struct Request;
 struct Response;
 }  // namespace httplib
+namespace platform {
+class LoopbackServer;
+}
 
 namespace site {
 
@@ -79,7 +81,7 @@ class SiteServer {
   SiteOptions options_;
   std::vector<Title> titles_;
   MediaLibrary media_;
-  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<platform::LoopbackServer> server_;
   std::thread thread_;
   int port_ = 0;
   mutable std::mutex mutex_;

@@ -14,11 +14,8 @@ namespace platform {
 
 namespace {
 
-constexpr int kIdleMs = 5000;    // a kept-alive connection waits this long for its next request
-constexpr int kHeadMs = 3000;    // once a request has begun, its whole head is here within this
 constexpr int kReadMs = 5000;    // a request body's next bytes
 constexpr int kWriteMs = 15000;  // the client's room for the next bytes of an answer
-constexpr size_t kHeadMax = 16 * 1024;
 constexpr int kRequestsPerConnection = 100;
 
 bool wait_for(int fd, short events, int ms) {
@@ -86,29 +83,6 @@ class ConnectionStream : public httplib::Stream {
   std::string& buffered_;
 };
 
-// One request head, through its blank line, into head; what follows it stays in buffered. False
-// when no request comes, or its head does not arrive whole in time.
-bool read_head(int fd, std::string& buffered, std::string& head) {
-  if (buffered.empty() && !wait_for(fd, POLLIN, kIdleMs)) return false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHeadMs);
-  size_t end;
-  while ((end = buffered.find("\r\n\r\n")) == std::string::npos) {
-    if (buffered.size() > kHeadMax) return false;
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || !wait_for(fd, POLLIN, static_cast<int>(left.count()))) return false;
-    char chunk[4096];
-    ssize_t r;
-    do r = ::recv(fd, chunk, sizeof chunk, 0);
-    while (r < 0 && errno == EINTR);
-    if (r <= 0) return false;
-    buffered.append(chunk, static_cast<size_t>(r));
-  }
-  head = buffered.substr(0, end + 4);
-  buffered.erase(0, end + 4);
-  return true;
-}
-
 bool named(const std::string& line, const char* name) {
   const size_t n = std::strlen(name);
   return line.size() > n && line[n] == ':' && strncasecmp(line.c_str(), name, n) == 0;
@@ -142,26 +116,51 @@ std::string with_headers_renamed(const std::string& head) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer(size_t workers) {
-  new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+LoopbackServer::LoopbackServer(HeadReader::Admit admit, size_t workers)
+    : workers_(std::make_unique<httplib::ThreadPool>(workers)),
+      reader_(std::make_unique<HeadReader>(
+          HeadReader::Limits{},
+          [this](ParkedConnection c, std::string head) {
+            workers_->enqueue(
+                [this, c = std::move(c), head = std::move(head)]() mutable { serve(std::move(c), std::move(head)); });
+          },
+          std::move(admit))) {
+  // The library's accept loop only hands each new connection to the head reader.
+  new_task_queue = [] { return new httplib::ThreadPool(1); };
+}
+
+LoopbackServer::~LoopbackServer() {
+  reader_->stop();       // nothing more is handed to the workers
+  workers_->shutdown();  // the requests being served are finished; what they hand back is closed
+}
+
+int LoopbackServer::bind_loopback(int port) {
+  const int bound = port == 0 ? bind_to_any_port("127.0.0.1") : (bind_to_port("127.0.0.1", port) ? port : -1);
+  // The library listens with a backlog of 5: a crowd that fills it would hold back every other
+  // client's connect by a second or more (the kernel drops their first attempt).
+  if (bound > 0) ::listen(svr_sock_, SOMAXCONN);
+  return bound;
 }
 
 bool LoopbackServer::process_and_close_socket(socket_t sock) {
   const int one = 1;
   ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  std::string buffered, head;
-  bool ok = true;
-  for (int n = 1; n <= kRequestsPerConnection && svr_sock_ != INVALID_SOCKET; ++n) {
-    if (!read_head(sock, buffered, head)) break;
-    buffered.insert(0, with_headers_renamed(head));
-    ConnectionStream stream(sock, buffered);
-    bool closed = false;
-    ok = process_request(stream, n == kRequestsPerConnection, closed, nullptr);
-    if (!ok || closed) break;
+  reader_->add(ParkedConnection{sock, {}, 0});
+  return true;
+}
+
+// One request of a connection on a worker; a connection kept alive goes back to wait for its next head.
+void LoopbackServer::serve(ParkedConnection c, std::string head) {
+  c.buffered.insert(0, with_headers_renamed(head));
+  ConnectionStream stream(c.fd, c.buffered);
+  bool closed = false;
+  const bool ok = process_request(stream, c.served + 1 >= kRequestsPerConnection, closed, nullptr);
+  if (ok && !closed && svr_sock_ != INVALID_SOCKET) {
+    ++c.served;
+    return reader_->add(std::move(c));
   }
-  ::shutdown(sock, SHUT_RDWR);
-  ::close(sock);
-  return ok;
+  ::shutdown(c.fd, SHUT_RDWR);
+  ::close(c.fd);
 }
 
 std::optional<RangeAnswer> begin_range_answer(const httplib::Request& req, httplib::Response& res, int64_t size) {

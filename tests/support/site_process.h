@@ -10,6 +10,7 @@ class SiteProcess {
   explicit SiteProcess(const QStringList& extra_args = {});
   ~SiteProcess();
   int port() const { return port_; }
+  qint64 process_id() const { return process_.processId(); }
   QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
   // GET on the control endpoint ("list_fail=3", "media=drop", ...); the answer's body.
   std::string control(const std::string& query, const std::string& path = "/_control") const;

@@ -62,7 +62,9 @@ int TerminalServer::start(int port) {
     why_ = QStringLiteral("no access token: the system gave no random bytes");
     return -1;
   }
-  server_ = std::make_unique<platform::LoopbackServer>();
+  // A head that does not even hold the token is refused before any worker sees it.
+  server_ = std::make_unique<platform::LoopbackServer>(
+      [this](const std::string& head) { return head.find(token_) != std::string::npos; });
   server_->set_pre_routing_handler([this](const Request& req, Response& res) {
     return allowed(req, res) ? httplib::Server::HandlerResponse::Unhandled : httplib::Server::HandlerResponse::Handled;
   });
@@ -79,7 +81,7 @@ int TerminalServer::start(int port) {
     answer(res, 200, status_of(*task));
   });
   server_->Get("/stream/([0-9A-Fa-f]{40})(/.*)?", [this](const Request& req, Response& res) { stream(req, res); });
-  port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1") : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
+  port_ = server_->bind_loopback(port);
   if (port_ <= 0) return -1;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   return port_;

@@ -11,10 +11,12 @@
 #include "engine/terminal/download_task.h"
 
 namespace httplib {
-class Server;
 struct Request;
 struct Response;
 }  // namespace httplib
+namespace platform {
+class LoopbackServer;
+}
 
 namespace terminal {
 
@@ -50,7 +52,7 @@ class TerminalServer {
   std::string token_;
   QString why_;
   int port_ = 0;
-  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<platform::LoopbackServer> server_;
   std::thread thread_;
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<DownloadTask>> tasks_;

@@ -1,0 +1,225 @@
+#include "platform/head_reader.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <regex>
+
+namespace platform {
+
+namespace {
+
+std::string peer_of(int fd) {
+  sockaddr_storage a{};
+  socklen_t len = sizeof a;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) return {};
+  char text[INET6_ADDRSTRLEN] = {};
+  if (a.ss_family == AF_INET)
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&a)->sin_addr, text, sizeof text);
+  if (a.ss_family == AF_INET6)
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(&a)->sin6_addr, text, sizeof text);
+  return text;
+}
+
+// A short answer of this thread's own, sent without waiting (a client that does not read it loses it).
+void answer_and_close(int fd, int status, const char* reason) {
+  const std::string text =
+      "HTTP/1.1 " + std::to_string(status) + ' ' + reason + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+  [[maybe_unused]] ssize_t sent = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  ::shutdown(fd, SHUT_RDWR);
+  ::close(fd);
+}
+
+void close_connection(int fd) {
+  ::shutdown(fd, SHUT_RDWR);
+  ::close(fd);
+}
+
+}  // namespace
+
+bool is_request_head(const std::string& head) {
+  static const std::regex request_line("[A-Z]{1,16} [^ \\x00-\\x1f]+ HTTP/1\\.[01]");
+  const size_t eol = head.find("\r\n");
+  return eol != std::string::npos && eol <= 8192 && std::regex_match(head.substr(0, eol), request_line);
+}
+
+HeadReader::HeadReader(Limits limits, Ready ready, Admit admit)
+    : limits_(limits), ready_(std::move(ready)), admit_(std::move(admit)) {
+  epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
+  wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  epoll_event e{};
+  e.events = EPOLLIN;
+  e.data.fd = wake_;
+  ::epoll_ctl(epoll_, EPOLL_CTL_ADD, wake_, &e);
+  thread_ = std::thread([this] { run(); });
+}
+
+HeadReader::~HeadReader() {
+  stop();
+  ::close(wake_);
+  ::close(epoll_);
+}
+
+void HeadReader::add(ParkedConnection connection) {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!stopped_) {
+      incoming_.push_back(std::move(connection));
+      connection.fd = -1;
+    }
+  }
+  if (connection.fd >= 0) return close_connection(connection.fd);
+  const uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+}
+
+void HeadReader::stop() {
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (stopped_) return;
+    stopped_ = true;
+  }
+  const uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+  if (thread_.joinable()) thread_.join();
+  for (auto& [fd, w] : waiting_) close_connection(fd);
+  waiting_.clear();
+  for (ParkedConnection& c : incoming_) close_connection(c.fd);
+  incoming_.clear();
+  waiting_count_ = 0;
+}
+
+size_t HeadReader::waiting() const { return waiting_count_; }
+
+void HeadReader::run() {
+  epoll_event events[64];
+  for (;;) {
+    // Deadlines are looked at every tenth of a second: a limit of seconds needs no finer clock.
+    const int n = ::epoll_wait(epoll_, events, 64, 100);
+    for (int i = 0; i < n; ++i) {
+      if (events[i].data.fd == wake_) {
+        uint64_t count;
+        [[maybe_unused]] ssize_t r = ::read(wake_, &count, sizeof count);
+        {
+          std::lock_guard<std::mutex> guard(mutex_);
+          if (stopped_) return;
+        }
+        take_new();
+      } else if (waiting_.count(events[i].data.fd)) {
+        read_from(events[i].data.fd);
+      }
+    }
+    drop_expired();
+    waiting_count_ = waiting_.size();
+  }
+}
+
+void HeadReader::take_new() {
+  std::list<ParkedConnection> arrived;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    arrived.swap(incoming_);
+  }
+  for (ParkedConnection& c : arrived) watch(std::move(c));
+}
+
+void HeadReader::watch(ParkedConnection connection) {
+  const int fd = connection.fd;
+  const std::string peer = peer_of(fd);
+  make_room(peer);
+  Waiting& w = waiting_[fd];
+  w.begun = !connection.buffered.empty();
+  w.connection = std::move(connection);
+  w.peer = peer;
+  w.deadline = Clock::now() + std::chrono::milliseconds(w.begun ? limits_.head_ms : limits_.idle_ms);
+  order_.push_back(fd);
+  w.in_order = std::prev(order_.end());
+  ++per_peer_[peer];
+  epoll_event e{};
+  e.events = EPOLLIN | EPOLLRDHUP;
+  e.data.fd = fd;
+  ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &e);
+  // What has come already is taken at once: a client that sent its head with its connect (and a
+  // kept-alive one that sent its next request with the last) never waits among the crowd.
+  read_from(fd);
+}
+
+void HeadReader::make_room(const std::string& peer) {
+  while (per_peer_.count(peer) && per_peer_[peer] >= limits_.max_waiting_per_peer && drop_oldest(peer)) {
+  }
+  while (waiting_.size() >= limits_.max_waiting && drop_oldest({})) {
+  }
+}
+
+bool HeadReader::drop_oldest(const std::string& peer) {
+  for (int fd : order_)
+    if (peer.empty() || waiting_[fd].peer == peer) {
+      drop(fd);
+      return true;
+    }
+  return false;
+}
+
+void HeadReader::drop_expired() {
+  const auto now = Clock::now();
+  std::vector<int> late;
+  for (const auto& [fd, w] : waiting_)
+    if (w.deadline <= now) late.push_back(fd);
+  for (int fd : late) drop(fd);
+}
+
+void HeadReader::read_from(int fd) {
+  Waiting& w = waiting_[fd];
+  char chunk[4096];
+  for (;;) {
+    const ssize_t r = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
+    if (r > 0) {
+      if (!w.begun) w.deadline = Clock::now() + std::chrono::milliseconds(limits_.head_ms);
+      w.begun = true;
+      w.connection.buffered.append(chunk, static_cast<size_t>(r));
+      if (w.connection.buffered.size() > limits_.head_max) break;  // settle answers it
+      continue;
+    }
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+    // Closed by the client (or failed): a whole head sent before its end is still answered.
+    if (r == 0 && w.connection.buffered.find("\r\n\r\n") != std::string::npos) break;
+    return drop(fd);
+  }
+  settle(fd);
+}
+
+void HeadReader::settle(int fd) {
+  Waiting& w = waiting_[fd];
+  std::string& buffered = w.connection.buffered;
+  const size_t end = buffered.find("\r\n\r\n");
+  if (end == std::string::npos && buffered.size() <= limits_.head_max) return;  // more to come
+  ParkedConnection connection = std::move(w.connection);
+  w.connection.fd = -1;
+  drop(fd);  // no longer waiting (the socket stays open: it is connection's now)
+  if (end == std::string::npos || end + 4 > limits_.head_max)
+    return answer_and_close(connection.fd, 431, "Request Header Fields Too Large");
+  std::string head = connection.buffered.substr(0, end + 4);
+  connection.buffered.erase(0, end + 4);
+  if (!is_request_head(head)) return answer_and_close(connection.fd, 400, "Bad Request");
+  if (admit_ && !admit_(head)) return answer_and_close(connection.fd, 403, "Forbidden");
+  ready_(std::move(connection), std::move(head));
+}
+
+void HeadReader::drop(int fd) {
+  auto hit = waiting_.find(fd);
+  if (hit == waiting_.end()) return;
+  ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
+  if (--per_peer_[hit->second.peer] == 0) per_peer_.erase(hit->second.peer);
+  order_.erase(hit->second.in_order);
+  if (hit->second.connection.fd >= 0) close_connection(fd);
+  waiting_.erase(hit);
+}
+
+}  // namespace platform
