@@ -403,6 +403,17 @@ void SiteServer::playdata(const Request& req, Response& res, bool script) {
       body = playdata_page(t);
       // "playdata" stays on the page, but no ".js" comes after it.
       if (mode == "nojs") replace_all(body, ".js", "");
+      // The page's first half, then the connection cut ("cut") or held for 3 s ("stall").
+      if (mode == "cut" || mode == "stall") {
+        res.status = 200;
+        return res.set_content_provider(body.size(), kHtml,
+                                        [body, mode](size_t offset, size_t, httplib::DataSink& sink) {
+                                          if (offset == 0) return sink.write(body.data(), body.size() / 2);
+                                          if (mode == "cut") return false;
+                                          std::this_thread::sleep_for(std::chrono::seconds(3));
+                                          return sink.write(body.data() + offset, body.size() - offset);
+                                        });
+      }
       return answer(res, 200, body, kHtml);
     }
     QStringList names;

@@ -20,6 +20,7 @@ void Transfer::cancel() {
 QByteArray Transfer::open_url(const QString& url) {
   cancel();
   last_status_ = 0;
+  last_whole_ = false;
   QNetworkRequest request{QUrl(url)};
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
   QNetworkReply* reply = manager_->get(request);
@@ -33,9 +34,10 @@ QByteArray Transfer::open_url(const QString& url) {
   if (!reply->isFinished()) loop.exec();
   QByteArray body;
   last_status_ = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-  if (reply->error() == QNetworkReply::NoError)
+  if (reply->error() == QNetworkReply::NoError) {
     body = reply->readAll();
-  else
+    last_whole_ = last_status_ == 200;
+  } else
     log_failure(QStringLiteral("Transfer::open_url"), url + QStringLiteral(": ") + reply->errorString());
   reply->deleteLater();
   return body;

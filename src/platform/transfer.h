@@ -23,12 +23,15 @@ class Transfer : public QObject {
   QByteArray open_url(const QString& url);
   void cancel();
   int last_status() const { return last_status_; }
+  // The last reply came whole (no time-out, no cut, no refusal) with status 200.
+  bool last_whole() const { return last_whole_; }
 
  private:
   QNetworkAccessManager* manager_;
   QPointer<QNetworkReply> running_;
   int timeout_ms_ = 15000;
   int last_status_ = 0;
+  bool last_whole_ = false;
 };
 
 }  // namespace platform

@@ -68,8 +68,10 @@ void PlayDataWindow::play_entered(const QString& text) {
 
 QString PlayDataWindow::fetch(const QString& address) {
   platform::Transfer inet1;
+  inet1.set_timeout_ms(fetch_timeout_ms);
   const QByteArray body = inet1.open_url(address);
-  if (inet1.last_status() != 200) {
+  // A reply cut off or timed out (its status may be 200 all the same) is one that could not be read.
+  if (!inet1.last_whole()) {
     failure_ = QStringLiteral("无法读取 ") + address;
     return {};
   }

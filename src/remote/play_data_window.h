@@ -20,6 +20,8 @@ class PlayDataWindow : public QWidget {
  public:
   explicit PlayDataWindow(PlayDataHost host, QWidget* parent = nullptr);
   Q_INVOKABLE void Command1_Click();
+  // How long a page or script of the play-data site may take to arrive whole.
+  int fetch_timeout_ms = 15000;
   // A play-data page's address → the play address it gives; "" (and why in failure()) when none.
   Q_INVOKABLE QString nj_cl(const QString& page_address);
   QString failure() const { return failure_; }

@@ -115,6 +115,22 @@ TEST_F(PlayData, PagesWhoseCutsFindNoEndPlayNothingAndSaySo) {
   EXPECT_EQ(open_window(), nullptr);
 }
 
+// A page that does not arrive whole (cut off, or still coming when the wait is over) could not be
+// read: that is what the window says, not that the page holds no play data.
+TEST_F(PlayData, APageCutOffOrTimedOutIsSaidToBeUnreadable) {
+  const QString page = site.base() + "/pd77/html/1013.html";
+  site.control("playdata=cut");
+  open_with(page)->Command1_Click();
+  site.control("playdata=stall");
+  auto* w = open_with(page);
+  w->fetch_timeout_ms = 1000;
+  w->Command1_Click();
+  site.control("reset=1");
+  const QString unreadable = "打开远程文件|无法从该页面取得播放地址：无法读取 " + page;
+  EXPECT_EQ(answers.shown, QStringList({unreadable, unreadable}));
+  EXPECT_EQ(playing(), "");
+}
+
 TEST_F(PlayData, ClosingStartsTheTerminalWhenItDoesNotRun) {
   // The engine folder of this program folder holds a terminal of its own name.
   config::reg_write_value(platform::kCurrentUser, config::kInsertKey, "Insertpath", 1, folder.file("engine/play"));
