@@ -137,10 +137,8 @@ void CacheManagerWindow::hqsy() {
     ids << QString::number(file_count);
     paths << e.path;
     names << e.name;
-    if (!e.partial)
-      move_list += e.path + QChar(0);
-    else
-      ++part_count;
+    if (!e.partial) move_list += e.path + QChar(0);
+    else ++part_count;
     ++file_count;
   }
   file_ids = ids.join('|');
@@ -215,8 +213,7 @@ void CacheManagerWindow::do_wjcz(int index, int operation) {
     const QString folder = platform::dialogs().pick_folder(QString());
     if (!folder.isEmpty()) {
       const QStringList failed = zywj(path, folder, 1);
-      if (failed.isEmpty())
-        platform::show_message(QStringLiteral("文件转移成功"), kCaption);
+      if (failed.isEmpty()) platform::show_message(QStringLiteral("文件转移成功"), kCaption);
       else
         platform::show_message(QStringLiteral("文件转移失败，文件仍在原处：\r\n") + failed.join(QStringLiteral("\r\n")),
                                kCaption);

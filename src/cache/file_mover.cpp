@@ -112,10 +112,8 @@ MoveOutcome move_files(const QStringList& files, const QString& folder, const Mo
       if (progress) progress(done + copied, total, name);
     });
     done += size;
-    if (why.isEmpty())
-      outcome.moved << name;
-    else
-      outcome.failed << name + QStringLiteral("：") + why;
+    if (why.isEmpty()) outcome.moved << name;
+    else outcome.failed << name + QStringLiteral("：") + why;
     if (progress) progress(done, total, name);
   }
   return outcome;

@@ -220,10 +220,8 @@ void Catalog::show_episodes(const QString& detail_id, int order, int view) {
     pane_->set_inner_html("yyx", "<a href='acm=" + detail_id + "|4'><img src='ljbf.jpg' border='0'></a>");
     pane_->set_inner_html("yyx_2", "<a href='acm=" + detail_id + "|5'><img src='bfzx.jpg' border='0'></a>");
     pane_->set_inner_html("vvk", sort_and_refresh_links(detail_id, rows));
-    if (list_started)
-      pane_->add_episodes(links.mid(kFirstEpisodes));
-    else
-      pane_->set_episode_list("n_2", list_id, links);
+    if (list_started) pane_->add_episodes(links.mid(kFirstEpisodes));
+    else pane_->set_episode_list("n_2", list_id, links);
     if (view == 1) pane_->run_script(QStringLiteral("ys_shw('2')"));
   });
 }

@@ -31,8 +31,7 @@ void decode_acm(const QString& address, Decision& d) {
   if (!id) return ignored(QStringLiteral("not an id"), address);
   if (code == QLatin1String("0") || code == QLatin1String("1"))
     d.commands.push_back({Command::ShowEpisodes, *id, code.toInt(), {}});
-  else if (code == QLatin1String("3"))
-    d.commands.push_back({Command::RefreshDetail, *id, 1, {}});
+  else if (code == QLatin1String("3")) d.commands.push_back({Command::RefreshDetail, *id, 1, {}});
 }
 
 QString after_prefix(const QString& address, const QString& prefix) {
@@ -64,8 +63,7 @@ QString with_plain_detail_id(const QString& link) {
 Decision decode_detail_pane(const QString& raw) {
   const QString address = decoded_bars(raw);
   Decision d;
-  if (address.contains(QLatin1String("acm=")))
-    decode_acm(address, d);
+  if (address.contains(QLatin1String("acm="))) decode_acm(address, d);
   else if (address.contains(QLatin1String("qvod://"))) {
     d.cancel = true;
     d.commands.push_back({Command::PlayEpisodeLink, 0, 0, with_plain_detail_id(address)});
@@ -79,10 +77,8 @@ Decision decode_catalogue_pane(const QString& raw, const QString& site_base) {
   if (address.contains(QLatin1String("tarvex|"))) {
     d.cancel = true;
     const auto key = store::parse_id(after_prefix(address, site_base + QStringLiteral("/?act=tarvex|")));
-    if (key)
-      d.commands.push_back({Command::OpenTitle, *key, 0, {}});
-    else
-      ignored(QStringLiteral("not an id"), address);
+    if (key) d.commands.push_back({Command::OpenTitle, *key, 0, {}});
+    else ignored(QStringLiteral("not an id"), address);
   }
   if (address.contains(QLatin1String("tarvexz|"))) {
     d.cancel = true;
@@ -91,16 +87,13 @@ Decision decode_catalogue_pane(const QString& raw, const QString& site_base) {
     const QString mode = piece.value(1);
     if (key && (mode == QLatin1String("0") || mode == QLatin1String("1")))
       d.commands.push_back({Command::PlayTitle, *key, mode.toInt(), {}});
-    else
-      ignored(QStringLiteral("malformed tarvexz"), address);
+    else ignored(QStringLiteral("malformed tarvexz"), address);
   }
   if (address.contains(QLatin1String("tarvexd|"))) {
     d.cancel = true;
     const auto n = store::parse_id(after_prefix(address, site_base + QStringLiteral("/?act=tarvexd|")));
-    if (n)
-      d.commands.push_back({Command::ListTab, *n, 0, {}});
-    else
-      ignored(QStringLiteral("not a tab number"), address);
+    if (n) d.commands.push_back({Command::ListTab, *n, 0, {}});
+    else ignored(QStringLiteral("not a tab number"), address);
   }
   return d;
 }

@@ -61,10 +61,8 @@ void update_episode(const QString& key, const QString& entry, const QString& jj_
 void merge_episodes(const QString& key, const QString& block, StoredEpisodes stored) {
   if (block.isEmpty()) return;
   if (!block.contains(QLatin1String("::"))) {
-    if (stored.count == 0)
-      insert_episode(key, block);
-    else if (stored.count == 1)
-      update_episode(key, block, stored.ids.value(0));
+    if (stored.count == 0) insert_episode(key, block);
+    else if (stored.count == 1) update_episode(key, block, stored.ids.value(0));
     else if (!stored.add_time.isEmpty()) {
       store::db_delete("jj", "keyID", key);
       insert_episode(key, block);
@@ -117,10 +115,8 @@ bool merge_title(const QString& key, const QString& page, const StoredEpisodes& 
   store::Transaction merge(store::shared_connection());
   const QStringList lines = page.split('\r');
   const QString description = description_of(page);
-  if (stored.count == 0)
-    store::db_insert("det", kTitleFields, title_values(key, lines, description));
-  else
-    store::db_update("det", kTitleFields, title_values(key, lines, description), "keyID", key);
+  if (stored.count == 0) store::db_insert("det", kTitleFields, title_values(key, lines, description));
+  else store::db_update("det", kTitleFields, title_values(key, lines, description), "keyID", key);
   merge_episodes(key, sql_safe(store::cut_text(page, "<!--jj_start-->", QString(), 2)), stored);
   return merge.commit();
 }

@@ -41,10 +41,8 @@ class RequestGuard : public QWebEngineUrlRequestInterceptor {
     const QUrl url = info.requestUrl();
     const Type type = info.resourceType();
     QString why;
-    if (type == QWebEngineUrlRequestInfo::ResourceTypeSubFrame)
-      why = QStringLiteral("frame");
-    else if (runs_code(type) && !config::on_site(url))
-      why = QStringLiteral("code of another origin");
+    if (type == QWebEngineUrlRequestInfo::ResourceTypeSubFrame) why = QStringLiteral("frame");
+    else if (runs_code(type) && !config::on_site(url)) why = QStringLiteral("code of another origin");
     else if (url.isLocalFile()) {
       const QString folder = platform::program_folder() + '/';
       const QString path = QUrl::fromPercentEncoding(url.path().toUtf8());

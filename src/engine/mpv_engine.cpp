@@ -213,26 +213,16 @@ void MpvEngine::take_change(const mpv_event_property* p) {
   auto text = [&] {
     return has && p->format == MPV_FORMAT_STRING ? QString::fromUtf8(*static_cast<char**>(p->data)) : QString();
   };
-  if (name == "pause")
-    seen_.pause = flag();
-  else if (name == "paused-for-cache")
-    seen_.paused_for_cache = flag();
-  else if (name == "seeking")
-    seen_.seeking = flag();
-  else if (name == "eof-reached")
-    seen_.eof_reached = flag();
-  else if (name == "duration")
-    seen_.duration = number();
-  else if (name == "time-pos")
-    seen_.time_pos = number();
-  else if (name == "cache-speed")
-    seen_.cache_speed = number();
-  else if (name == "demuxer-cache-duration")
-    seen_.demuxer_cache_duration = number();
-  else if (name == "current-ao")
-    seen_.audio_output = text();
-  else if (name == "current-vo")
-    seen_.video_output = text();
+  if (name == "pause") seen_.pause = flag();
+  else if (name == "paused-for-cache") seen_.paused_for_cache = flag();
+  else if (name == "seeking") seen_.seeking = flag();
+  else if (name == "eof-reached") seen_.eof_reached = flag();
+  else if (name == "duration") seen_.duration = number();
+  else if (name == "time-pos") seen_.time_pos = number();
+  else if (name == "cache-speed") seen_.cache_speed = number();
+  else if (name == "demuxer-cache-duration") seen_.demuxer_cache_duration = number();
+  else if (name == "current-ao") seen_.audio_output = text();
+  else if (name == "current-vo") seen_.video_output = text();
   else if (name == "track-list")
     take_tracks(has && p->format == MPV_FORMAT_NODE ? static_cast<mpv_node*>(p->data) : nullptr);
 }
@@ -289,8 +279,7 @@ void MpvEngine::drain_events() {
     if (e->event_id == MPV_EVENT_LOG_MESSAGE) log_message(static_cast<mpv_event_log_message*>(e->data));
     if (e->event_id == MPV_EVENT_END_FILE) {
       const auto* end = static_cast<mpv_event_end_file*>(e->data);
-      if (end->reason == MPV_END_FILE_REASON_EOF)
-        phase_ = Phase::Ended;
+      if (end->reason == MPV_END_FILE_REASON_EOF) phase_ = Phase::Ended;
       else if (end->reason == MPV_END_FILE_REASON_ERROR) {
         failure_ = QString::fromUtf8(mpv_error_string(end->error));
         phase_ = Phase::Stopped;

@@ -161,8 +161,7 @@ void install_chinese_translations() {
   auto* qt = new QTranslator(QCoreApplication::instance());
   if (qt->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(qt);
-  else
-    log_failure(QStringLiteral("translations"), QStringLiteral("qtbase_zh_CN not found"));
+  else log_failure(QStringLiteral("translations"), QStringLiteral("qtbase_zh_CN not found"));
 }
 
 }  // namespace platform

@@ -40,10 +40,8 @@ RangeAnswer resolve_range(const std::string& header, int64_t size) {
     return {RangeAnswer::Partial, size - n, n};
   }
   if (!parse_number(a, first)) return whole;
-  if (b.empty())
-    last = size - 1;
-  else if (!parse_number(b, last) || last < first)
-    return whole;
+  if (b.empty()) last = size - 1;
+  else if (!parse_number(b, last) || last < first) return whole;
   if (first >= size) return none;
   if (last >= size) last = size - 1;
   return {RangeAnswer::Partial, first, last - first + 1};

@@ -104,10 +104,8 @@ std::string with_headers_renamed(const std::string& head) {
     bool done = first;
     for (const auto& [from, to] : kRenamed) {
       if (done) break;
-      if (named(line, to))
-        done = true;
-      else if (named(line, from))
-        out += std::string(to) + line.substr(std::strlen(from)) + "\r\n", done = true;
+      if (named(line, to)) done = true;
+      else if (named(line, from)) out += std::string(to) + line.substr(std::strlen(from)) + "\r\n", done = true;
     }
     if (first || !done) out += line + "\r\n";
   }

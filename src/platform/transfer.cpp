@@ -37,8 +37,7 @@ QByteArray Transfer::open_url(const QString& url) {
   if (reply->error() == QNetworkReply::NoError) {
     body = reply->readAll();
     last_whole_ = last_status_ == 200;
-  } else
-    log_failure(QStringLiteral("Transfer::open_url"), url + QStringLiteral(": ") + reply->errorString());
+  } else log_failure(QStringLiteral("Transfer::open_url"), url + QStringLiteral(": ") + reply->errorString());
   reply->deleteLater();
   return body;
 }

@@ -367,10 +367,8 @@ void Kandor::spkj_system(int mode) {
 void Kandor::play_q_Click(int index) {
   switch (index) {
     case 0:
-      if (bzt_ == engine::code(engine::PlayState::Playing))
-        q_pause();
-      else if (engine_)
-        engine_->Play();
+      if (bzt_ == engine::code(engine::PlayState::Playing)) q_pause();
+      else if (engine_) engine_->Play();
       break;
     case 1: q_stop(); break;
     case 2:
@@ -426,8 +424,7 @@ bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
   }
   if (e->type() == QEvent::MouseMove && dragging_ && (w == seek_knob_ || w == volume_knob_)) {
     const int x = std::max(0, static_cast<int>(in_bar.x() - drag_offset_));
-    if (drag_kind_ == 1)
-      jdt_wzgb(0, x, knob_top_, 1);
+    if (drag_kind_ == 1) jdt_wzgb(0, x, knob_top_, 1);
     else
       jdt_wzgb(1, volume_knob_x(static_cast<int>(in_bar.x() - drag_offset_)), knob_top_, 1);  // past an end: that end
     return true;

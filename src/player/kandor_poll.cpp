@@ -41,10 +41,8 @@ QString state_text(PlayState ps) {
 
 void publish_playing(NowPlaying& now, PlayState ps) {
   int& playing = now.is_playing;
-  if (ps == PlayState::Paused || ps == PlayState::Playing)
-    playing = 1;
-  else if (ps == PlayState::Buffering || ps == PlayState::Connecting || ps == PlayState::Stopping)
-    playing = 0;
+  if (ps == PlayState::Paused || ps == PlayState::Playing) playing = 1;
+  else if (ps == PlayState::Buffering || ps == PlayState::Connecting || ps == PlayState::Stopping) playing = 0;
 }
 
 }  // namespace

@@ -41,10 +41,8 @@ void PlaybackOptions::opt_shutdown() {
 }
 
 void PlaybackOptions::power_saving(int mode) {
-  if (mode == 0)
-    screen_saver_.hold(QStringLiteral("正在使用Morvane观看影片"));
-  else
-    screen_saver_.release();
+  if (mode == 0) screen_saver_.hold(QStringLiteral("正在使用Morvane观看影片"));
+  else screen_saver_.release();
 }
 
 }  // namespace player

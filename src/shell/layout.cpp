@@ -31,18 +31,13 @@ void lay_out_unfolded(MainWindow& w, QWidget* c, const Tag& g, double dx, double
   const LayoutState& s = w.layout_state();
   if (named(c, {"Picture3", "Picture4", "Picture9", "Kandor1", "WebBrowser1"}))
     set_twips(c, g.l, g.t, g.w + dx, g.h * ry);
-  else if (named(c, {"Picture7"}))
-    set_twips(c, g.l + dx + 20, g.t, g.w, g.h * ry);
-  else if (named(c, {"Image2"}))
-    set_twips(c, g.l + dx + 20, g.t * ry, g.w, g.h);
-  else if (named(c, {"Picture10"}))
-    set_twips(c, g.l + dx + 20, g.t, g.w, g.h);
+  else if (named(c, {"Picture7"})) set_twips(c, g.l + dx + 20, g.t, g.w, g.h * ry);
+  else if (named(c, {"Image2"})) set_twips(c, g.l + dx + 20, g.t * ry, g.w, g.h);
+  else if (named(c, {"Picture10"})) set_twips(c, g.l + dx + 20, g.t, g.w, g.h);
   else if (named(c, {"WebBrowser3"}))  // its place is do_ssta's
     c->resize(to_px(g.w), std::max(0, to_px(g.h * ry)));
-  else if (named(c, {"Picture8", "WebBrowser2", "Picture5", "Picture11"}))
-    set_twips(c, g.l, g.t, g.w, g.h * ry);
-  else if (named(c, {"List1"}))
-    set_twips(c, g.l, g.t, g.w, s.frame_height * ry - 20);
+  else if (named(c, {"Picture8", "WebBrowser2", "Picture5", "Picture11"})) set_twips(c, g.l, g.t, g.w, g.h * ry);
+  else if (named(c, {"List1"})) set_twips(c, g.l, g.t, g.w, s.frame_height * ry - 20);
   else  // Label1, Label2, Image1, Picture1, Picture2 keep their design place
     set_twips(c, g.l, g.t, g.w, g.h);
 }
@@ -100,10 +95,8 @@ void f_size_resize(MainWindow& w) {
   const double rx = s.folded_base_width ? width / s.folded_base_width : 1.0;
   for (QWidget* c : w.controls()) {
     const Tag g = tag_of(c);
-    if (s.folded == 1)
-      lay_out_folded(w, c, g, rx, ry);
-    else
-      lay_out_unfolded(w, c, g, dx, ry);
+    if (s.folded == 1) lay_out_folded(w, c, g, rx, ry);
+    else lay_out_unfolded(w, c, g, dx, ry);
   }
   // Fitted after the pane has its new size, so that the frame follows it.
   do_ssta(w);

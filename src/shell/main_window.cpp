@@ -502,10 +502,8 @@ void MainWindow::add_tray_icon() {
   tray_->setContextMenu(items_.fd);
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
     if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
-      if (isMinimized())
-        showNormal();
-      else
-        show();
+      if (isMinimized()) showNormal();
+      else show();
       raise();
       activateWindow();
     } else if (why == QSystemTrayIcon::Context) {
@@ -571,14 +569,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == inner_ && event->type() == QEvent::MouseMove) im2_csh();
   if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     const QString name = watched->objectName();
-    if (name == QLatin1String("Picture1"))
-      picture1_click();
-    else if (name == QLatin1String("Picture2"))
-      picture2_click();
-    else if (name == QLatin1String("Image1"))
-      image1_click(watched->property("index").toInt());
-    else if (name == QLatin1String("Image2"))
-      fold_list();
+    if (name == QLatin1String("Picture1")) picture1_click();
+    else if (name == QLatin1String("Picture2")) picture2_click();
+    else if (name == QLatin1String("Image1")) image1_click(watched->property("index").toInt());
+    else if (name == QLatin1String("Image2")) fold_list();
   }
   return QMainWindow::eventFilter(watched, event);
 }

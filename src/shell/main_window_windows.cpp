@@ -62,10 +62,8 @@ void MainWindow::fd_2() {
   if (play_data_window_) play_data_window_->close();
   remote::PlayDataHost host;
   host.bring_main_window_back = [this] {
-    if (isMinimized())
-      showNormal();
-    else
-      show();
+    if (isMinimized()) showNormal();
+    else show();
   };
   host.start_terminal = [this] { zrqv(); };
   host.play = [this](const QString& address) {

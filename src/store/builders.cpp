@@ -46,8 +46,7 @@ std::optional<QString> build_update(const QString& table, const QString& fields,
                                     const QString& key_field, const QString& key_values) {
   if (!ids_only(key_values.split(','))) return std::nullopt;
   QStringList sets;
-  if (!fields.contains('|'))
-    sets << fields + '=' + values;
+  if (!fields.contains('|')) sets << fields + '=' + values;
   else
     for (const auto& [f, v] : filled_pairs(fields, values)) sets << f + '=' + v;
   const QString condition =
@@ -71,8 +70,7 @@ bool db_execute(const QString& statement) {
   if (shared_connection().execute(statement, &why)) return true;
   if (!shared_connection().is_open())
     platform::log_once(QStringLiteral("db_execute"), QStringLiteral("no catalogue: statements do not run"));
-  else
-    platform::log_failure(QStringLiteral("db_execute"), why + QStringLiteral(" | ") + statement);
+  else platform::log_failure(QStringLiteral("db_execute"), why + QStringLiteral(" | ") + statement);
   return false;
 }
 

@@ -67,8 +67,7 @@ bool Connection::open(const QString& path, QString* error) {
   ++opened_;
   count_title_writes();
   const QString folder = QFileInfo(path).absolutePath();
-  if (sqlite3_db_readonly(db_, "main") == 1)
-    tell_unsaved(QStringLiteral("数据库文件是只读的"), path);
+  if (sqlite3_db_readonly(db_, "main") == 1) tell_unsaved(QStringLiteral("数据库文件是只读的"), path);
   else if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
     tell_unsaved(QStringLiteral("数据库所在的文件夹不能写入"), folder);
   return true;

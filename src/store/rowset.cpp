@@ -65,8 +65,7 @@ bool RowSet::Open(const QString& jet_statement, Connection& c) {
   if (!st) {
     if (!c.is_open())
       platform::log_once(QStringLiteral("RowSet::Open"), QStringLiteral("no catalogue: queries find nothing"));
-    else
-      platform::log_failure(QStringLiteral("RowSet::Open"), why + QStringLiteral(" | ") + jet_statement);
+    else platform::log_failure(QStringLiteral("RowSet::Open"), why + QStringLiteral(" | ") + jet_statement);
     return false;
   }
   const int n = sqlite3_column_count(st);
@@ -145,10 +144,8 @@ void RowSet::AddNew() {
 bool RowSet::Update() {
   const bool any = std::find(dirty_.begin(), dirty_.end(), true) != dirty_.end();
   bool ok = true;
-  if (adding_)
-    ok = insert_new_row();
-  else if (any)
-    ok = write_edits();
+  if (adding_) ok = insert_new_row();
+  else if (any) ok = write_edits();
   adding_ = false;
   dirty_.assign(columns_.size(), false);
   return ok;

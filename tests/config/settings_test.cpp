@@ -30,10 +30,8 @@ TEST_F(SettingsTest, EveryNumberReachesItsKeyAndFile) {
     const QString value = QStringLiteral("值%1").arg(n);
     EXPECT_EQ(setting_access(1, value, n), QString()) << n;
     EXPECT_EQ(setting_access(0, {}, n), value) << n;
-    if (n == 4)
-      EXPECT_EQ(ini("QVODTERMINAL", "Mediapath", "play/QvodCfg.ini"), value);
-    else
-      EXPECT_EQ(ini("sh_time", keys[n], "vexa.ini"), value) << n;
+    if (n == 4) EXPECT_EQ(ini("QVODTERMINAL", "Mediapath", "play/QvodCfg.ini"), value);
+    else EXPECT_EQ(ini("sh_time", keys[n], "vexa.ini"), value) << n;
   }
   EXPECT_EQ(setting_access(1, 7, 12), QString());  // values are converted to text
   EXPECT_EQ(setting_access(0, {}, 12), "7");

@@ -27,15 +27,12 @@ int main(int argc, char** argv) {
     std::printf("%s\n", s.toUtf8().constData());
     std::fflush(stdout);
   };
-  if (a.size() >= 3 && a[1] == "setting")
-    say("value:" + config::setting_access(0, {}, a[2].toInt()));
+  if (a.size() >= 3 && a[1] == "setting") say("value:" + config::setting_access(0, {}, a[2].toInt()));
   else if (a.size() >= 2 && a[1] == "open_db") {
     store::open_db();
     say(store::db_execute("update hist set jd=0 where histID=0") ? "statement ran" : "statement failed");
-  } else if (a.size() >= 4 && a[1] == "end_process")
-    say(QString::number(config::end_process(a[2], a[3])));
-  else if (a.size() >= 3 && a[1] == "sleep")
-    QThread::msleep(a[2].toUInt());
+  } else if (a.size() >= 4 && a[1] == "end_process") say(QString::number(config::end_process(a[2], a[3])));
+  else if (a.size() >= 3 && a[1] == "sleep") QThread::msleep(a[2].toUInt());
   else if (a.size() >= 2 && a[1] == "write_twice") {
     for (int i = 0; i < 2; ++i)
       say(store::db_execute("insert into hist (hist_title) values ('x')") ? "written" : "not written");
@@ -49,8 +46,7 @@ int main(int argc, char** argv) {
     store::open_db();
     say("holding");
     QThread::msleep(a[2].toUInt());
-  } else
-    return 2;
+  } else return 2;
   say("survived");
   return 0;
 }

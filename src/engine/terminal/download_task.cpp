@@ -203,14 +203,10 @@ bool DownloadTask::download_from(const QString& source) {
   const bool answered = end == FetchEnd::Whole && (status == 200 || status == 206);
   // A whole answer that ends before the item does: the source has another file than the address.
   if (answered && downloaded_ < item_.size && !stopping_) wrong_size = true;
-  if (write_failed)
-    fail(QStringLiteral("写入下载文件失败（磁盘已满？）"));
-  else if (wrong_size)
-    fail(QStringLiteral("片源大小不符：片源的文件与地址所说的大小不同"));
-  else if (status == 404)
-    fail(QStringLiteral("片源不存在 (404)"));
-  else if (status == 416 && downloaded_ >= item_.size)
-    return true;
+  if (write_failed) fail(QStringLiteral("写入下载文件失败（磁盘已满？）"));
+  else if (wrong_size) fail(QStringLiteral("片源大小不符：片源的文件与地址所说的大小不同"));
+  else if (status == 404) fail(QStringLiteral("片源不存在 (404)"));
+  else if (status == 416 && downloaded_ >= item_.size) return true;
   if (downloaded_ == 0 && QFileInfo(partial_path()).size() == 0) QFile::remove(partial_path());
   return answered && !wrong_size;
 }

@@ -48,12 +48,10 @@ class Socket {
   bool send_all(const std::string& bytes) {
     for (size_t sent = 0; sent < bytes.size();) {
       const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-      if (n > 0)
-        sent += static_cast<size_t>(n);
+      if (n > 0) sent += static_cast<size_t>(n);
       else if (n < 0 && errno == EAGAIN) {
         if (!wait(POLLOUT, kSilenceMs)) return false;
-      } else if (n < 0 && errno != EINTR)
-        return false;
+      } else if (n < 0 && errno != EINTR) return false;
     }
     return true;
   }
