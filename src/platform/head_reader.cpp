@@ -9,23 +9,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <regex>
 
 namespace platform {
 
 namespace {
-
-std::string peer_of(int fd) {
-  sockaddr_storage a{};
-  socklen_t len = sizeof a;
-  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) return {};
-  char text[INET6_ADDRSTRLEN] = {};
-  if (a.ss_family == AF_INET)
-    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&a)->sin_addr, text, sizeof text);
-  if (a.ss_family == AF_INET6)
-    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(&a)->sin6_addr, text, sizeof text);
-  return text;
-}
 
 // A short answer of this thread's own, sent without waiting (a client that does not read it loses it).
 void answer_and_close(int fd, int status, const char* reason) {
@@ -44,9 +31,37 @@ void close_connection(int fd) {
 }  // namespace
 
 bool is_request_head(const std::string& head) {
-  static const std::regex request_line("[A-Z]{1,16} [^ \\x00-\\x1f]+ HTTP/1\\.[01]");
   const size_t eol = head.find("\r\n");
-  return eol != std::string::npos && eol <= 8192 && std::regex_match(head.substr(0, eol), request_line);
+  const size_t method_end = head.find(' ');
+  if (eol == std::string::npos || method_end == 0 || method_end > 16 || method_end >= eol) return false;
+  for (size_t i = 0; i < method_end; ++i)
+    if (head[i] < 'A' || head[i] > 'Z') return false;
+  const size_t version = eol - 9;  // " HTTP/1.x"
+  if (eol < method_end + 11 || head.compare(version, 8, " HTTP/1.") != 0 ||
+      (head[eol - 1] != '0' && head[eol - 1] != '1'))
+    return false;
+  for (size_t i = method_end + 1; i < version; ++i)
+    if (static_cast<unsigned char>(head[i]) <= ' ') return false;  // the target: no blank, no control
+  return true;
+}
+
+std::string socket_address(int fd, bool local, int* port) {
+  sockaddr_storage a{};
+  socklen_t len = sizeof a;
+  const int r = local ? ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len)
+                      : ::getpeername(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  if (r != 0) return {};
+  char text[INET6_ADDRSTRLEN] = {};
+  if (a.ss_family == AF_INET) {
+    const auto* v4 = reinterpret_cast<const sockaddr_in*>(&a);
+    inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
+    if (port) *port = ntohs(v4->sin_port);
+  } else if (a.ss_family == AF_INET6) {
+    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&a);
+    inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
+    if (port) *port = ntohs(v6->sin6_port);
+  }
+  return text;
 }
 
 HeadReader::HeadReader(Limits limits, Ready ready, Admit admit)
@@ -131,7 +146,7 @@ void HeadReader::take_new() {
 
 void HeadReader::watch(ParkedConnection connection) {
   const int fd = connection.fd;
-  const std::string peer = peer_of(fd);
+  const std::string peer = socket_address(fd, false);
   make_room(peer);
   Waiting& w = waiting_[fd];
   w.begun = !connection.buffered.empty();

@@ -91,4 +91,7 @@ class HeadReader {
 // Whether the head's first line is a request line ("METHOD TARGET HTTP/1.x").
 bool is_request_head(const std::string& head);
 
+// The address of a socket's peer (or, with local, its own end) as text, and its port; "" when none.
+std::string socket_address(int fd, bool local, int* port = nullptr);
+
 }  // namespace platform

@@ -1,13 +1,11 @@
 #include "platform/http_serve.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 namespace platform {
@@ -24,20 +22,6 @@ bool wait_for(int fd, short events, int ms) {
   do r = ::poll(&p, 1, ms);
   while (r < 0 && errno == EINTR);
   return r > 0 && (p.revents & (events | POLLHUP | POLLERR));
-}
-
-std::string address_text(const sockaddr_storage& a, int& port) {
-  char text[INET6_ADDRSTRLEN] = {};
-  if (a.ss_family == AF_INET) {
-    const auto* v4 = reinterpret_cast<const sockaddr_in*>(&a);
-    inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
-    port = ntohs(v4->sin_port);
-  } else if (a.ss_family == AF_INET6) {
-    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&a);
-    inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
-    port = ntohs(v6->sin6_port);
-  }
-  return text;
 }
 
 // The connection as the library reads it: first what has been read already, then the socket.
@@ -66,16 +50,8 @@ class ConnectionStream : public httplib::Stream {
     while (r < 0 && errno == EINTR);
     return r;
   }
-  void get_remote_ip_and_port(std::string& ip, int& port) const override {
-    sockaddr_storage a{};
-    socklen_t len = sizeof a;
-    ip = ::getpeername(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0 ? address_text(a, port) : std::string();
-  }
-  void get_local_ip_and_port(std::string& ip, int& port) const override {
-    sockaddr_storage a{};
-    socklen_t len = sizeof a;
-    ip = ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0 ? address_text(a, port) : std::string();
-  }
+  void get_remote_ip_and_port(std::string& ip, int& port) const override { ip = socket_address(fd_, false, &port); }
+  void get_local_ip_and_port(std::string& ip, int& port) const override { ip = socket_address(fd_, true, &port); }
   socket_t socket() const override { return fd_; }
 
  private:

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/head_reader.h"
 #include "support/site_process.h"
 #include "support/terminal_process.h"
 
@@ -201,6 +202,15 @@ TEST(Crowd, AnOverLongHeadGets431AndAMalformedOne400) {
             "HTTP/1.1 431 Request Header Fields Too Large");
   EXPECT_EQ(exchange("HELLO\r\n\r\n"), "HTTP/1.1 400 Bad Request");
   EXPECT_EQ(exchange("GET /details.php?id=1004 HTTP/1.1\r\nHost: x\r\n\r\n"), "HTTP/1.1 200 OK");
+}
+
+TEST(RequestHead, OnlyARequestLineOpensAHead) {
+  for (const char* good : {"GET / HTTP/1.1\r\n\r\n", "POST /a?b=c HTTP/1.0\r\nHost: x\r\n\r\n"})
+    EXPECT_TRUE(platform::is_request_head(good)) << good;
+  for (const char* bad : {"HELLO\r\n\r\n", "get / HTTP/1.1\r\n\r\n", "GET  HTTP/1.1\r\n\r\n", "GET / HTTP/2.0\r\n\r\n",
+                          "GET /a b HTTP/1.1\r\n\r\n", "GET /a\tb HTTP/1.1\r\n\r\n", "GET / HTTP/1.1",
+                          " / HTTP/1.1\r\n\r\n", "ABCDEFGHIJKLMNOPQ / HTTP/1.1\r\n\r\n"})
+    EXPECT_FALSE(platform::is_request_head(bad)) << bad;
 }
 
 }  // namespace
