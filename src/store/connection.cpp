@@ -55,14 +55,17 @@ Connection::~Connection() { close(); }
 bool Connection::open(const QString& path, QString* error) {
   close();
   const QByteArray p = path.toUtf8();
-  if (sqlite3_open_v2(p.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK || !has_catalogue_tables(db_)) {
+  // The wait comes before the first read: another program writing at this moment holds the file
+  // for a few milliseconds, and that is no broken catalogue.
+  const bool opened = sqlite3_open_v2(p.constData(), &db_, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+  if (opened) sqlite3_busy_timeout(db_, kBusyWaitMs);
+  if (!opened || !has_catalogue_tables(db_)) {
     if (error) *error = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("cannot open");
     if (error && error->isEmpty()) *error = QStringLiteral("no catalogue tables");
     sqlite3_close(db_);
     db_ = nullptr;
     return false;
   }
-  sqlite3_busy_timeout(db_, kBusyWaitMs);
   path_ = path;
   ++opened_;
   count_title_writes();

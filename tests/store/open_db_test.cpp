@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 #include <QFile>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
 
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
@@ -73,6 +77,27 @@ TEST(OpenDb, AFileThatCannotBeOpenedIsLoggedOncePerCause) {
   EXPECT_LE(log.count(" db_execute: "), 1) << log.toStdString();  // said once per run (maybe by a test before)
   EXPECT_LE(log.count(" RowSet::Open: "), 1) << log.toStdString();
   EXPECT_FALSE(log.contains("not an error"));
+}
+
+// Another program (a second instance, a test reading the file) writing at the moment of opening
+// holds the file a few milliseconds: the catalogue waits for it rather than calling it broken.
+TEST(OpenDb, AFileHeldByAWriterAtOpeningIsWaitedFor) {
+  ProgramFolder folder;
+  sqlite3* writer = nullptr;
+  ASSERT_EQ(sqlite3_open(folder.file("mydb.mdb").toUtf8().constData(), &writer), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(writer, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+  std::thread release([writer] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sqlite3_exec(writer, "commit", nullptr, nullptr, nullptr);
+  });
+  platform::ScriptedDialogs answers;
+  platform::Dialogs* before = platform::set_dialogs(&answers);
+  store::open_db();
+  platform::set_dialogs(before);
+  release.join();
+  sqlite3_close(writer);
+  EXPECT_TRUE(answers.shown.isEmpty());
+  EXPECT_TRUE(store::shared_connection().is_open());
 }
 
 // As another user meets it: a catalogue file, or its folder, that this user may not write.
