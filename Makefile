@@ -4,9 +4,9 @@ JOBS  ?= 2
 # The configure preset of $(BUILD): "default", or "ci" (warnings are errors).
 PRESET ?= default
 # The test suites that need no display, run again under the sanitizers.
-SANITIZED_SUITES := platform_tests config_tests store_tests site_tests engine_tests updater_tests
+SANITIZED_SUITES := platform_tests config_tests store_tests site_tests engine_tests updater_tests fuzz_replays
 
-.PHONY: all deps build test test-asan test-tsan demo bench clean
+.PHONY: all deps build test test-asan test-tsan fuzz demo bench clean
 
 all: build
 
@@ -35,6 +35,11 @@ test-asan test-tsan: test-%: deps
 	cd build-$* && $(SANITIZER_ENV) \
 	  ctest --output-on-failure -j$(JOBS) --timeout 600 -L '^($(subst $() ,|,$(SANITIZED_SUITES)))$$'
 
+# Every fuzz target for FUZZ_SECONDS each (clang, build-fuzz); see fuzz/CMakeLists.txt.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	./scripts/fuzz.sh $(FUZZ_SECONDS)
+
 # The demo builds the programs and the program folder only, quietly (the tests are not needed to run it).
 demo: deps $(BUILD)/CMakeCache.txt
 	@echo "demo: building the programs (log: $(BUILD)/demo-build.log)"
@@ -46,4 +51,4 @@ bench: build
 	./scripts/bench.sh
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz

@@ -15,9 +15,7 @@ namespace platform {
 namespace {
 
 // A short answer of this thread's own, sent without waiting (a client that does not read it loses it).
-void answer_and_close(int fd, int status, const char* reason) {
-  const std::string text =
-      "HTTP/1.1 " + std::to_string(status) + ' ' + reason + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+void answer_and_close(int fd, const std::string& text) {
   [[maybe_unused]] ssize_t sent = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
   ::shutdown(fd, SHUT_RDWR);
   ::close(fd);
@@ -43,6 +41,25 @@ bool is_request_head(const std::string& head) {
   for (size_t i = method_end + 1; i < version; ++i)
     if (static_cast<unsigned char>(head[i]) <= ' ') return false;  // the target: no blank, no control
   return true;
+}
+
+HeadVerdict judge_head(std::string& buffered, size_t head_max, const HeadReader::Admit& admit, std::string* head) {
+  const size_t end = buffered.find("\r\n\r\n");
+  if (end == std::string::npos && buffered.size() <= head_max) return HeadVerdict::MoreToCome;
+  if (end == std::string::npos || end + 4 > head_max) return HeadVerdict::TooLarge;
+  std::string whole = buffered.substr(0, end + 4);
+  if (!is_request_head(whole)) return HeadVerdict::Malformed;
+  if (admit && !admit(whole)) return HeadVerdict::Refused;
+  buffered.erase(0, end + 4);
+  *head = std::move(whole);
+  return HeadVerdict::Admitted;
+}
+
+std::string refusal_answer(HeadVerdict verdict) {
+  const char* status = verdict == HeadVerdict::TooLarge    ? "431 Request Header Fields Too Large"
+                       : verdict == HeadVerdict::Malformed ? "400 Bad Request"
+                                                           : "403 Forbidden";
+  return std::string("HTTP/1.1 ") + status + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
 }
 
 std::string socket_address(int fd, bool local, int* port) {
@@ -212,19 +229,14 @@ void HeadReader::read_from(int fd) {
 
 void HeadReader::settle(int fd) {
   Waiting& w = waiting_[fd];
-  std::string& buffered = w.connection.buffered;
-  const size_t end = buffered.find("\r\n\r\n");
-  if (end == std::string::npos && buffered.size() <= limits_.head_max) return;  // more to come
+  std::string head;
+  const HeadVerdict verdict = judge_head(w.connection.buffered, limits_.head_max, admit_, &head);
+  if (verdict == HeadVerdict::MoreToCome) return;
   ParkedConnection connection = std::move(w.connection);
   w.connection.fd = -1;
   drop(fd);  // no longer waiting (the socket stays open: it is connection's now)
-  if (end == std::string::npos || end + 4 > limits_.head_max)
-    return answer_and_close(connection.fd, 431, "Request Header Fields Too Large");
-  std::string head = connection.buffered.substr(0, end + 4);
-  connection.buffered.erase(0, end + 4);
-  if (!is_request_head(head)) return answer_and_close(connection.fd, 400, "Bad Request");
-  if (admit_ && !admit_(head)) return answer_and_close(connection.fd, 403, "Forbidden");
-  ready_(std::move(connection), std::move(head));
+  if (verdict == HeadVerdict::Admitted) return ready_(std::move(connection), std::move(head));
+  answer_and_close(connection.fd, refusal_answer(verdict));
 }
 
 void HeadReader::drop(int fd) {

@@ -91,6 +91,13 @@ class HeadReader {
 // Whether the head's first line is a request line ("METHOD TARGET HTTP/1.x").
 bool is_request_head(const std::string& head);
 
+// What a server makes of the bytes a connection has sent so far: more to come, or a verdict. A
+// whole head that is let in is moved out of `buffered` into `head` (what follows stays buffered).
+enum class HeadVerdict { MoreToCome, TooLarge /*431*/, Malformed /*400*/, Refused /*403*/, Admitted };
+HeadVerdict judge_head(std::string& buffered, size_t head_max, const HeadReader::Admit& admit, std::string* head);
+// The whole answer to a head that is refused at once (too large, malformed, not let in).
+std::string refusal_answer(HeadVerdict verdict);
+
 // The address of a socket's peer (or, with local, its own end) as text, and its port; "" when none.
 std::string socket_address(int fd, bool local, int* port = nullptr);
 

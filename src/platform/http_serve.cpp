@@ -59,6 +59,33 @@ class ConnectionStream : public httplib::Stream {
   std::string& buffered_;
 };
 
+// A connection held in memory: the request bytes to read, the answer written.
+class MemoryStream : public httplib::Stream {
+ public:
+  explicit MemoryStream(std::string in) : in_(std::move(in)) {}
+  bool is_readable() const override { return at_ < in_.size(); }
+  bool is_writable() const override { return true; }
+  ssize_t read(char* ptr, size_t size) override {
+    const size_t n = std::min(size, in_.size() - at_);
+    std::memcpy(ptr, in_.data() + at_, n);
+    at_ += n;
+    return static_cast<ssize_t>(n);
+  }
+  ssize_t write(const char* ptr, size_t size) override {
+    out_.append(ptr, size);
+    return static_cast<ssize_t>(size);
+  }
+  void get_remote_ip_and_port(std::string& ip, int& port) const override { ip = "127.0.0.1", port = 40000; }
+  void get_local_ip_and_port(std::string& ip, int& port) const override { ip = "127.0.0.1", port = 0; }
+  socket_t socket() const override { return INVALID_SOCKET; }
+  const std::string& written() const { return out_; }
+
+ private:
+  std::string in_;
+  size_t at_ = 0;
+  std::string out_;
+};
+
 bool named(const std::string& line, const char* name) {
   const size_t n = std::strlen(name);
   return line.size() > n && line[n] == ':' && strncasecmp(line.c_str(), name, n) == 0;
@@ -92,6 +119,7 @@ std::string with_headers_renamed(const std::string& head) {
 
 LoopbackServer::LoopbackServer(HeadReader::Admit admit, size_t workers)
     : workers_(std::make_unique<httplib::ThreadPool>(workers)),
+      admit_(admit),
       reader_(std::make_unique<HeadReader>(
           HeadReader::Limits{},
           [this](ParkedConnection c, std::string head) {
@@ -135,6 +163,17 @@ void LoopbackServer::serve(ParkedConnection c, std::string head) {
   }
   ::shutdown(c.fd, SHUT_RDWR);
   ::close(c.fd);
+}
+
+std::string LoopbackServer::answer_in_memory(std::string request) {
+  std::string head;
+  const HeadVerdict verdict = judge_head(request, HeadReader::Limits{}.head_max, admit_, &head);
+  if (verdict == HeadVerdict::MoreToCome) return {};
+  if (verdict != HeadVerdict::Admitted) return refusal_answer(verdict);
+  MemoryStream stream(with_headers_renamed(head) + request);
+  bool closed = false;
+  process_request(stream, true, closed, nullptr);
+  return stream.written();
 }
 
 std::optional<RangeAnswer> begin_range_answer(const httplib::Request& req, httplib::Response& res, int64_t size) {

@@ -28,6 +28,9 @@ class LoopbackServer : public httplib::Server {
   int bind_loopback(int port);
   // Connections waiting for a whole request head now (for tests).
   size_t waiting_for_heads() const { return reader_->waiting(); }
+  // The answer to one request given as the bytes a connection would carry, through the same head
+  // checks, renaming and handlers, without a socket (fuzzing and tests); "" while the head is unfinished.
+  std::string answer_in_memory(std::string request);
 
  protected:
   bool process_and_close_socket(socket_t sock) override;
@@ -35,6 +38,7 @@ class LoopbackServer : public httplib::Server {
  private:
   void serve(ParkedConnection connection, std::string head);
   std::unique_ptr<httplib::ThreadPool> workers_;
+  HeadReader::Admit admit_;
   std::unique_ptr<HeadReader> reader_;
 };
 

@@ -89,7 +89,11 @@ std::optional<qint32> parse_id(const QString& text) {
   return static_cast<qint32>(v);
 }
 
-QString text_literal(const QString& value) { return '\'' + QString(value).replace('\'', QLatin1String("''")) + '\''; }
+// A NUL would end the statement inside the literal (SQLite reads statements up to the first NUL):
+// the catalogue keeps none.
+QString text_literal(const QString& value) {
+  return '\'' + QString(value).remove(QChar(0)).replace('\'', QLatin1String("''")) + '\'';
+}
 
 QString number_literal(const QString& value) {
   const auto id = parse_id(value);

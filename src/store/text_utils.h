@@ -25,7 +25,7 @@ std::optional<qint32> parse_id(const QString& text);
 
 // The one place where a value becomes a literal of a statement: no other code quotes by hand.
 // A text literal: the value between apostrophes, each apostrophe of its own doubled, so that
-// nothing in it can end the literal.
+// nothing in it can end the literal; NUL characters are left out.
 QString text_literal(const QString& value);
 // A number literal: a 32-bit whole number in digits, or "" when the value is not one.
 QString number_literal(const QString& value);

@@ -155,6 +155,13 @@ std::vector<Case> cases() {
        "select * from hist where histID=3",
        {"hist_title", "hist_url"},
        "x' or '1'='1,'); delete * from det; --"},
+      // A NUL in a value would end the statement inside its literal: the catalogue keeps no NUL.
+      {"text_literal_drops_a_nul",
+       store::build_insert("hist", "hist_title|hist_url",
+                           store::text_literal(QString("a") + QChar(0) + "b") + "|" + store::text_literal("2")),
+       "select * from hist where histID=3",
+       {"hist_title", "hist_url"},
+       "ab,2"},
       {"date_literal_refuses_a_payload",
        *store::build_update(
            "det", "nr|add_time",

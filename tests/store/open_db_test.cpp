@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
-#include <QFile>
 #include <sqlite3.h>
+#include <QFile>
 
 #include <chrono>
 #include <thread>

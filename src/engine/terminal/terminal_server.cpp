@@ -58,9 +58,22 @@ TerminalServer::TerminalServer(QString media_folder, QStringList sources,
 TerminalServer::~TerminalServer() { stop(); }
 
 int TerminalServer::start(int port) {
+  if (!build_server()) return -1;
+  port_ = server_->bind_loopback(port);
+  if (port_ <= 0) return -1;
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  return port_;
+}
+
+std::string TerminalServer::answer_in_memory(const std::string& request) {
+  if (!server_ && !build_server()) return {};
+  return server_->answer_in_memory(request);
+}
+
+bool TerminalServer::build_server() {
   if (token_.size() < 32) {  // every request is let in by the token alone: without one, no server
     why_ = QStringLiteral("no access token: the system gave no random bytes");
-    return -1;
+    return false;
   }
   // A head that does not even hold the token is refused before any worker sees it.
   server_ = std::make_unique<platform::LoopbackServer>(
@@ -81,10 +94,7 @@ int TerminalServer::start(int port) {
     answer(res, 200, status_of(*task));
   });
   server_->Get("/stream/([0-9A-Fa-f]{40})(/.*)?", [this](const Request& req, Response& res) { stream(req, res); });
-  port_ = server_->bind_loopback(port);
-  if (port_ <= 0) return -1;
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  return port_;
+  return true;
 }
 
 void TerminalServer::stop() {

@@ -37,10 +37,13 @@ class TerminalServer {
   ~TerminalServer();
   int start(int port = 0);  // the port, or -1 (and why() says why)
   void stop();
+  // One request given as bytes, answered by the routes without a socket (fuzzing): see LoopbackServer.
+  std::string answer_in_memory(const std::string& request);
   const std::string& token() const { return token_; }
   QString why() const { return why_; }
 
  private:
+  bool build_server();  // the server and its routes; false without a token
   bool allowed(const httplib::Request& req, httplib::Response& res) const;
   std::shared_ptr<DownloadTask> task_for(const QString& address, QString* why);
   std::shared_ptr<DownloadTask> find(const std::string& hash) const;
