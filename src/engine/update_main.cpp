@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
                            platform::app_title());
     return 1;
   }
-  platform::start_detached(platform::program_file(QStringLiteral("vexa")));
+  // What the user handed the client (already absolute addresses) is handed on to it.
+  platform::start_detached(platform::program_file(QStringLiteral("vexa")), app.arguments().mid(1));
   return 0;
 }

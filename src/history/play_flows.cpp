@@ -67,6 +67,14 @@ void PlayFlows::ss_play(const QString& url, int mo, const QVariant& jd) {
   h.player->h_play(address, mo, jd);
 }
 
+void PlayFlows::play_addresses(const QStringList& addresses) {
+  if (addresses.isEmpty()) return;
+  catalog::PlayState& state = session_.play;
+  state.play_list = addresses.size() > 1 ? addresses.join(QStringLiteral("@@@")) : QString();
+  state.hist_key = 0;
+  ss_play(addresses.first(), 0, 0);
+}
+
 bool PlayFlows::ask_resume() {
   return platform::dialogs().message(QStringLiteral("发现播放记录,是否需要从上次观看位置开始播放？\r\n"
                                                     "选择【取消】，系统将会从该剧集第一集开始播放."),

@@ -50,6 +50,10 @@ class PlayFlows {
   // play list (the cache manager's road in). A title no longer in the store plays nothing and says so.
   void play_catalogue_episode(int detail_id, const QString& url, int position);
 
+  // Addresses the user handed over (command line, a second start, a drop), already found playable:
+  // the first plays as a free address, all of them are the play list in their order.
+  void play_addresses(const QStringList& addresses);
+
   // The resume question: true when the user answers OK.
   static bool ask_resume();
 

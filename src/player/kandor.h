@@ -177,6 +177,9 @@ class Kandor : public QWidget {
   void hide_cursor();
   // kandor_core.cpp
   void find_neighbours();
+  // The kind a neighbour is played as: a title's episodes as the title's (1); the files the user
+  // handed over as free addresses (0), so that each keeps a history entry of its own.
+  int neighbour_mode() const { return mo_ == 0 ? 0 : 1; }
   void wait_for_terminal(int mo, int start);
   void terminal_tick();
   void say_failure();

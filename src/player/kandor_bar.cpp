@@ -374,8 +374,8 @@ void Kandor::play_q_Click(int index) {
     case 2:
       if (bzt_ == engine::code(engine::PlayState::Playing)) Image7_Click();
       break;
-    case 3: h_play(prev_url_, 1, 0); break;
-    case 4: h_play(next_url_, 1, 0); break;
+    case 3: h_play(prev_url_, neighbour_mode(), 0); break;
+    case 4: h_play(next_url_, neighbour_mode(), 0); break;
     default: break;
   }
 }

@@ -155,7 +155,7 @@ void Kandor::h_play(const QString& address, int mo, const QVariant&) {
 }
 
 void Kandor::q_gh(const QString& address) {
-  if (!address.isEmpty()) h_play(address, 1, 0);
+  if (!address.isEmpty()) h_play(address, neighbour_mode(), 0);
 }
 
 void Kandor::q_play(int mo, int start) {

@@ -107,7 +107,7 @@ void Kandor::end_of_play() {
   timer2_.stop();
   if (host_.save_position) host_.save_position(furl_, mo_, 0);
   now_.now_pos = 0;
-  if (!next_url_.isEmpty() && zxyj_ != 0) return h_play(next_url_, 1, 0);
+  if (!next_url_.isEmpty() && zxyj_ != 0) return h_play(next_url_, neighbour_mode(), 0);
   q_stop();
   label1_->setText(QStringLiteral("准备就绪"));
   Image7_Click();  // leaves full screen; nothing else, the state is no longer "playing"

@@ -59,4 +59,8 @@ bool is_playable_address(const QString& address) {
          (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
 }
 
+QString unplayable_message(const QString& address) {
+  return QStringLiteral("无法识别的播放地址，请输入qvod地址、本地文件或网址：\r\n") + address;
+}
+
 }  // namespace remote

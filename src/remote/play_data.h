@@ -22,5 +22,7 @@ QString play_address(const QString& script, const QDateTime& at);
 
 // What an entered address is, for the engine: only these are handed to it.
 bool is_playable_address(const QString& address);
+// What the user is told of an address that is none of those.
+QString unplayable_message(const QString& address);
 
 }  // namespace remote

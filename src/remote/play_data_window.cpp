@@ -60,7 +60,7 @@ void PlayDataWindow::play_entered(const QString& text) {
     if (host_.bring_main_window_back) host_.bring_main_window_back();
     if (host_.play) host_.play(address);
   } else if (!is_playable_address(text)) {
-    platform::show_message(QStringLiteral("无法识别的播放地址，请输入qvod地址、本地文件或网址：\r\n") + text, kCaption);
+    platform::show_message(unplayable_message(text), kCaption);
   } else {
     if (host_.play) host_.play(text);
   }

@@ -2,9 +2,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QDir>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 
+#include "desktop/handed_addresses.h"
+#include "desktop/single_instance.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "platform/trapped_application.h"
@@ -44,12 +48,24 @@ int main(int argc, char** argv) {
   app.setApplicationName(QStringLiteral("Morvane"));
   app.setQuitOnLastWindowClosed(false);  // the client ends through its unload, not by itself
   platform::install_chinese_translations();
+  // One client per user: a later start hands what it was given to the running one and ends.
+  // argv as the application left it: Qt's own options ("-platform xcb") are taken out of it.
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const QStringList handed = desktop::addresses_from_arguments(arguments, QDir::currentPath());
+  if (desktop::SingleInstance::hand_over(handed)) return 0;
   updater::recover_interrupted_install(platform::program_folder());  // an update cut off half-way
   session::Session session;
   shell::MainWindow window(session);
   platform::set_dialog_parent(&window);
-  if (!window.load()) return 0;
+  if (!window.load(handed)) return 0;
   close_on_termination(&window);
+  desktop::SingleInstance instance;
+  instance.listen([&window](const QStringList& addresses) {
+    if (addresses.isEmpty()) window.bring_to_front();
+    else window.open_addresses(addresses);
+  });
   window.show();
+  if (!handed.isEmpty()) QTimer::singleShot(0, &window, [&window, handed] { window.open_addresses(handed); });
   return app.exec();
 }

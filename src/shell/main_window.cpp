@@ -72,6 +72,7 @@ MainWindow::MainWindow(session::Session& session, QWidget* parent)
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("欢迎使用Morvane"));
   setWindowIcon(QIcon(image_file(QStringLiteral("icon"))));
+  setAcceptDrops(true);  // files and addresses dropped anywhere but on a page play (main_window_desktop.cpp)
   inet1_ = new platform::Transfer(this);
   build_menus();  // the player's options drive some of its items
   build_controls();
@@ -325,12 +326,12 @@ void MainWindow::build_menus() {
   items_.ljbf_1 = add_action(sx, "ljbf_1", QStringLiteral("播放最新"));
 }
 
-bool MainWindow::load() {
+bool MainWindow::load(const QStringList& handed) {
   save_folder = config::qvod_path(1);
   const QString terminal = platform::program_file(QStringLiteral("play/QvodTerminal"));
   if (platform::file_present(terminal) && save_folder.isEmpty()) {
     // The engine is there but not set up yet: its set-up runs and starts the client again.
-    platform::start_detached(platform::program_file(QStringLiteral("update")));
+    platform::start_detached(platform::program_file(QStringLiteral("update")), handed);
     return false;
   }
   timer3_.start();

@@ -48,8 +48,9 @@ class MainWindow : public QMainWindow {
   explicit MainWindow(session::Session& session, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // The load handler, in its order. False when the client must end at once (engine set-up started).
-  bool load();
+  // The load handler, in its order. False when the client must end at once (engine set-up started;
+  // it starts the client again with `handed`, the addresses the user gave this start).
+  bool load(const QStringList& handed = {});
 
   Q_INVOKABLE void zrqv();
   Q_INVOKABLE void tpth_img(int a, int b, int c);
@@ -119,6 +120,10 @@ class MainWindow : public QMainWindow {
   QWidget* play_data_window() const { return play_data_window_; }
   QWidget* share_dialog() const { return share_dialog_; }
   QString template_address() const;
+  // main_window_desktop.cpp: addresses the user handed over (command line, a second start, a drop):
+  // the window comes to the front, the playable ones play as a play list, the others are said.
+  void open_addresses(const QStringList& addresses);
+  void bring_to_front();
   // The catalogue pane's load-complete handler.
   void catalogue_loaded(const QString& html);
 
@@ -139,6 +144,8 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -49,15 +49,31 @@ void ClientSeat::kill_client() {
 // The terminal the client started outlives a client that was killed: it is ours to end.
 void ClientSeat::end_terminal() { end_terminal_of(folder.file("morvane-terminal.state")); }
 
-bool ClientSeat::start() {
+QProcessEnvironment ClientSeat::client_environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const QString& kv : x.env() + QStringList{"MORVANE_SITE=" + site.base(), "XDG_RUNTIME_DIR=" + folder.path()})
     env.insert(kv.section('=', 0, 0), kv.section('=', 1));
   env.remove("MORVANE_DIALOG_LOG");  // real message boxes
-  client_.setProcessEnvironment(env);
+  return env;
+}
+
+int ClientSeat::start_again(const QStringList& arguments, int timeout_ms) {
+  QProcess second;
+  second.setProcessEnvironment(client_environment());
+  second.setProcessChannelMode(QProcess::MergedChannels);
+  second.setStandardOutputFile(folder.file("second.out"));
+  second.start(folder.file("vexa"), arguments);
+  if (second.waitForFinished(timeout_ms)) return second.exitCode();
+  second.kill();
+  second.waitForFinished();
+  return -1;
+}
+
+bool ClientSeat::start(const QStringList& arguments) {
+  client_.setProcessEnvironment(client_environment());
   client_.setProcessChannelMode(QProcess::MergedChannels);
   client_.setStandardOutputFile(folder.file("client.out"));
-  client_.start(folder.file("vexa"), {});
+  client_.start(folder.file("vexa"), arguments);
   if (!client_.waitForStarted()) return why_ = "the client did not start", false;
   if (!wait_until([&] { return !(window_ = x.windows_named("^MorvaneV").value(0)).isEmpty(); }, 30000)) {
     why_ = QStringLiteral("no main window; display %1 state %2 exit %3\n%4")

@@ -14,8 +14,11 @@ class ClientSeat {
   ClientSeat();
   ~ClientSeat();
   bool ready() const { return x.running(); }
-  // The client is up and its list page and template are shown.
-  bool start();
+  // The client is up and its list page and template are shown; `arguments` as a desktop gives them.
+  bool start(const QStringList& arguments = {});
+  // Another start of the client with these arguments, as the user's second start; its exit code,
+  // or -1 when it did not end within the time.
+  int start_again(const QStringList& arguments, int timeout_ms = 10000);
   // The title from the site's list, then its "立即播放" button.
   bool open_and_play();
   // "文件" → "退出"; the client has ended.
@@ -43,6 +46,7 @@ class ClientSeat {
 
  private:
   int requests() const;
+  QProcessEnvironment client_environment() const;
   void end_terminal();
   QProcess client_;
   QString window_;

@@ -1,6 +1,7 @@
 #include "support/program_folder.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -19,6 +20,9 @@ void use_test_environment() {
   qputenv("XDG_RUNTIME_DIR", home + "/runtime");
   QDir().mkpath(QString::fromUtf8(home + "/runtime"));
   QFile::setPermissions(QString::fromUtf8(home + "/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  // Clients started by different tests side by side are not one user's second starts.
+  qputenv("MORVANE_INSTANCE_SOCKET",
+          home + "/runtime/client-" + QByteArray::number(QCoreApplication::applicationPid()) + ".socket");
   qputenv("MORVANE_REGISTRY", home + "/registry.ini");
   qputenv("MORVANE_LOG", home + "/morvane.log");
   // A program a test starts never powers the machine off: such a command only goes to this file.
