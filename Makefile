@@ -6,7 +6,7 @@ PRESET ?= default
 # The test suites that need no display, run again under the sanitizers.
 SANITIZED_SUITES := platform_tests config_tests store_tests site_tests engine_tests updater_tests fuzz_replays
 
-.PHONY: all deps build test test-asan test-tsan fuzz demo bench clean
+.PHONY: all deps build test test-asan test-tsan fuzz demo bench install uninstall clean
 
 all: build
 
@@ -46,6 +46,15 @@ demo: deps $(BUILD)/CMakeCache.txt
 	@cmake --build $(BUILD) -j$(JOBS) --target programs > $(BUILD)/demo-build.log 2>&1 || \
 	  { tail -n 30 $(BUILD)/demo-build.log; exit 1; }
 	@./scripts/demo.sh
+
+# The client for the user who builds (PREFIX, default ~/.local; see install/CMakeLists.txt).
+PREFIX ?=
+install: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j$(JOBS) --target programs
+	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
+
+uninstall:
+	cmake --build $(BUILD) --target uninstall
 
 bench: build
 	./scripts/bench.sh

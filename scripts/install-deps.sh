@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick xdotool weston pulseaudio pulseaudio-utils
   ffmpeg mpv curl bc dbus-daemon fonts-wqy-microhei procps util-linux
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev desktop-file-utils
 )
 
 missing=()

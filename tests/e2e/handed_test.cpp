@@ -8,6 +8,7 @@
 #include "store/rowset.h"
 #include "store/text_utils.h"
 #include "support/client_seat.h"
+#include "support/clip.h"
 #include "support/db_rows.h"
 #include "support/wait.h"
 
@@ -16,31 +17,9 @@ namespace {
 class Handed : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(seat.ready()); }
-  // A clip of its own of `seconds` (a tone and a test picture).
-  QString clip(const QString& name, int seconds = 40) {
+  QString clip(const QString& name) {
     const QString path = seat.folder.file(name);
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v",
-                            "error",
-                            "-y",
-                            "-f",
-                            "lavfi",
-                            "-i",
-                            "testsrc=size=160x120:rate=25",
-                            "-f",
-                            "lavfi",
-                            "-i",
-                            "sine=frequency=440",
-                            "-t",
-                            QString::number(seconds),
-                            "-c:v",
-                            "libx264",
-                            "-preset",
-                            "ultrafast",
-                            "-c:a",
-                            "aac",
-                            path});
-    EXPECT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+    EXPECT_TRUE(make_clip(path));
     return path;
   }
   // The free history entry of an address has a position: it is playing, or has played.

@@ -119,7 +119,9 @@ QImage button(const QString& caption, bool primary) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  if (argc != 2) return 2;
+  // make_artwork PROGRAM_IMAGES [ICON_THEME]: the pictures of the program folder, and the icon at
+  // the desktop's sizes in a hicolor theme tree (for the install).
+  if (argc != 2 && argc != 3) return 2;
   const QString dir = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(dir);
   bool ok = true;
@@ -133,6 +135,13 @@ int main(int argc, char** argv) {
   ok &= arrow(10, 59, true, true).save(dir + "/arrow_2.png");
   ok &= arrow(10, 59, false, false).save(dir + "/arrow_3.png");
   ok &= icon(64).save(dir + "/icon.png");
+  if (argc == 3) {
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+      const QString apps = QString::fromLocal8Bit(argv[2]) + QStringLiteral("/hicolor/%1x%1/apps").arg(size);
+      QDir().mkpath(apps);
+      ok &= icon(size).save(apps + "/morvane.png");
+    }
+  }
   // The template's buttons lie beside it in the program folder.
   ok &= button(QStringLiteral("▶ 立即播放"), true).save(dir + "/../ljbf.jpg", "JPG", 92);
   ok &= button(QStringLiteral("播放最新"), false).save(dir + "/../bfzx.jpg", "JPG", 92);
