@@ -122,6 +122,13 @@ class Kandor : public QWidget {
   Q_INVOKABLE void show_covers(int mode);
   Q_INVOKABLE static QString scsjm(int seconds);
 
+  // The bar's own seek and volume routines driven from outside (the desktop's media controls): the
+  // knob placed at that second or level and applied as a drag lets go.
+  void seek_to(int seconds);
+  void set_volume_level(int volume);
+  bool has_previous() const { return !prev_url_.isEmpty(); }
+  bool has_next() const { return !next_url_.isEmpty(); }
+
   // The option routines' view of the shutdown option (the main window's flag), for gj_xw.
   std::function<bool()> shutdown_on;
   std::function<void()> opt_shutdown;

@@ -350,6 +350,20 @@ void Kandor::jdt_wzgb(int kind, int x, int top, int apply) {
   config::setting_access(1, vol_, config::kVolume);
 }
 
+void Kandor::seek_to(int seconds) {
+  const int range = bar_width() - seek_knob_->width();
+  if (bcd_ <= 0 || range <= 1) return;
+  const int x = static_cast<int>(std::lround(std::clamp(double(seconds) / bcd_, 0.0, 1.0) * range));
+  jdt_wzgb(0, std::min(x, range - 1), seek_knob_->y(), 1);
+}
+
+void Kandor::set_volume_level(int volume) {
+  const int range = volume_track_->width() - volume_knob_->width() - kVolumeLead;
+  const int x =
+      volume_track_->x() + kVolumeLead + static_cast<int>(std::lround(std::clamp(volume, 0, 100) / 100.0 * range));
+  jdt_wzgb(1, x, volume_knob_->y(), 1);
+}
+
 void Kandor::im2_move() {
   const double r = std::round(down_pct_ * 10) / 1000;
   strip_->setGeometry(0, kTrackTop, std::max(static_cast<int>(std::lround(r * width())), seek_x_), kTrackHeight + 4);

@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     if (addresses.isEmpty()) window.bring_to_front();
     else window.open_addresses(addresses);
   });
+  window.offer_media_controls();
   window.show();
   if (!handed.isEmpty()) QTimer::singleShot(0, &window, [&window, handed] { window.open_addresses(handed); });
   return app.exec();

@@ -34,6 +34,9 @@ class PlayFlows;
 namespace session {
 class Session;
 }
+namespace desktop {
+class Mpris;
+}
 
 namespace shell {
 
@@ -124,6 +127,9 @@ class MainWindow : public QMainWindow {
   // the window comes to the front, the playable ones play as a play list, the others are said.
   void open_addresses(const QStringList& addresses);
   void bring_to_front();
+  // The desktop's media controls (MPRIS) for this window's player, while the window lives.
+  void offer_media_controls();
+  desktop::Mpris* media_controls() const { return mpris_; }
   // The catalogue pane's load-complete handler.
   void catalogue_loaded(const QString& html);
 
@@ -175,6 +181,8 @@ class MainWindow : public QMainWindow {
   QAction* add_action(QMenu* menu, const char* name, const QString& caption);
 
   session::Session& session_;
+  desktop::Mpris* mpris_ = nullptr;
+  QString cover_key_, cover_url_;  // the cover last looked up for the media controls, by title key
   std::unique_ptr<history::HistoryStore> history_;
   std::unique_ptr<history::PlayFlows> flows_;
   QWidget* inner_ = nullptr;

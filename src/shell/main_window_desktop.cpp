@@ -1,16 +1,24 @@
 // What the desktop hands the client: files and addresses to play, by a drop or by another start.
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QTimer>
 
 #include "desktop/handed_addresses.h"
+#include "desktop/mpris.h"
+#include "engine/engine.h"
 #include "history/play_flows.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
 #include "player/addresses.h"
+#include "player/kandor.h"
 #include "remote/play_data.h"
+#include "session/session.h"
 #include "shell/main_window.h"
+#include "store/rowset.h"
+#include "store/text_utils.h"
 
 namespace shell {
 
@@ -24,7 +32,55 @@ QString refusal(const QString& address) {
   return {};
 }
 
+desktop::MediaState::Status status_of(int bzt) {
+  using engine::PlayState;
+  if (bzt == engine::code(PlayState::Paused)) return desktop::MediaState::Status::Paused;
+  for (PlayState underway : {PlayState::Playing, PlayState::Buffering, PlayState::Waiting, PlayState::Reconnecting,
+                             PlayState::FetchingSeed, PlayState::Connecting})
+    if (bzt == engine::code(underway)) return desktop::MediaState::Status::Playing;
+  return desktop::MediaState::Status::Stopped;
+}
+
 }  // namespace
+
+void MainWindow::offer_media_controls() {
+  desktop::MediaControl c;
+  c.state = [this] {
+    desktop::MediaState s;
+    s.status = status_of(kandor_->bzt());
+    if (s.status != desktop::MediaState::Status::Stopped) s.address = kandor_->furl();
+    s.title = kandor_->fname();
+    const int key = session_.play.hist_key;
+    if (key != 0 && !s.address.isEmpty()) {
+      s.album = session_.play.title_name;
+      if (cover_key_ != QString::number(key)) {  // looked up once per title
+        cover_key_ = QString::number(key);
+        store::RowSet rs;
+        rs.Open("select fm from det where keyID=" + store::number_literal(cover_key_));
+        cover_url_ = rs.Eof() ? QString() : rs.text("fm");
+      }
+      s.art_url = cover_url_;
+    }
+    s.length_us = qint64(kandor_->bcd()) * 1'000'000;
+    s.position_us = qint64(kandor_->bwz()) * 1'000'000;
+    s.volume = kandor_->vol() / 100.0;
+    s.can_next = kandor_->has_next();
+    s.can_previous = kandor_->has_previous();
+    return s;
+  };
+  c.raise = [this] { bring_to_front(); };
+  c.quit = [this] { QTimer::singleShot(0, this, &MainWindow::ex); };  // after the reply has gone
+  c.play_pause = [this] { items_.cz_1->trigger(); };
+  c.stop = [this] { items_.cz_3->trigger(); };
+  c.next = [this] { items_.cz_5->trigger(); };
+  c.previous = [this] { items_.cz_4->trigger(); };
+  c.seek_to = [this](qint64 us) { kandor_->seek_to(static_cast<int>(us / 1'000'000)); };
+  c.set_volume = [this](double v) { kandor_->set_volume_level(static_cast<int>(std::lround(v * 100))); };
+  c.open_uri = [this](const QString& uri) {
+    open_addresses(desktop::addresses_from_arguments({uri}, QDir::homePath()));
+  };
+  mpris_ = new desktop::Mpris(std::move(c), this);
+}
 
 void MainWindow::bring_to_front() {
   if (isMinimized()) showNormal();
