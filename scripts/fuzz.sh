@@ -25,13 +25,12 @@ run_one() {
   mkdir -p "$out" "$corpus"
   local dict=()
   [ -f "fuzz/dict/$t.dict" ] && dict=(-dict="fuzz/dict/$t.dict")
+  local rc=0
   build-fuzz/fuzz/fuzz_"$t" "$corpus" "fuzz/corpus/$t" "${dict[@]}" -max_total_time="$seconds" -timeout=10 \
-    -rss_limit_mb=4096 -max_len=65536 -artifact_prefix="$out/" -print_final_stats=1 > "build-fuzz/findings/$t.log" 2>&1
-  local rc=$?
-  local stats
-  stats=$(grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "build-fuzz/findings/$t.log" | tr '\n' ' ')
-  local cov
-  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "build-fuzz/findings/$t.log" | tail -1)
+    -rss_limit_mb=4096 -max_len=65536 -artifact_prefix="$out/" -print_final_stats=1 > "build-fuzz/findings/$t.log" 2>&1 || rc=$?
+  local stats cov
+  stats=$(grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "build-fuzz/findings/$t.log" | tr -s ' \n' ' ' || true)
+  cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "build-fuzz/findings/$t.log" | tail -1 || true)
   echo "$t: exit $rc; $cov; $stats"
   return $rc
 }
