@@ -230,10 +230,12 @@ TEST_F(Client, QvodPlayerThatAppearedLaterIsEndedAtExit) {
   EXPECT_TRUE(player.waitForFinished(5000));
 }
 
+// Two clients of one program folder, as two desktop sessions of the user run them (each has a
+// socket of its own for its second starts).
 TEST_F(Client, EndingItselfLeavesAnotherInstanceRunning) {
   start(a);
   ASSERT_TRUE(up(1));
-  start(b);
+  start(b, {"MORVANE_DIALOG_LOG=" + folder.file("dialogs.txt"), "MORVANE_INSTANCE_SOCKET=" + folder.file("b.socket")});
   ASSERT_TRUE(up(2));
   end(b);
   EXPECT_EQ(b.exitCode(), 0);
