@@ -4,11 +4,16 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
+#include "history/history_store.h"
 #include "platform/paths.h"
 #include "session/session.h"
 #include "store/builders.h"
 #include "store/connection.h"
 #include "store/maintenance.h"
+#include "store/rowset.h"
+#include "store/text_utils.h"
 
 namespace {
 
@@ -102,6 +107,45 @@ void BM_Merge2000Episodes(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Merge2000Episodes)->ArgName("one_transaction")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// episodes rows in jj (titles of 10 episodes each), straight into the file; the played one last.
+const QString kPlayed = QStringLiteral("qvod://9|PLAYED00PLAYED00PLAYED00PLAYED00PLAYED00|末集.rmvb|");
+void fill_episodes(int episodes) {
+  const QByteArray sql = "with recursive n(i) as (select 1 union all select i+1 from n where i < " +
+                         QByteArray::number(episodes - 1) +
+                         ") insert into jj (keyID,j_url,wjm) select i/10+1, 'qvod://' || i || '$' || "
+                         "printf('%040d', i) || '$ep' || i || '.rmvb$', 'ep' || i || '.rmvb' from n;"
+                         "insert into jj (keyID,j_url,wjm) values (777,'" +
+                         QString(kPlayed).replace('|', '$').toUtf8() + "','末集.rmvb');";
+  sqlite3_exec(store::shared_connection().handle(), sql.constData(), nullptr, nullptr, nullptr);
+}
+
+// The position saved every 2.5 s while playing: the history store, which keeps the row its record found.
+void BM_SavePosition(benchmark::State& state) {
+  session::Session session;
+  Folder folder;
+  fill_episodes(static_cast<int>(state.range(0)));
+  session.play.hist_key = 777;
+  history::HistoryStore history(session);
+  history.hist_record(kPlayed, 1);
+  int position = 0;
+  for (auto _ : state) history.hist_save_pos(kPlayed, 1, ++position);
+}
+BENCHMARK(BM_SavePosition)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Its reference in the same run: the save by the scan over every episode.
+void BM_SavePositionByScan(benchmark::State& state) {
+  Folder folder;
+  fill_episodes(static_cast<int>(state.range(0)));
+  int position = 0;
+  for (auto _ : state) {
+    store::RowSet rs;
+    rs.Open("select * from jj where j_url like " + store::text_literal("%PLAYED00PLAYED00PLAYED00PLAYED00PLAYED00%"));
+    rs.SetField("jl", ++position);
+    rs.Update();
+  }
+}
+BENCHMARK(BM_SavePositionByScan)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "history/history_store.h"
 
+#include <tuple>
+
 #include <QDateTime>
 #include <QListWidget>
 
@@ -60,7 +62,7 @@ std::optional<int> HistoryStore::hist_record(const QString& address, int kind) {
     rs.Update();
     if (key.isEmpty()) return;  // a key that matches every episode finds none in particular
     store::RowSet episode;
-    episode.Open("select * from jj where j_url like " + store::text_literal('%' + key + '%'));
+    open_episode(episode, key);
     if (!episode.Eof()) start = episode.number("jl");
   });
   hist_fill_list();
@@ -78,12 +80,25 @@ void HistoryStore::hist_save_pos(const QString& address, int kind, int position)
       rs.SetField("jd", position);
     } else {
       if (key.isEmpty()) return;
-      rs.Open("select * from jj where j_url like " + store::text_literal('%' + key + '%'));
+      open_episode(rs, key);
       if (rs.Eof()) return;
       rs.SetField("jl", position);
     }
     rs.Update();
   });
+}
+
+void HistoryStore::open_episode(store::RowSet& rs, const QString& key) {
+  const store::Connection& c = store::shared_connection();
+  const KeptEpisode now{key, kept_.jj_id, c.opened(), c.episode_writes(), c.foreign_version()};
+  if (!kept_.jj_id.isEmpty() && std::tie(kept_.key, kept_.opened, kept_.episode_writes, kept_.foreign_version) ==
+                                    std::tie(now.key, now.opened, now.episode_writes, now.foreign_version)) {
+    rs.Open("select * from jj where jjID=" + store::number_literal(kept_.jj_id));
+    if (!rs.Eof()) return;
+  }
+  rs.Open("select * from jj where j_url like " + store::text_literal('%' + key + '%'));
+  kept_ = now;
+  kept_.jj_id = rs.Eof() ? QString() : rs.text("jjID");
 }
 
 void HistoryStore::hist_delete(const QString& hist_id) {

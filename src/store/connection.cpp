@@ -84,11 +84,23 @@ void Connection::count_title_writes() {
         ++static_cast<Connection*>(sqlite3_user_data(ctx))->title_writes_;
       },
       nullptr, nullptr, nullptr);
+  sqlite3_create_function_v2(
+      db_, "morvane_episode_written", 0, SQLITE_UTF8, this,
+      [](sqlite3_context* ctx, int, sqlite3_value**) {
+        ++static_cast<Connection*>(sqlite3_user_data(ctx))->episode_writes_;
+      },
+      nullptr, nullptr, nullptr);
   sqlite3_exec(db_,
                "create temp trigger if not exists morvane_title_added after insert on main.det "
                "begin select morvane_title_written(); end;"
                "create temp trigger if not exists morvane_title_rekeyed after update of keyID on main.det "
-               "begin select morvane_title_written(); end;",
+               "begin select morvane_title_written(); end;"
+               "create temp trigger if not exists morvane_episode_added after insert on main.jj "
+               "begin select morvane_episode_written(); end;"
+               "create temp trigger if not exists morvane_episode_removed after delete on main.jj "
+               "begin select morvane_episode_written(); end;"
+               "create temp trigger if not exists morvane_episode_readdressed after update of j_url on main.jj "
+               "begin select morvane_episode_written(); end;",
                nullptr, nullptr, nullptr);
 }
 

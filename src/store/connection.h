@@ -31,6 +31,8 @@ class Connection {
   // Title rows (det) added or re-keyed through this connection: counted by temporary triggers of
   // this connection, so that asking costs nothing. `opened()` tells one opening from the next.
   quint64 title_writes() const { return title_writes_; }
+  // The same for episode rows (jj) added, removed or given another address.
+  quint64 episode_writes() const { return episode_writes_; }
   quint64 opened() const { return opened_; }
   // The file's version as other connections' commits move it (this connection's own do not). It
   // takes the file's lock: ask it seldom.
@@ -65,6 +67,7 @@ class Connection {
   QHash<QString, sqlite3_stmt*> cache_;
   int depth_ = 0;
   quint64 title_writes_ = 0;
+  quint64 episode_writes_ = 0;
   quint64 opened_ = 0;
 };
 

@@ -1,5 +1,6 @@
 // The history store on a real catalogue file, filling a real list widget.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <QListWidget>
 
 #include "history/history_store.h"
@@ -50,6 +51,33 @@ TEST_F(History, ACatalogueTitleHasOneEntryAndEachEpisodeItsOwnPosition) {
   EXPECT_NE(column("select * from hist", "add_time")[0], "2001-01-01 00:00:00");
   EXPECT_EQ(history.hist_record(kA, 1), 125);
   EXPECT_EQ(column("select * from jj where keyID=77 order by jjID", "jl"), QStringList({"125", "0"}));
+}
+
+// Each position lands on the episode row the scan over every episode finds ("like '%HASH%'", the
+// first match), with the same hash in two titles, and after rows changed mid-play, here or by
+// another program.
+TEST_F(History, PositionsLandWhereTheScanFindsTheEpisodeWhateverChangesMidPlay) {
+  const QString a_stored = QString(kA).replace('|', '$');
+  store::db_insert("jj", "keyID|j_url|wjm", "88|'" + a_stored + "'|'y'");  // jjID 3: kA's hash in title 88
+  playing_title(77, "剧名");
+  history.hist_record(kA, 1);
+  history.hist_save_pos(kA, 1, 30);
+  EXPECT_EQ(column("select * from jj order by jjID", "jl"), QStringList({"30", "0", "0"}));
+  // Title 77's row is given another address here: the scan now finds title 88's.
+  ASSERT_TRUE(store::db_execute("update jj set j_url='qvod://1$OTHER$x.rmvb$' where jjID=1"));
+  history.hist_save_pos(kA, 1, 40);
+  EXPECT_EQ(column("select * from jj order by jjID", "jl"), QStringList({"30", "0", "40"}));
+  // Another program gives title 77's row its address back, and takes it from title 88's.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(folder.file("mydb.mdb").toUtf8().constData(), &other), SQLITE_OK);
+  const QByteArray swap = "update jj set j_url='" + a_stored.toUtf8() +
+                          "' where jjID=1;"
+                          "update jj set j_url='qvod://1$GONE$y.rmvb$' where jjID=3;";
+  ASSERT_EQ(sqlite3_exec(other, swap.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  history.hist_save_pos(kA, 1, 50);
+  EXPECT_EQ(column("select * from jj order by jjID", "jl"), QStringList({"50", "0", "40"}));
+  EXPECT_EQ(history.hist_record(kA, 1), 50);
 }
 
 TEST_F(History, AFreeAddressIsFoundByItsHashOrWholly) {
