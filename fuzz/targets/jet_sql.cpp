@@ -4,6 +4,8 @@
 // write or break the statement around it.
 #include <QStringList>
 
+#include <sqlite3.h>
+
 #include "fuzz_catalogue.h"
 #include "fuzz_support.h"
 #include "store/jet_sql.h"

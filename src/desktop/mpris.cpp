@@ -51,19 +51,8 @@ class RootAdaptor : public QDBusAbstractAdaptor {
   QString identity() const { return QStringLiteral("Morvane"); }
   QString desktop_entry() const { return QStringLiteral("morvane"); }
   QStringList schemes() const { return {"file", "http", "https", "qvod"}; }
-  QStringList mime_types() const {
-    return {"video/mp4",
-            "video/x-matroska",
-            "video/x-msvideo",
-            "video/x-ms-wmv",
-            "application/vnd.rn-realmedia",
-            "application/vnd.rn-realmedia-vbr",
-            "video/mpeg",
-            "video/quicktime",
-            "video/webm",
-            "video/x-flv",
-            "audio/mpeg"};
-  }
+  // The types of the desktop entry (MORVANE_MIME_TYPES of the build).
+  QStringList mime_types() const { return QStringLiteral(MORVANE_MIME_TYPES).split(QLatin1Char(',')); }
 
  public slots:
   void Raise() { owner_->control().raise(); }
@@ -168,8 +157,9 @@ Mpris::Mpris(MediaControl control, QObject* parent) : QObject(parent), control_(
   if (!bus.isConnected()) return;
   registered_ = bus.registerObject(kPath, this) && bus.registerService(QString::fromLatin1(kService));
   if (!registered_) return;
-  told_ = player_properties();
-  told_position_ = control_.state().position_us;
+  const MediaState s = control_.state();
+  told_ = properties_of(s);
+  told_position_ = s.position_us;
   since_told_.start();
   connect(&poll_, &QTimer::timeout, this, &Mpris::refresh);
   poll_.start(kPollMs);
@@ -184,8 +174,9 @@ Mpris::~Mpris() {
 
 QString Mpris::track_id() const { return track_of(control_.state().address); }
 
-QVariantMap Mpris::player_properties() const {
-  const MediaState s = control_.state();
+QVariantMap Mpris::player_properties() const { return properties_of(control_.state()); }
+
+QVariantMap Mpris::properties_of(const MediaState& s) {
   const bool item = !s.address.isEmpty();
   QVariantMap metadata{{"mpris:trackid", QVariant::fromValue(QDBusObjectPath(track_of(s.address)))}};
   if (item) {
@@ -207,7 +198,8 @@ QVariantMap Mpris::player_properties() const {
 
 void Mpris::refresh() {
   if (!registered_) return;
-  const QVariantMap now = player_properties();
+  const MediaState s = control_.state();  // asked once per look
+  const QVariantMap now = properties_of(s);
   QVariantMap changed;
   for (auto it = now.begin(); it != now.end(); ++it)
     if (told_.value(it.key()) != it.value()) changed.insert(it.key(), it.value());
@@ -216,7 +208,6 @@ void Mpris::refresh() {
   told_ = now;
   if (!changed.isEmpty()) tell_changed("org.mpris.MediaPlayer2.Player", changed);
   // Position is not signalled as it runs; a jump is (Seeked), and so is a new item's start.
-  const MediaState s = control_.state();
   const qint64 expected = told_position_ + (s.status == MediaState::Status::Playing ? since_told_.elapsed() * 1000 : 0);
   if (!new_track && s.position_us != told_position_ && std::llabs(s.position_us - expected) > kSeekSlackUs)
     emit seeked(s.position_us);

@@ -54,6 +54,7 @@ class Mpris : public QObject {
   void seeked(qint64 position_us);
 
  private:
+  static QVariantMap properties_of(const MediaState& s);
   void tell_changed(const char* interface, const QVariantMap& changed);
   MediaControl control_;
   bool registered_ = false;

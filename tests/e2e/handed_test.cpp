@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QProcess>
 
-#include "store/rowset.h"
-#include "store/text_utils.h"
 #include "support/client_seat.h"
 #include "support/clip.h"
 #include "support/db_rows.h"
@@ -23,13 +21,8 @@ class Handed : public ::testing::Test {
     return path;
   }
   // The free history entry of an address has a position: it is playing, or has played.
-  static int position_of(const QString& address) {
-    store::RowSet rs;
-    rs.Open("select * from hist where keyID=0 and hist_url=" + store::text_literal(address));
-    return rs.Eof() ? -1 : rs.number("jd");
-  }
   static bool plays(const QString& address, int timeout_ms = 30000) {
-    return wait_until([&] { return position_of(address) > 0; }, timeout_ms);
+    return wait_until([&] { return free_entry_position(address) > 0; }, timeout_ms);
   }
   void press_in_main_window(const QString& key) {
     seat.x.xdotool({"windowfocus", "--sync", seat.x.windows_named("^MorvaneV").value(0)});
@@ -43,11 +36,12 @@ TEST_F(Handed, FilesOnTheCommandLinePlayInOrderAndTheArrowMovesOn) {
   const QString first = clip("第一.mp4"), second = clip("second file.mp4");
   ASSERT_TRUE(seat.start({first, second})) << seat.why().toStdString();
   ASSERT_TRUE(plays(first));
-  EXPECT_EQ(position_of(second), -1);
+  EXPECT_EQ(free_entry_position(second), -1);
   press_in_main_window("Right");
   ASSERT_TRUE(plays(second));
   press_in_main_window("Left");
-  ASSERT_TRUE(wait_until([&] { return position_of(first) > 0 && column("select * from hist", "histID").size() == 2; }));
+  ASSERT_TRUE(
+      wait_until([&] { return free_entry_position(first) > 0 && column("select * from hist", "histID").size() == 2; }));
   ASSERT_TRUE(seat.quit()) << seat.why().toStdString();
 }
 

@@ -15,9 +15,8 @@
 #include "platform/paths.h"
 #include "platform/processes.h"
 #include "store/connection.h"
-#include "store/rowset.h"
-#include "store/text_utils.h"
 #include "support/clip.h"
+#include "support/db_rows.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/wait.h"
@@ -111,12 +110,8 @@ TEST_F(MakeInstall, InstallsForTheUserStartsFromItsEntryAndUninstallsKeepingTheU
   ASSERT_TRUE(desktop.waitForFinished(30000));  // the first run hands over to the engine's set-up
   ASSERT_TRUE(wait_until([&] { return (client = installed_client()) > 0; }, 30000));
   platform::set_program_folder(prefix + "/opt/morvane");
-  const auto position = [&] {
-    store::RowSet rs;
-    rs.Open("select * from hist where hist_url=" + store::text_literal(film));
-    return rs.Eof() ? -1 : rs.number("jd");
-  };
-  EXPECT_TRUE(wait_until([&] { return position() > 0; }, 40000)) << "the installed client did not play the file";
+  EXPECT_TRUE(wait_until([&] { return free_entry_position(film) > 0; }, 40000))
+      << "the installed client did not play the file";
   store::shared_connection().close();
   ::kill(client, SIGTERM);
   ASSERT_TRUE(wait_until([&] { return ended(client); }, 15000));
