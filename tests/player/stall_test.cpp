@@ -1,6 +1,7 @@
 // A terminal that takes every connection and never answers: while an item plays, the window never
-// waits for it (the longest gap of a 1 ms timer on the GUI thread stays under 20 ms for 30 s).
-// Run alone (RUN_SERIAL): the gaps measured are the program's, not those of a busy machine.
+// waits for it. A wait on the terminal holds the GUI thread for its whole time-out, 300 ms and more;
+// so the longest gap of a 1 ms timer on that thread stays under 100 ms for 30 s. (Idle, the gaps
+// stay under 10 ms; a busy disk under a position save has been seen to give 20.) Run alone.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
@@ -50,7 +51,7 @@ TEST_F(PlayerTest, ATerminalThatNeverAnswersNeverHoldsTheWindow) {
   beat.start();
   settle(30000);
   beat.stop();
-  EXPECT_LT(longest, 20);
+  EXPECT_LT(longest, 100);
   EXPECT_EQ(kandor->engine()->playstate(), engine::PlayState::Playing);  // it played on all the while
   EXPECT_FALSE(silent.findChildren<QTcpSocket*>().isEmpty());            // and the player did ask
 }
