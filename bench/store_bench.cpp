@@ -109,7 +109,8 @@ void BM_Merge2000Episodes(benchmark::State& state) {
 BENCHMARK(BM_Merge2000Episodes)->ArgName("one_transaction")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // episodes rows in jj (titles of 10 episodes each), straight into the file; the played one last.
-const QString kPlayed = QStringLiteral("qvod://9|PLAYED00PLAYED00PLAYED00PLAYED00PLAYED00|末集.rmvb|");
+const QString kPlayedHash = QStringLiteral("FEEDFACE0BADC0DEFEEDFACE0BADC0DEFEEDFACE");
+const QString kPlayed = "qvod://9|" + kPlayedHash + "|末集.rmvb|";
 void fill_episodes(int episodes) {
   const QByteArray sql = "with recursive n(i) as (select 1 union all select i+1 from n where i < " +
                          QByteArray::number(episodes - 1) +
@@ -120,11 +121,19 @@ void fill_episodes(int episodes) {
   sqlite3_exec(store::shared_connection().handle(), sql.constData(), nullptr, nullptr, nullptr);
 }
 
-// The position saved every 2.5 s while playing: the history store, which keeps the row its record found.
+// A catalogue of that many episodes, opened afresh as at start-up: its episode index is built.
+void open_with_episodes(int episodes) {
+  fill_episodes(episodes);
+  store::shared_connection().close();
+  store::open_db();
+  store::shared_connection().episode_index().wait_ready(60000);
+}
+
+// The position saved every 2.5 s while playing, through the history store's episode lookup.
 void BM_SavePosition(benchmark::State& state) {
   session::Session session;
   Folder folder;
-  fill_episodes(static_cast<int>(state.range(0)));
+  open_with_episodes(static_cast<int>(state.range(0)));
   session.play.hist_key = 777;
   history::HistoryStore history(session);
   history.hist_record(kPlayed, 1);
@@ -133,6 +142,30 @@ void BM_SavePosition(benchmark::State& state) {
 }
 BENCHMARK(BM_SavePosition)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// A play's record (the entry exists: it is brought up to date and the episode's position read).
+void BM_RecordPlay(benchmark::State& state) {
+  session::Session session;
+  Folder folder;
+  open_with_episodes(static_cast<int>(state.range(0)));
+  session.play.hist_key = 777;
+  history::HistoryStore history(session);
+  history.hist_record(kPlayed, 1);
+  for (auto _ : state) benchmark::DoNotOptimize(history.hist_record(kPlayed, 1));
+}
+BENCHMARK(BM_RecordPlay)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Building the episode index of a catalogue as it opens (on a thread of its own).
+void BM_EpisodeIndexBuild(benchmark::State& state) {
+  Folder folder;
+  fill_episodes(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    store::shared_connection().close();
+    store::open_db();
+    store::shared_connection().episode_index().wait_ready(60000);
+  }
+}
+BENCHMARK(BM_EpisodeIndexBuild)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // Its reference in the same run: the save by the scan over every episode.
 void BM_SavePositionByScan(benchmark::State& state) {
   Folder folder;
@@ -140,7 +173,7 @@ void BM_SavePositionByScan(benchmark::State& state) {
   int position = 0;
   for (auto _ : state) {
     store::RowSet rs;
-    rs.Open("select * from jj where j_url like " + store::text_literal("%PLAYED00PLAYED00PLAYED00PLAYED00PLAYED00%"));
+    rs.Open("select * from jj where j_url like " + store::text_literal('%' + kPlayedHash + '%'));
     rs.SetField("jl", ++position);
     rs.Update();
   }

@@ -26,6 +26,14 @@ if "BM_DedupTickWhileHistoryIsWritten/100000" in runs:
     statement = ms(runs["BM_Dedup/100000"]) * 1000
     out.append(("dedup tick, 100k titles, history written (us)", tick, statement, "the statement"))
     out.append(("dedup tick vs its goal (us)", tick, 20.0, "goal 20 us"))
+if "BM_SavePosition/1000000" in runs:
+    save, scan = ms(runs["BM_SavePosition/1000000"]), ms(runs["BM_SavePositionByScan/1000000"])
+    out.append(("position save, 1M episodes (ms)", save, scan, "the scan"))
+if "BM_RecordPlay/1000000" in runs:
+    out.append(("play record, 1M episodes (ms)", ms(runs["BM_RecordPlay/1000000"]), 20.0, "goal 20 ms"))
+if "BM_EpisodeIndexBuild/1000000/iterations:3" in runs:
+    build = ms(runs["BM_EpisodeIndexBuild/1000000/iterations:3"])
+    out.append(("  episode index built, own thread (ms)", build, ms(runs["BM_SavePositionByScan/1000000"]), "the scan"))
 for name, b in runs.items():
     if name.startswith("BM_ClickToShown"):
         n = name.split("/")[1]
@@ -47,6 +55,8 @@ echo "bench: kept-alive requests to both servers" >&2
 "$bench/server_latency" 2>/dev/null | table_rows
 echo "bench: the de-duplication timer" >&2
 gbench_rows store_bench 'BM_Dedup/100000|BM_DedupTickWhileHistoryIsWritten'
+echo "bench: the episode lookup of a play at a million episodes" >&2
+gbench_rows store_bench 'SavePosition|RecordPlay|EpisodeIndexBuild'
 echo "bench: click to shown" >&2
 gbench_rows catalog_bench 'ClickToShown'
 echo "bench: memory while playing" >&2

@@ -1,7 +1,5 @@
 #include "history/history_store.h"
 
-#include <tuple>
-
 #include <QDateTime>
 #include <QListWidget>
 
@@ -20,6 +18,21 @@ namespace {
 void open_free_entry(store::RowSet& rs, const QString& address, const QString& key) {
   rs.Open(key.isEmpty() ? "select * from hist where hist_url = " + store::text_literal(address)
                         : "select * from hist where hist_url like " + store::text_literal('%' + key + '%'));
+}
+
+// Sets rs on the first episode whose address holds the key: the row the scan "where j_url like
+// '%KEY%'" finds. The episode index names the few rows that may hold it, so a play's record and its
+// saves every 2.5 s read those instead of every episode; where it cannot tell, the scan runs.
+void open_episode(store::RowSet& rs, const QString& key) {
+  const QString holds_key = "j_url like " + store::text_literal('%' + key + '%');
+  store::Connection& c = store::shared_connection();
+  if (const auto ids = c.episode_index().candidates(key, c.foreign_version())) {
+    QStringList listed;
+    for (const qint64 id : *ids) listed << QString::number(id);
+    rs.Open("select * from jj where jjID in (" + listed.join(',') + ") and " + holds_key + " order by jjID");
+    return;
+  }
+  rs.Open("select * from jj where " + holds_key);
 }
 
 }  // namespace
@@ -86,19 +99,6 @@ void HistoryStore::hist_save_pos(const QString& address, int kind, int position)
     }
     rs.Update();
   });
-}
-
-void HistoryStore::open_episode(store::RowSet& rs, const QString& key) {
-  const store::Connection& c = store::shared_connection();
-  const KeptEpisode now{key, kept_.jj_id, c.opened(), c.episode_writes(), c.foreign_version()};
-  if (!kept_.jj_id.isEmpty() && std::tie(kept_.key, kept_.opened, kept_.episode_writes, kept_.foreign_version) ==
-                                    std::tie(now.key, now.opened, now.episode_writes, now.foreign_version)) {
-    rs.Open("select * from jj where jjID=" + store::number_literal(kept_.jj_id));
-    if (!rs.Eof()) return;
-  }
-  rs.Open("select * from jj where j_url like " + store::text_literal('%' + key + '%'));
-  kept_ = now;
-  kept_.jj_id = rs.Eof() ? QString() : rs.text("jjID");
 }
 
 void HistoryStore::hist_delete(const QString& hist_id) {

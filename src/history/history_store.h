@@ -33,19 +33,7 @@ class HistoryStore {
   void hist_fill_list();
 
  private:
-  // Sets rs on the first episode whose address holds the key (the scan "where j_url like '%KEY%'").
-  // The row a play's record found is kept for that play's position saves, every 2.5 s: while no
-  // episode row has been added, removed or readdressed since (here or by another program), it is
-  // the row the scan finds, and read by its id it costs no pass over every episode.
-  void open_episode(store::RowSet& rs, const QString& key);
-
   session::Session& session_;
-  struct KeptEpisode {
-    QString key;
-    QString jj_id;
-    quint64 opened = 0, episode_writes = 0;
-    int foreign_version = -1;
-  } kept_;
 };
 
 // A title from an address: the file name without its extension ("" when there is none).

@@ -68,7 +68,8 @@ bool Connection::open(const QString& path, QString* error) {
   }
   path_ = path;
   ++opened_;
-  count_title_writes();
+  watch_writes();
+  episode_index_.build(path, foreign_version());
   const QString folder = QFileInfo(path).absolutePath();
   if (sqlite3_db_readonly(db_, "main") == 1) tell_unsaved(QStringLiteral("数据库文件是只读的"), path);
   else if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
@@ -77,7 +78,7 @@ bool Connection::open(const QString& path, QString* error) {
 }
 
 // Temporary triggers live in this connection only (the file's schema stays as shipped).
-void Connection::count_title_writes() {
+void Connection::watch_writes() {
   sqlite3_create_function_v2(
       db_, "morvane_title_written", 0, SQLITE_UTF8, this,
       [](sqlite3_context* ctx, int, sqlite3_value**) {
@@ -85,9 +86,11 @@ void Connection::count_title_writes() {
       },
       nullptr, nullptr, nullptr);
   sqlite3_create_function_v2(
-      db_, "morvane_episode_written", 0, SQLITE_UTF8, this,
-      [](sqlite3_context* ctx, int, sqlite3_value**) {
-        ++static_cast<Connection*>(sqlite3_user_data(ctx))->episode_writes_;
+      db_, "morvane_episode_written", 2, SQLITE_UTF8, this,
+      [](sqlite3_context* ctx, int, sqlite3_value** args) {
+        const auto* text = static_cast<const char*>(sqlite3_value_blob(args[1]));
+        static_cast<Connection*>(sqlite3_user_data(ctx))
+            ->episode_index_.note(sqlite3_value_int64(args[0]), QByteArray(text, sqlite3_value_bytes(args[1])));
       },
       nullptr, nullptr, nullptr);
   sqlite3_exec(db_,
@@ -96,15 +99,15 @@ void Connection::count_title_writes() {
                "create temp trigger if not exists morvane_title_rekeyed after update of keyID on main.det "
                "begin select morvane_title_written(); end;"
                "create temp trigger if not exists morvane_episode_added after insert on main.jj "
-               "begin select morvane_episode_written(); end;"
-               "create temp trigger if not exists morvane_episode_removed after delete on main.jj "
-               "begin select morvane_episode_written(); end;"
-               "create temp trigger if not exists morvane_episode_readdressed after update of j_url on main.jj "
-               "begin select morvane_episode_written(); end;",
+               "begin select morvane_episode_written(new.jjID, new.j_url); end;"
+               "create temp trigger if not exists morvane_episode_readdressed after update on main.jj "
+               "when new.jjID is not old.jjID or new.j_url is not old.j_url "
+               "begin select morvane_episode_written(new.jjID, new.j_url); end;",
                nullptr, nullptr, nullptr);
 }
 
 void Connection::close() {
+  episode_index_.stop();
   drop_cache();
   if (db_) sqlite3_close(db_);
   db_ = nullptr;

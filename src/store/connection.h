@@ -2,6 +2,8 @@
 #include <QHash>
 #include <QString>
 
+#include "store/episode_index.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -31,12 +33,13 @@ class Connection {
   // Title rows (det) added or re-keyed through this connection: counted by temporary triggers of
   // this connection, so that asking costs nothing. `opened()` tells one opening from the next.
   quint64 title_writes() const { return title_writes_; }
-  // The same for episode rows (jj) added, removed or given another address.
-  quint64 episode_writes() const { return episode_writes_; }
   quint64 opened() const { return opened_; }
   // The file's version as other connections' commits move it (this connection's own do not). It
   // takes the file's lock: ask it seldom.
   int foreign_version() const;
+  // Which episodes' addresses may hold a QVOD hash: built when the file opens, kept current with
+  // the episodes written through this connection.
+  EpisodeIndex& episode_index() { return episode_index_; }
 
   bool begin();
   // Only the outermost commit reaches the file. One that fails (another program holds the file past
@@ -60,14 +63,14 @@ class Connection {
   // Another program (a compaction) may have put a new file in this one's place: between
   // transactions the connection follows the name to the file that is there now.
   void follow_replaced_file();
-  void count_title_writes();
+  void watch_writes();
 
   sqlite3* db_ = nullptr;
   QString path_;
   QHash<QString, sqlite3_stmt*> cache_;
   int depth_ = 0;
   quint64 title_writes_ = 0;
-  quint64 episode_writes_ = 0;
+  EpisodeIndex episode_index_;
   quint64 opened_ = 0;
 };
 

@@ -70,6 +70,7 @@ TEST_F(History, PositionsLandWhereTheScanFindsTheEpisodeWhateverChangesMidPlay) 
   // Another program gives title 77's row its address back, and takes it from title 88's.
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(folder.file("mydb.mdb").toUtf8().constData(), &other), SQLITE_OK);
+  sqlite3_busy_timeout(other, 1500);  // as every program of ours waits: the client may be reading the file
   const QByteArray swap = "update jj set j_url='" + a_stored.toUtf8() +
                           "' where jjID=1;"
                           "update jj set j_url='qvod://1$GONE$y.rmvb$' where jjID=3;";

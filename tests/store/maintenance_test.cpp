@@ -125,6 +125,7 @@ TEST(Dedup, AnotherConnectionsTitlesAreSeenWithinTenTicks) {
   store::dedup_titles();
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(store::db_path().toUtf8().constData(), &other), SQLITE_OK);
+  sqlite3_busy_timeout(other, 1500);  // as every program of ours waits: the client may be reading the file
   ASSERT_EQ(sqlite3_exec(other, "insert into det (detailID,keyID) values (2,42)", nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(other);
