@@ -12,6 +12,7 @@
 #include "catalog/catalog.h"
 #include "catalog/template_pane.h"
 #include "config/settings.h"
+#include "history/history_store.h"
 #include "median.h"
 #include "session/session.h"
 #include "shell/main_window.h"
@@ -147,6 +148,48 @@ void BM_ClickToShown_First(benchmark::State& s) { click_to_shown(s, false); }
 void BM_ClickToShown_Again(benchmark::State& s) { click_to_shown(s, true); }
 BENCHMARK(BM_ClickToShown_First)->Arg(10)->Arg(100)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(15);
 BENCHMARK(BM_ClickToShown_Again)->Arg(10)->Arg(100)->Arg(500)->Arg(2000)->Unit(benchmark::kMillisecond)->Iterations(15);
+
+// The client's window with that many history entries, filled as at start.
+Stage& stage_with_history(int entries) {
+  if (!the_stage) the_stage = new Stage;
+  store::db_execute("delete * from hist");
+  store::Transaction t(store::shared_connection());
+  for (int i = 1; i <= entries; ++i)
+    store::db_execute(QStringLiteral("insert into hist (keyID,hist_title) values (%1,'片名%1')").arg(i));
+  t.commit();
+  history::HistoryStore(the_stage->session).hist_fill_list();
+  return *the_stage;
+}
+
+// The history tab opened and drawn.
+void BM_HistoryTab(benchmark::State& state) {
+  Stage& stage = stage_with_history(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    stage.window->tpth_img(1, 1, 1);
+    stage.window->grab();
+    settle(50);
+    state.ResumeTiming();
+    stage.window->tpth_img(2, 1, 1);
+    stage.window->grab();
+  }
+}
+BENCHMARK(BM_HistoryTab)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(15);
+
+// A play of a title not yet in the history recorded, and the open history tab drawn again.
+void BM_HistoryAfterPlay(benchmark::State& state) {
+  Stage& stage = stage_with_history(static_cast<int>(state.range(0)));
+  stage.window->tpth_img(2, 1, 1);
+  history::HistoryStore history(stage.session);
+  int key = 1000000;
+  for (auto _ : state) {
+    stage.session.play.hist_key = ++key;
+    stage.session.play.title_name = QStringLiteral("新片");
+    history.hist_record(QStringLiteral("qvod://1|FEEDFACE0BADC0DEFEEDFACE0BADC0DEFEEDFACE|新片.rmvb|"), 1);
+    stage.window->grab();
+  }
+}
+BENCHMARK(BM_HistoryAfterPlay)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(15);
 
 }  // namespace
 

@@ -34,6 +34,11 @@ if "BM_RecordPlay/1000000" in runs:
 if "BM_EpisodeIndexBuild/1000000/iterations:3" in runs:
     build = ms(runs["BM_EpisodeIndexBuild/1000000/iterations:3"])
     out.append(("  episode index built, own thread (ms)", build, ms(runs["BM_SavePositionByScan/1000000"]), "the scan"))
+for what in ("HistoryTab", "HistoryAfterPlay"):
+    full, empty = runs.get("BM_%s/10000/iterations:15" % what), runs.get("BM_%s/0/iterations:15" % what)
+    if full and empty:
+        label = "history tab drawn" if what == "HistoryTab" else "play recorded, tab drawn"
+        out.append(("%s, 10k entries (ms)" % label, ms(full), ms(empty), "no entries"))
 for name, b in runs.items():
     if name.startswith("BM_ClickToShown"):
         n = name.split("/")[1]
@@ -59,6 +64,8 @@ echo "bench: the episode lookup of a play at a million episodes" >&2
 gbench_rows store_bench 'SavePosition|RecordPlay|EpisodeIndexBuild'
 echo "bench: click to shown" >&2
 gbench_rows catalog_bench 'ClickToShown'
+echo "bench: the history tab with 10,000 entries" >&2
+gbench_rows catalog_bench 'History'
 echo "bench: memory while playing" >&2
 "$bench/play_memory" "$clip_seconds" 2>/dev/null | table_rows
 echo "bench: the play command to the first frame" >&2

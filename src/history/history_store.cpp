@@ -1,6 +1,7 @@
 #include "history/history_store.h"
 
 #include <QDateTime>
+#include <tuple>
 #include <QListWidget>
 
 #include "platform/trap.h"
@@ -44,6 +45,8 @@ QString title_from_url(const QString& address) { return player::hq_wjm(address);
 
 std::optional<int> HistoryStore::hist_record(const QString& address, int kind) {
   std::optional<int> start;
+  int added = 0;  // the histID of an entry this play adds
+  QString added_title;
   platform::trap("hist_record", [&] {
     store::open_db();
     const QString key = match_key(address);
@@ -54,7 +57,7 @@ std::optional<int> HistoryStore::hist_record(const QString& address, int kind) {
         rs.AddNew();
         rs.SetField("hist_title", title_from_url(address));
         rs.SetField("hist_url", address);
-        rs.Update();
+        if (rs.Update()) std::tie(added, added_title) = std::pair(rs.number("histID"), rs.text("hist_title"));
       } else {
         start = rs.number("jd");
       }
@@ -67,7 +70,7 @@ std::optional<int> HistoryStore::hist_record(const QString& address, int kind) {
       rs.SetField("hist_title", state.title_name);
       rs.SetField("keyID", state.hist_key);
       rs.SetField("hist_url", address);
-      rs.Update();
+      if (rs.Update()) std::tie(added, added_title) = std::pair(rs.number("histID"), rs.text("hist_title"));
       return;
     }
     rs.SetField("hist_url", address);
@@ -78,7 +81,7 @@ std::optional<int> HistoryStore::hist_record(const QString& address, int kind) {
     open_episode(episode, key);
     if (!episode.Eof()) start = episode.number("jl");
   });
-  hist_fill_list();
+  if (added) show_entry(added, added_title);  // a known entry keeps its place: ordered by histID
   return start;
 }
 
@@ -102,11 +105,14 @@ void HistoryStore::hist_save_pos(const QString& address, int kind, int position)
 }
 
 void HistoryStore::hist_delete(const QString& hist_id) {
-  if (!store::parse_id(hist_id)) return;
+  const std::optional<qint32> id = store::parse_id(hist_id);
+  if (!id) return;
   store::db_execute("update jj set jl=0 where keyID in (select keyID from hist where histID= " +
                     store::number_literal(hist_id) + ")");
   store::db_delete("hist", "histID", hist_id);
-  hist_fill_list();
+  if (QListWidget* list = session_.history_list)
+    for (int row = list->count() - 1; row >= 0; --row)
+      if (list->item(row)->data(Qt::UserRole).toInt() == *id) delete list->takeItem(row);
 }
 
 void HistoryStore::hist_clear() {
@@ -121,13 +127,23 @@ void HistoryStore::qk_td() {
 void HistoryStore::hist_fill_list() {
   QListWidget* list = session_.history_list;
   if (!list) return;
+  list->setUpdatesEnabled(false);
   list->clear();
   store::RowSet rs;
   rs.Open("select * from hist order by histID ASC");
-  for (; !rs.Eof(); rs.MoveNext()) {
-    auto* item = new QListWidgetItem(rs.text("hist_title"), list);
-    item->setData(Qt::UserRole, rs.number("histID"));
-  }
+  for (; !rs.Eof(); rs.MoveNext()) show_entry(rs.number("histID"), rs.text("hist_title"));
+  list->setUpdatesEnabled(true);
+}
+
+void HistoryStore::show_entry(int hist_id, const QString& title) {
+  if (!session_.history_list) return;
+  auto* item = new QListWidgetItem(title, session_.history_list);
+  item->setData(Qt::UserRole, hist_id);
+}
+
+void HistoryStore::prepare_list(QListWidget* list) {
+  list->setUniformItemSizes(true);
+  list->setLayoutMode(QListView::Batched);
 }
 
 }  // namespace history

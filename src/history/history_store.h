@@ -9,6 +9,8 @@ namespace store {
 class RowSet;
 }
 
+class QListWidget;
+
 namespace history {
 
 // What was played and where it stopped: table hist (one entry per catalogue title, found by its
@@ -30,9 +32,15 @@ class HistoryStore {
   // Clears the positions of the title whose details are loaded.
   void qk_td();
   // Refills the session's history list (oldest first; each item keeps its histID as item data).
+  // After that, a record, a deletion or a clearing changes only the items it concerns.
   void hist_fill_list();
 
+  // Readies a list for many entries: items of one height, laid out as they come into sight.
+  static void prepare_list(QListWidget* list);
+
  private:
+  void show_entry(int hist_id, const QString& title);
+
   session::Session& session_;
 };
 

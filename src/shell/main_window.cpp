@@ -242,6 +242,7 @@ void MainWindow::build_controls() {
   p.browser[2]->setParent(p.picture11);
   p.list1 = static_cast<QListWidget*>(add(new QListWidget, "List1", 60, 100, 3900, 6150));
   p.list1->setParent(p.picture8[1]);
+  history::HistoryStore::prepare_list(p.list1);
   p.picture5 = add(frame(), "Picture5", 60, 20, 3980, 6255);
   p.picture5->setParent(p.picture8[2]);
   p.browser[1] = static_cast<QWebEngineView*>(add(new QWebEngineView, "WebBrowser2", 0, 50, 4090, 6295));
