@@ -64,6 +64,8 @@ echo "bench: the episode lookup of a play at a million episodes" >&2
 gbench_rows store_bench 'SavePosition|RecordPlay|EpisodeIndexBuild'
 echo "bench: click to shown" >&2
 gbench_rows catalog_bench 'ClickToShown'
+echo "bench: a play into a catalogue of a million episodes" >&2
+ROUNDS=3 SECONDS=$cpu_seconds "$bench/play_at_million" 2>/dev/null | table_rows
 echo "bench: the history tab with 10,000 entries" >&2
 gbench_rows catalog_bench 'History'
 echo "bench: memory while playing" >&2
