@@ -12,7 +12,7 @@ rows=$(mktemp)
 trap 'rm -f "$rows"' EXIT
 
 # Rows of a program that prints the table itself: everything but its header and notes.
-table_rows() { grep -v -e '^figure' -e '^median of' -e '^(' -e '^round' >> "$rows" || true; }
+table_rows() { grep -v -e '^figure' -e '^median of' -e '^(' -e '^round' -e '^\[' -e '^Note:' -e '^$' >> "$rows" || true; }
 
 # Google Benchmark programs: JSON to rows (name, value, the reference named, ratio).
 gbench_rows() {  # PROGRAM FILTER
