@@ -17,8 +17,10 @@ bool TerminalClient::read_state(int& port, QString& token, int* pid) const {
   const QStringList fields = QString::fromLatin1(f.readAll()).split(' ');
   port = fields.value(0).toInt();
   token = fields.value(1);
-  if (pid) *pid = fields.value(2).trimmed().toInt();
-  return port > 0 && !token.isEmpty();
+  const int owner = fields.value(2).trimmed().toInt();
+  if (pid) *pid = owner;
+  // A terminal that was killed leaves its file behind: its port may belong to anything by now.
+  return port > 0 && !token.isEmpty() && owner > 0 && platform::process_is(owner, QStringLiteral("QvodTerminal"));
 }
 
 bool TerminalClient::available() const {
@@ -30,8 +32,7 @@ bool TerminalClient::available() const {
 int TerminalClient::running_pid() const {
   int port = 0, pid = 0;
   QString token;
-  return read_state(port, token, &pid) && pid > 0 && platform::process_is(pid, QStringLiteral("QvodTerminal")) ? pid
-                                                                                                               : 0;
+  return read_state(port, token, &pid) ? pid : 0;
 }
 
 bool TerminalClient::running() const { return running_pid() > 0; }

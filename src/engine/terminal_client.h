@@ -20,7 +20,8 @@ class TerminalClient {
   QJsonObject status(const QString& hash) const;
   // The loopback address the player streams the item from (token included), or "".
   QString stream_address(const QString& hash, const QString& name) const;
-  // The state file's port, token (and pid): false when there is no terminal to talk to.
+  // The state file's port, token (and pid): false when there is no terminal to talk to (none wrote
+  // the file, or the terminal that wrote it is gone).
   bool read_state(int& port, QString& token, int* pid = nullptr) const;
 
  private:

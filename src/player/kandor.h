@@ -1,4 +1,5 @@
 #pragma once
+#include <QFileSystemWatcher>
 #include <QPointer>
 #include <QTimer>
 #include <QVariant>
@@ -189,6 +190,7 @@ class Kandor : public QWidget {
   int neighbour_mode() const { return mo_ == 0 ? 0 : 1; }
   void wait_for_terminal(int mo, int start);
   void terminal_tick();
+  void ask_terminal();
   void say_failure();
   bool terminal_answers() const;
   void changed(const char* key);
@@ -230,6 +232,7 @@ class Kandor : public QWidget {
 
   QTimer timer2_;
   QTimer terminal_wait_;
+  QFileSystemWatcher* terminal_watch_ = nullptr;  // the state file's folder, while a play waits
   int terminal_waited_ = 0;
   bool terminal_asked_ = false;  // a question to the terminal is out
   int terminal_mo_ = 0;          // the play that waits for it

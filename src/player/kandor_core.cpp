@@ -1,6 +1,7 @@
 // The player's core: properties, the engine, play and stop, the neighbours of a play.
 #include <malloc.h>
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include "config/settings.h"
 #include "engine/mpv_engine.h"
 #include "engine/picture_area.h"
+#include "engine/terminal/terminal_server.h"
 #include "engine/terminal_client.h"
 #include "platform/log.h"
 #include "player/addresses.h"
@@ -20,7 +22,7 @@ namespace player {
 
 namespace {
 
-constexpr int kTerminalWaitTicks = 50;  // 100 ms each: a terminal is up well within 5 s
+constexpr int kTerminalWaitTicks = 10;  // 500 ms each: a terminal is up well within 5 s
 
 std::unique_ptr<engine::Engine> default_engine(QWidget* video_area) {
   return std::make_unique<engine::MpvEngine>(qobject_cast<engine::PictureArea*>(video_area));
@@ -39,8 +41,14 @@ Kandor::Kandor(KandorHost host, NowPlaying& now, QWidget* parent) : QWidget(pare
   build_popup();
   timer2_.setInterval(500);
   connect(&timer2_, &QTimer::timeout, this, &Kandor::Timer2_Timer);
-  terminal_wait_.setInterval(100);
+  terminal_wait_.setInterval(500);
   connect(&terminal_wait_, &QTimer::timeout, this, &Kandor::terminal_tick);
+  // The terminal writes its state file once it listens: a play that waits asks it the moment the
+  // file appears (the timer only counts the wait, and asks again should a question find it busy).
+  terminal_watch_ = new QFileSystemWatcher(this);
+  connect(terminal_watch_, &QFileSystemWatcher::directoryChanged, this, [this] {
+    if (terminal_wait_.isActive()) ask_terminal();
+  });
   full_ = 0;
   taskbar_shown_ = true;
 }
@@ -191,15 +199,18 @@ void Kandor::q_play(int mo, int start) {
 bool Kandor::terminal_answers() const { return engine::TerminalClient().running() && terminal_link_.answered_lately(); }
 
 // The terminal is started when it does not run, and the play goes on once it answers, asked without
-// waiting every 100 ms; one that does not come up is said in the status text instead of the play vanishing.
+// waiting as soon as its state file appears; one that does not come up is said in the status text
+// instead of the play vanishing.
 void Kandor::wait_for_terminal(int mo, int start) {
   start_pos_ = start;
   terminal_mo_ = mo;
+  const QString folder = QFileInfo(terminal::state_file()).absolutePath();
+  if (!terminal_watch_->directories().contains(folder)) terminal_watch_->addPath(folder);
   if (!engine::TerminalClient().running() && host_.start_terminal) host_.start_terminal();
   terminal_waited_ = 0;
   label1_->setText(QStringLiteral("正在启动播放引擎..."));
   terminal_wait_.start();
-  terminal_tick();  // a terminal that runs already is asked at once
+  ask_terminal();  // a terminal that runs already is asked at once
 }
 
 void Kandor::terminal_tick() {
@@ -209,6 +220,10 @@ void Kandor::terminal_tick() {
     label1_->setText(QStringLiteral("播放引擎未能启动，请稍后再试"));
     return;
   }
+  ask_terminal();
+}
+
+void Kandor::ask_terminal() {
   if (terminal_asked_ || !engine::TerminalClient().running()) return;
   terminal_asked_ = true;
   terminal_link_.check_answering([this](bool answered) {

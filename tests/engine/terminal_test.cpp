@@ -14,6 +14,7 @@
 #include "engine/terminal/media_folder.h"
 #include "engine/terminal/qvod_item.h"
 #include "engine/terminal/terminal_server.h"
+#include "engine/terminal_client.h"
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -383,6 +384,22 @@ TEST_F(Terminal, OnePerUser) {
   EXPECT_EQ(second.exitCode(), 0);
   EXPECT_EQ(terminal.process.state(), QProcess::Running);
   EXPECT_EQ(get("/status?hash=0")->status, 404);  // the first still answers
+}
+
+// A terminal killed outright leaves its state file behind, naming a port anything may hold by now:
+// the file names no terminal, and a new one starts and takes its place.
+TEST_F(Terminal, TheStateFileOfAKilledTerminalNamesNone) {
+  launch();
+  const QByteArray left = read_all(terminal.state_file());
+  halt(SIGKILL);
+  ASSERT_EQ(read_all(terminal.state_file()), left);
+  int port_read = 0;
+  QString token_read;
+  EXPECT_FALSE(engine::TerminalClient().read_state(port_read, token_read));
+  EXPECT_FALSE(engine::TerminalClient().running());
+  launch();
+  EXPECT_TRUE(engine::TerminalClient().read_state(port_read, token_read));
+  EXPECT_EQ(port_read, port);
 }
 
 // Every request is let in by the token alone: a system that gives no random bytes gives no server.
