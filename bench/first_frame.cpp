@@ -2,6 +2,8 @@
 // the player (its picture area, the engine already made, as when a user clicks) against bare mpv
 // told to load the same clip while idle with its window open (--force-window). Alternating rounds;
 // prints figure, value, reference, ratio (medians). Run it under an X server or a compositor.
+// Then the same for a site episode not yet downloaded, played through the terminal (running, as
+// after a first play; and started by the click), against bare mpv loading it from the site.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,19 +18,23 @@
 #include "engine/picture_area.h"
 #include "median.h"
 #include "player/kandor.h"
+#include "support/program_folder.h"
+#include "support/site_process.h"
+#include "support/terminal_process.h"
 #include "support/wait.h"
 
 namespace {
 
 constexpr QSize kPicture(550, 371);  // the player's picture at the main window's design size
+std::function<void()> start_terminal;  // what the player's host does when it needs the terminal
 
 // The player in a window, made once; each round plays the clip from the start.
-double player_ms(player::Kandor* kandor, engine::PictureArea* area, const QString& clip) {
+double player_ms(player::Kandor* kandor, engine::PictureArea* area, const QString& clip, int mo = 0) {
   bool drawn = false;
   const auto connection = QObject::connect(area, &engine::PictureArea::frameDrawn, [&] { drawn = true; });
   QElapsedTimer clock;
   clock.start();
-  kandor->h_play(clip, 0, 0);
+  kandor->h_play(clip, mo, 0);
   wait_until([&] { return drawn; }, 10000);
   const double ms = clock.nsecsElapsed() / 1e6;
   QObject::disconnect(connection);
@@ -76,6 +82,48 @@ double bare_mpv_ms(const QString& clip, const QTemporaryDir& dir) {
   return (shown - asked) * 1000;
 }
 
+// A site episode in a fresh media folder: the qvod address and the site's own address of its bytes.
+struct FreshEpisode {
+  QString qvod, http;
+};
+FreshEpisode fresh_episode(const SiteProcess& site, TerminalProcess& terminal, const ProgramFolder& folder, int n,
+                           bool terminal_running) {
+  terminal.halt();
+  terminal.configure(folder.file(QStringLiteral("media%1").arg(n)), site.base() + "/qvod/{hash}/{name}");
+  if (terminal_running) terminal.launch();
+  const std::string page = http_get(site.port(), "/details.php?id=1034").body;
+  const QString entry = QString::fromStdString(page).section("<!--jj_start-->", 1).split("::").value(0);
+  const QStringList f = entry.split('$');
+  return {QString(entry).replace('$', '|'), site.base() + "/qvod/" + f.value(1) + "/" + f.value(2)};
+}
+
+// The site rounds: the terminal is running before the click, or the click starts it.
+void site_rounds(player::Kandor* kandor, engine::PictureArea* area, const QTemporaryDir& dir, int rounds) {
+  SiteProcess site;
+  ProgramFolder folder;
+  TerminalProcess terminal(folder.path());
+  // As the client starts it: at once, without waiting (the killed one's state file is still there).
+  start_terminal = [&terminal] { terminal.process.start(terminal.program, {}); };
+  kandor->setQlj(folder.file("play"));
+  std::vector<double> up, started, bare;
+  for (int i = 0; i < rounds; ++i) {
+    FreshEpisode e = fresh_episode(site, terminal, folder, 2 * i, true);
+    settle(1000);
+    up.push_back(player_ms(kandor, area, e.qvod, 0));
+    e = fresh_episode(site, terminal, folder, 2 * i + 1, false);
+    started.push_back(player_ms(kandor, area, e.qvod, 0));
+    bare.push_back(bare_mpv_ms(e.http, dir));
+    kandor->q_stop();
+    std::fprintf(stderr, "site round %d: terminal up %.1f, started %.1f, bare mpv %.1f ms\n", i + 1, up.back(),
+                 started.back(), bare.back());
+  }
+  const double b = median(bare);
+  std::printf("%-44s %10.2f %12.2f %7.2f\n", "fresh episode, terminal up (ms) vs bare mpv", median(up), b,
+              median(up) / b);
+  std::printf("%-44s %10.2f %12.2f %7.2f\n", "  fresh, terminal started by the play (ms)", median(started), b,
+              median(started) / b);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,7 +137,11 @@ int main(int argc, char** argv) {
   }
   player::NowPlaying now;  // outlives the player
   QWidget window;
-  auto* kandor = new player::Kandor(player::KandorHost{}, now, &window);
+  player::KandorHost host;
+  host.start_terminal = [] {
+    if (start_terminal) start_terminal();
+  };
+  auto* kandor = new player::Kandor(std::move(host), now, &window);
   kandor->set_engine_factory([](QWidget* area) {
     return std::make_unique<engine::MpvEngine>(qobject_cast<engine::PictureArea*>(area), true);
   });
@@ -110,5 +162,6 @@ int main(int argc, char** argv) {
   const double a = median(ours), b = median(bare);
   std::printf("figure value reference ratio\n");
   std::printf("%-44s %10.2f %12.2f %7.2f\n", "play to first frame (ms) vs bare mpv", a, b, a / b);
+  site_rounds(kandor, area, dir, rounds);
   return 0;
 }
