@@ -1,6 +1,7 @@
 #include "platform/log.h"
 
 #include <QDateTime>
+#include <ctime>
 #include <QFile>
 #include <QSet>
 
@@ -27,6 +28,16 @@ void log_once(const QString& routine, const QString& what) {
   if (said.contains(key)) return;
   said.insert(key);
   log_failure(routine, what);
+}
+
+void mark_startup(const char* what) {
+  const QString path = qEnvironmentVariable("MORVANE_STARTUP_MARKS");
+  if (path.isEmpty()) return;
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  QFile f(path);
+  if (f.open(QIODevice::Append))
+    f.write(QByteArray(what) + ' ' + QByteArray::number(now.tv_sec * 1000.0 + now.tv_nsec / 1e6, 'f', 1) + '\n');
 }
 
 }  // namespace platform

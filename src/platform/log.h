@@ -11,6 +11,10 @@ void log_failure(const QString& routine, const QString& what);
 // stays, as a file that cannot be opened, is said once, not at every use).
 void log_once(const QString& routine, const QString& what);
 
+// When MORVANE_STARTUP_MARKS names a file: appends "what milliseconds" there, the monotonic clock's
+// reading, for the start-up benchmark to tell how long after its start the program got this far.
+void mark_startup(const char* what);
+
 // Path of the log file in use (tests read it back).
 QString log_file_path();
 

@@ -9,7 +9,9 @@
 
 #include "desktop/handed_addresses.h"
 #include "desktop/single_instance.h"
+#include "engine/mpv_library.h"
 #include "platform/dialogs.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 #include "platform/trapped_application.h"
 #include "session/session.h"
@@ -54,6 +56,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const QStringList handed = desktop::addresses_from_arguments(arguments, QDir::currentPath());
   if (desktop::SingleInstance::hand_over(handed)) return 0;
+  engine::preload_mpv_library();  // while the window comes up: the player's engine is made at start-up
   updater::recover_interrupted_install(platform::program_folder());  // an update cut off half-way
   session::Session session;
   shell::MainWindow window(session);
@@ -67,6 +70,7 @@ int main(int argc, char** argv) {
   });
   window.offer_media_controls();
   window.show();
+  QTimer::singleShot(0, [] { platform::mark_startup("window"); });
   if (!handed.isEmpty()) QTimer::singleShot(0, &window, [&window, handed] { window.open_addresses(handed); });
   return app.exec();
 }

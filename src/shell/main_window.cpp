@@ -131,6 +131,7 @@ void MainWindow::catalogue_loaded(const QString& html) {
   if (html.contains(QLatin1String("ll_left"))) {
     set_catalogue_in_view(true);
     do_ssta(*this);  // brings the pane into its frame
+    QTimer::singleShot(0, this, [] { platform::mark_startup("list"); });
     browser(2)->load(QUrl(config::site_base() + QStringLiteral("/mark_2.asp")));
     browser(1)->load(QUrl(template_address()));
     return;
