@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr QSize kPicture(550, 371);  // the player's picture at the main window's design size
+constexpr QSize kPicture(550, 371);    // the player's picture at the main window's design size
 std::function<void()> start_terminal;  // what the player's host does when it needs the terminal
 
 // The player in a window, made once; each round plays the clip from the start.

@@ -76,6 +76,8 @@ class PlayAtMillion : public PlayerTest {
 
 TEST_F(PlayAtMillion, MainThreadWhilePlaying) {
   const QString million = QStringLiteral(MORVANE_BENCH_DIR "/million.mdb");
+  ASSERT_TRUE(QFile::exists(million)) << "make it first: bench/million_catalogue.sh build/shipped/mydb.mdb "
+                                      << qPrintable(million);
   const QString empty = folder.file("shipped.mdb");
   QFile::copy(QStringLiteral(MORVANE_SHIPPED "/mydb.mdb"), empty);
   std::vector<double> cpu_m, cpu_e, stall_m, stall_e, record_m, record_e;

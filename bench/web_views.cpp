@@ -17,9 +17,8 @@ int main(int argc, char** argv) {
     auto* view = new QWebEngineView(&window);
     row->addWidget(view);
     if (i == 1)
-      QObject::connect(view, &QWebEngineView::loadFinished, [] {
-        QTimer::singleShot(0, [] { platform::mark_startup("list"); });
-      });
+      QObject::connect(view, &QWebEngineView::loadFinished,
+                       [] { QTimer::singleShot(0, [] { platform::mark_startup("list"); }); });
     view->load(QUrl::fromUserInput(QString::fromLocal8Bit(argv[i])));
   }
   window.resize(848, 496);  // the client's window at its design size

@@ -6,8 +6,8 @@
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 bench="$top/build/bench"
-rate_args=(250 5) clip_seconds=150 cpu_seconds=20
-if [ "${1:-}" = --quick ]; then rate_args=(100 3) clip_seconds=40 cpu_seconds=8; fi
+rate_args=(250 5) clip_seconds=150 cpu_seconds=20 start_rounds=5
+if [ "${1:-}" = --quick ]; then rate_args=(100 3) clip_seconds=40 cpu_seconds=8 start_rounds=3; fi
 rows=$(mktemp)
 trap 'rm -f "$rows"' EXIT
 
@@ -65,6 +65,7 @@ gbench_rows store_bench 'SavePosition|RecordPlay|EpisodeIndexBuild'
 echo "bench: click to shown" >&2
 gbench_rows catalog_bench 'ClickToShown'
 echo "bench: a play into a catalogue of a million episodes" >&2
+"$top/bench/million_catalogue.sh" "$top/build/shipped/mydb.mdb" "$bench/million.mdb"
 ROUNDS=3 SECONDS=$cpu_seconds "$bench/play_at_million" 2>/dev/null | table_rows
 echo "bench: the history tab with 10,000 entries" >&2
 gbench_rows catalog_bench 'History'
@@ -73,6 +74,8 @@ echo "bench: memory while playing" >&2
 echo "bench: the play command to the first frame" >&2
 xvfb-run -a -s "-screen 0 1280x800x24" env QT_QPA_PLATFORM=xcb PULSE_SERVER=unix:/nonexistent \
   "$bench/first_frame" 7 "$top/build/test-home/site-data/media/clip1.mp4" 2>/dev/null | table_rows
+echo "bench: start to the title list, and idle memory" >&2
+ROUNDS=$start_rounds "$top/bench/start_and_memory.sh" 2>/dev/null | table_rows
 echo "bench: CPU of the client playing, and of its main thread" >&2
 SECONDS_PER_RUN=$cpu_seconds "$top/bench/player_cpu.sh" 2>/dev/null | table_rows
 

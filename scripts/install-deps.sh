@@ -8,7 +8,7 @@ packages=(
   libmpv-dev libsqlite3-dev libcpp-httplib-dev libssl-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick xdotool weston pulseaudio pulseaudio-utils
-  ffmpeg mpv curl bc dbus-daemon fonts-wqy-microhei procps util-linux
+  ffmpeg mpv curl bc dbus-daemon fonts-wqy-microhei procps util-linux sqlite3
   clang libclang-rt-14-dev desktop-file-utils
 )
 

@@ -1,8 +1,8 @@
 #include "history/history_store.h"
 
 #include <QDateTime>
-#include <tuple>
 #include <QListWidget>
+#include <tuple>
 
 #include "platform/trap.h"
 #include "player/addresses.h"

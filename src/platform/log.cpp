@@ -1,9 +1,9 @@
 #include "platform/log.h"
 
 #include <QDateTime>
-#include <ctime>
 #include <QFile>
 #include <QSet>
+#include <ctime>
 
 #include "platform/paths.h"
 

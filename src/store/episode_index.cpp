@@ -10,9 +10,9 @@ namespace store {
 
 namespace {
 
-constexpr int kLongestRun = 256;        // a longer run of hex digits: its row is always a candidate
-constexpr int kRowsPerRead = 20000;     // the build lets go of the file between reads of this many rows
-constexpr size_t kMergeAfter = 4096;    // notes kept unsorted until there are this many (or 1/16 of the rest)
+constexpr int kLongestRun = 256;         // a longer run of hex digits: its row is always a candidate
+constexpr int kRowsPerRead = 20000;      // the build lets go of the file between reads of this many rows
+constexpr size_t kMergeAfter = 4096;     // notes kept unsorted until there are this many (or 1/16 of the rest)
 constexpr size_t kMostCandidates = 512;  // more than this: the index tells nothing (a scan is cheaper)
 
 bool is_hex(unsigned char c) { return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }

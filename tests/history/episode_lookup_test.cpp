@@ -63,12 +63,12 @@ class EpisodeLookup : public ::testing::Test {
 
 TEST_F(EpisodeLookup, EveryPositionLandsWhereTheScanFindsTheHash) {
   const QString h1 = hash_of('1'), h2 = hash_of('2'), h3 = hash_of('3'), h4 = hash_of('4'), h5 = hash_of('5');
-  add(10, "qvod://1$" + h2.left(39) + "$a.rmvb$");      // a near miss: 39 digits
-  add(20, "qvod://1$00" + h2 + "FF$b.rmvb$");                               // h2 inside a run of 44 digits
-  add(30, "qvod://1$" + h1.toLower() + "$同名 " + h3 + ".rmvb$");          // h1 in small letters; h3 in the name
+  add(10, "qvod://1$" + h2.left(39) + "$a.rmvb$");                 // a near miss: 39 digits
+  add(20, "qvod://1$00" + h2 + "FF$b.rmvb$");                      // h2 inside a run of 44 digits
+  add(30, "qvod://1$" + h1.toLower() + "$同名 " + h3 + ".rmvb$");  // h1 in small letters; h3 in the name
   add(40, "qvod://1$" + h3 + "$同名.rmvb$");
-  add(50, "qvod://1$" + QString(300, 'C') + h4 + "$long.rmvb$");           // a run too long to index
-  add(60, "qvod://1$" + h1 + "$同名.rmvb$");                                // h1 again, in other titles
+  add(50, "qvod://1$" + QString(300, 'C') + h4 + "$long.rmvb$");  // a run too long to index
+  add(60, "qvod://1$" + h1 + "$同名.rmvb$");                      // h1 again, in other titles
   add(70, "qvod://1$" + h1 + "$同名.rmvb$");
   ASSERT_TRUE(store::shared_connection().episode_index().wait_ready(5000));
 
