@@ -2,8 +2,6 @@
 // the local site, for titles of 10 to 2,000 episodes; the client's time apart from the site's.
 #include <benchmark/benchmark.h>
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWebEngineView>
 #include <algorithm>
 #include <memory>
@@ -18,6 +16,7 @@
 #include "shell/main_window.h"
 #include "store/builders.h"
 #include "store/connection.h"
+#include "support/block_watch.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/wait.h"
@@ -43,35 +42,6 @@ struct Stage {
 
 // One client window for every run; ended before the application is (its pages need it).
 Stage* the_stage = nullptr;
-
-// The longest stretch the GUI thread went without running its event loop: a 1 ms timer's largest gap.
-class BlockWatch : public QObject {
- public:
-  BlockWatch() {
-    timer_.setInterval(1);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-      const qint64 now = clock_.nsecsElapsed();
-      longest_ = std::max(longest_, now - last_);
-      last_ = now;
-    });
-  }
-  void start() {
-    clock_.start();
-    last_ = 0;
-    timer_.start();
-  }
-  double stop_ms() {
-    timer_.stop();
-    longest_ = std::max(longest_, clock_.nsecsElapsed() - last_);
-    return longest_ / 1e6;
-  }
-  void reset() { longest_ = 0; }
-
- private:
-  QTimer timer_;
-  QElapsedTimer clock_;
-  qint64 last_ = 0, longest_ = 0;
-};
 
 double wall_clock_ms() {
   timespec now{};

@@ -6,7 +6,6 @@
 //   ROUNDS=3 SECONDS=20 play_at_million
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
 #include <cstdio>
 #include <ctime>
 
@@ -14,6 +13,7 @@
 #include "player/player_fixture.h"
 #include "store/builders.h"
 #include "store/text_utils.h"
+#include "support/block_watch.h"
 
 namespace {
 
@@ -53,21 +53,12 @@ class PlayAtMillion : public PlayerTest {
     kandor->h_play(address, 1, 0);
     if (!state_reaches(engine::PlayState::Playing)) ADD_FAILURE() << "no play";
     settle(3000);
-    qint64 last = clock.restart(), longest = 0;
-    last = 0;
-    QTimer beat;
-    beat.setInterval(1);
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-      const qint64 now = clock.elapsed();
-      longest = std::max(longest, now - last);
-      last = now;
-    });
+    BlockWatch watch;
     const double cpu_before = thread_cpu_ms();
-    beat.start();
+    watch.start();
     settle(seconds * 1000);
-    beat.stop();
+    f.longest_ms = watch.stop_ms();
     f.cpu_percent = (thread_cpu_ms() - cpu_before) / (seconds * 10.0);
-    f.longest_ms = double(longest);
     kandor->q_stop();
     settle(500);
     return f;

@@ -9,17 +9,8 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 work=$(mktemp -d /tmp/morvane-cpu.XXXXXX)
 seconds=${SECONDS_PER_RUN:-20}
-. "$top/scripts/lib/own-processes.sh"
-mark_run
-pids=()
-trap 'end_marked; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
-
-start_own_x /dev/null
-pids+=("$own_x_pid")
-"$top/build/site/morvane-site" --port 0 --data "$top/build/test-home/site-data" > "$work/site.port" &
-pids+=($!)
-for _ in $(seq 1 300); do [ -s "$work/site.port" ] && break; sleep 0.1; done
-site="http://127.0.0.1:$(head -n 1 "$work/site.port")"
+. "$top/scripts/lib/bench-stage.sh"
+start_bench_stage "$work"
 
 # A clip of two minutes: the site's clip, again and again.
 hash=$(curl -s "$site/details.php?id=1004" | sed -n 's/.*<!--jj_start-->qvod:\/\/[0-9]*\$\([0-9A-F]*\)\$.*/\1/p' | head -n 1)
@@ -29,9 +20,7 @@ ffmpeg -v error -y -stream_loop 20 -i "$work/one.mp4" -c copy "$work/clip.mp4"
 # A program folder ($2 under the work folder) from a built one ($1), with a catalogue of 100,000
 # titles (the de-duplication timer's statement then costs tens of ms).
 program_folder() {
-  mkdir -p "$work/$2" && cp -r "$1/." "$work/$2/" && cp "$top/build/shipped/"* "$work/$2/"
-  rm -f "$work/$2/play/QvodTerminal"  # a local file needs no terminal (and no engine set-up)
-  sed -i "s|^ym=.*|ym=$site/|; s|^z_f=.*|z_f=0|" "$work/$2/vexa.ini"
+  bench_program_folder "$1" "$2"
   python3 - "$work/$2/mydb.mdb" <<'PY'
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
@@ -42,19 +31,14 @@ PY
 }
 program_folder "$top/build/bin" prog
 [ -n "${OTHER_BIN:-}" ] && program_folder "$OTHER_BIN" other
-export MORVANE_SITE="$site" QT_QPA_PLATFORM=xcb QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
-export MORVANE_REGISTRY="$work/registry.ini" MORVANE_LOG="$work/log" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run"
-export MORVANE_SYSTEM_COMMANDS_LOG="$work/commands" MORVANE_DIALOG_LOG="$work/dialogs" PULSE_SERVER="unix:$work/no-sound-server"
-mkdir -p "$work/run" && chmod 700 "$work/run"
+use_bench_environment
 
 # Jiffies used by a process and every process below it.
 tree_ticks() {
-  local root=$1 total=0
-  for stat in /proc/[0-9]*/stat; do
-    read -r -a f < "$stat" 2>/dev/null || continue
-    local pid=${f[0]} p=${f[3]}
-    while [ "$p" -gt 1 ] && [ "$p" != "$root" ]; do p=$(awk '{print $4}' "/proc/$p/stat" 2>/dev/null || echo 1); done
-    if [ "$pid" = "$root" ] || [ "$p" = "$root" ]; then total=$((total + f[13] + f[14])); fi
+  local total=0 pid f
+  for pid in $(tree_pids "$1"); do
+    read -r -a f < "/proc/$pid/stat" 2>/dev/null || continue
+    total=$((total + f[13] + f[14]))
   done
   echo "$total"
 }

@@ -12,26 +12,11 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 rounds=${ROUNDS:-5}
 work=$(mktemp -d /tmp/morvane-start.XXXXXX)
-. "$top/scripts/lib/own-processes.sh"
-mark_run
-pids=()
-trap 'end_marked; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$work"' EXIT
-
-start_own_x /dev/null
-pids+=("$own_x_pid")
-"$top/build/site/morvane-site" --port 0 --data "$top/build/test-home/site-data" > "$work/site.port" &
-pids+=($!)
-for _ in $(seq 1 300); do [ -s "$work/site.port" ] && break; sleep 0.1; done
-site="http://127.0.0.1:$(head -n 1 "$work/site.port")"
-
-mkdir -p "$work/prog" && cp -r "$top/build/bin/." "$work/prog/" && cp "$top/build/shipped/"* "$work/prog/"
-rm -f "$work/prog/play/QvodTerminal"  # no engine set-up: the client starts straight away
-sed -i "s|^ym=.*|ym=$site/|; s|^z_f=.*|z_f=0|" "$work/prog/vexa.ini"
-export MORVANE_SITE="$site" QT_QPA_PLATFORM=xcb QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
-export MORVANE_REGISTRY="$work/registry.ini" MORVANE_LOG="$work/log" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work/run"
-export MORVANE_SYSTEM_COMMANDS_LOG="$work/commands" MORVANE_DIALOG_LOG="$work/dialogs" PULSE_SERVER="unix:$work/no-sound-server"
-export MORVANE_INSTANCE_SOCKET="$work/run/instance.socket" MORVANE_STARTUP_MARKS="$work/marks"
-mkdir -p "$work/run" && chmod 700 "$work/run"
+. "$top/scripts/lib/bench-stage.sh"
+start_bench_stage "$work"
+bench_program_folder "$top/build/bin" prog
+use_bench_environment
+export MORVANE_STARTUP_MARKS="$work/marks"
 list_page="$site/kolbet/l_indexss.php?bsn=1"
 
 now_ms() { python3 -c 'import time; print("%.1f" % (time.monotonic() * 1000))'; }
@@ -39,14 +24,8 @@ mark_of() { awk -v w="$1" '$1 == w { print $2; exit }' "$work/marks" 2>/dev/null
 
 # Kibibytes of PSS of a process and every process below it.
 tree_pss() {
-  local root=$1 total=0 pid parent kb
-  for stat in /proc/[0-9]*/stat; do
-    pid=${stat#/proc/}; pid=${pid%/stat}
-    parent=$pid
-    while [ "$parent" -gt 1 ] && [ "$parent" != "$root" ]; do
-      parent=$(awk '{print $4}' "/proc/$parent/stat" 2>/dev/null || echo 1)
-    done
-    [ "$parent" = "$root" ] || continue
+  local total=0 pid kb
+  for pid in $(tree_pids "$1"); do
     kb=$(awk '/^Pss:/ {print $2}' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
     total=$((total + ${kb:-0}))
   done

@@ -129,28 +129,30 @@ void open_with_episodes(int episodes) {
   store::shared_connection().episode_index().wait_ready(60000);
 }
 
-// The position saved every 2.5 s while playing, through the history store's episode lookup.
-void BM_SavePosition(benchmark::State& state) {
+// A catalogue of that many episodes, and a play of its last one recorded.
+struct PlayRecorded {
   session::Session session;
   Folder folder;
-  open_with_episodes(static_cast<int>(state.range(0)));
-  session.play.hist_key = 777;
-  history::HistoryStore history(session);
-  history.hist_record(kPlayed, 1);
+  history::HistoryStore history{session};
+  explicit PlayRecorded(int episodes) {
+    open_with_episodes(episodes);
+    session.play.hist_key = 777;
+    history.hist_record(kPlayed, 1);
+  }
+};
+
+// The position saved every 2.5 s while playing, through the history store's episode lookup.
+void BM_SavePosition(benchmark::State& state) {
+  PlayRecorded play(static_cast<int>(state.range(0)));
   int position = 0;
-  for (auto _ : state) history.hist_save_pos(kPlayed, 1, ++position);
+  for (auto _ : state) play.history.hist_save_pos(kPlayed, 1, ++position);
 }
 BENCHMARK(BM_SavePosition)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // A play's record (the entry exists: it is brought up to date and the episode's position read).
 void BM_RecordPlay(benchmark::State& state) {
-  session::Session session;
-  Folder folder;
-  open_with_episodes(static_cast<int>(state.range(0)));
-  session.play.hist_key = 777;
-  history::HistoryStore history(session);
-  history.hist_record(kPlayed, 1);
-  for (auto _ : state) benchmark::DoNotOptimize(history.hist_record(kPlayed, 1));
+  PlayRecorded play(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(play.history.hist_record(kPlayed, 1));
 }
 BENCHMARK(BM_RecordPlay)->Arg(1000000)->Unit(benchmark::kMillisecond);
 

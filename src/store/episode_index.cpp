@@ -126,7 +126,7 @@ void EpisodeIndex::note(qint64 id, const QByteArray& address) {
 
 std::optional<std::vector<qint64>> EpisodeIndex::candidates(const QString& key, int version) {
   const QByteArray hash = key.toLatin1();
-  if (hash.size() != kHashLength || key.size() != kHashLength ||
+  if (hash.size() != kHashLength ||
       !std::all_of(hash.begin(), hash.end(), [](char c) { return is_hex(static_cast<unsigned char>(c)); }))
     return std::nullopt;
   adopt_build();
