@@ -1,5 +1,7 @@
 #pragma once
+#include <QList>
 #include <QString>
+#include <functional>
 
 namespace engine {
 
@@ -21,6 +23,15 @@ enum class PlayState : int {
 };
 
 constexpr int code(PlayState s) { return static_cast<int>(s); }
+
+// A track of the open item as the engine names it.
+struct Track {
+  int id = 0;
+  QString type;  // "video", "audio" or "sub"
+  QString lang, title;
+  QString file;  // an external track's file ("" for one inside the item)
+  bool selected = false;
+};
 
 // The streaming engine as the player drives it, under the names of the QVOD contract.
 class Engine {
@@ -44,6 +55,22 @@ class Engine {
   virtual QString failure() const { return {}; }
   // What the user is to be told once about the play (no sound device, no picture); "" when nothing.
   virtual QString take_notice() { return {}; }
+
+  // What other players offer besides the contract: the open item's tracks, speed, mute and a still
+  // of the frame. An engine without them plays on with the defaults below.
+  virtual QList<Track> tracks() const { return {}; }
+  virtual void set_track(const QString& /*type*/, int /*id: 0 none*/) {}
+  // A subtitle file for the item given last, added (and shown) once it is open.
+  virtual void add_subtitle_file(const QString& /*path*/) {}
+  virtual void set_speed(double /*factor*/) {}
+  virtual double speed() const { return 1.0; }
+  virtual void set_mute(bool /*mute*/) {}
+  virtual bool muted() const { return false; }
+  // The frame as it is shown, saved as the file at path; done gets "" or why it failed.
+  using StillDone = std::function<void(const QString& failure)>;
+  virtual void take_still(const QString& /*path*/, StillDone done) {
+    if (done) done(QStringLiteral("播放引擎不支持截图"));
+  }
 };
 
 }  // namespace engine

@@ -1,6 +1,7 @@
 #include "engine/mpv_engine.h"
 
 #include <mpv/client.h>
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QTimer>
@@ -44,9 +45,9 @@ MpvEngine::MpvEngine(PictureArea* picture, bool silent, QObject* parent) : QObje
   mpv_request_log_messages(mpv_, "warn");  // libmpv's warnings and errors go to the client's log
   // Everything the player reads comes from these, as libmpv reports their changes: the GUI thread
   // never asks libmpv and waits (it also draws the frames, and libmpv may be waiting for one).
-  for (const char* name : {"pause", "paused-for-cache", "seeking", "eof-reached"})
+  for (const char* name : {"pause", "paused-for-cache", "seeking", "eof-reached", "mute"})
     mpv_observe_property(mpv_, 0, name, MPV_FORMAT_FLAG);
-  for (const char* name : {"duration", "cache-speed", "demuxer-cache-duration"})
+  for (const char* name : {"duration", "cache-speed", "demuxer-cache-duration", "speed"})
     mpv_observe_property(mpv_, 0, name, MPV_FORMAT_DOUBLE);
   for (const char* name : {"current-ao", "current-vo"}) mpv_observe_property(mpv_, 0, name, MPV_FORMAT_STRING);
   mpv_observe_property(mpv_, 0, "track-list", MPV_FORMAT_NODE);
@@ -81,6 +82,7 @@ void MpvEngine::setURL(const QString& address) {
   qvod_hash_.clear();
   failure_.clear();
   terminal_.forget_status();
+  pending_subtitles_.clear();
   if (address.isEmpty()) {
     const char* stop[] = {"stop", nullptr};
     mpv_command_async(mpv_, 0, stop);
@@ -91,7 +93,8 @@ void MpvEngine::setURL(const QString& address) {
   outputs_checked_ = false;
   logged_ = 0;
   // Nothing of the item before is said of this one; the outputs are reported when they change.
-  seen_ = Observed{.audio_output = seen_.audio_output, .video_output = seen_.video_output};
+  seen_ = Observed{
+      .audio_output = seen_.audio_output, .video_output = seen_.video_output, .speed = seen_.speed, .mute = seen_.mute};
   if (!address.contains(QLatin1String("qvod://"))) return load(address);
   QString why;
   const auto item = terminal::parse_qvod(address, &why);
@@ -119,6 +122,9 @@ void MpvEngine::setURL(const QString& address) {
 void MpvEngine::load(const QString& media) {
   const QByteArray address = media.toUtf8();
   set_async("pause", "no");
+  // The tracks are the item's own choice again: a choice made for the item before is not this one's.
+  set_async("aid", "auto");
+  set_async("sid", "auto");
   // An item of the terminal is on this machine's disk already, and so is a local file: no read-ahead
   // cache for those (it would hold hundreds of MiB of a large file). Streams from the web keep theirs.
   const bool on_disk = !qvod_hash_.isEmpty() || is_local(url_);
@@ -223,23 +229,81 @@ void MpvEngine::take_change(const mpv_event_property* p) {
   else if (name == "demuxer-cache-duration") seen_.demuxer_cache_duration = number();
   else if (name == "current-ao") seen_.audio_output = text();
   else if (name == "current-vo") seen_.video_output = text();
+  else if (name == "mute") seen_.mute = flag();
+  else if (name == "speed") seen_.speed = has ? number() : 1.0;
   else if (name == "track-list")
     take_tracks(has && p->format == MPV_FORMAT_NODE ? static_cast<mpv_node*>(p->data) : nullptr);
 }
 
 void MpvEngine::take_tracks(const mpv_node* list) {
   seen_.audio_track = seen_.video_track = false;
+  seen_.tracks.clear();
   if (!list || list->format != MPV_FORMAT_NODE_ARRAY) return;
   for (int i = 0; i < list->u.list->num; ++i) {
-    const mpv_node& track = list->u.list->values[i];
-    if (track.format != MPV_FORMAT_NODE_MAP) continue;
-    for (int k = 0; k < track.u.list->num; ++k) {
-      const mpv_node& value = track.u.list->values[k];
-      if (qstrcmp(track.u.list->keys[k], "type") != 0 || value.format != MPV_FORMAT_STRING) continue;
-      if (qstrcmp(value.u.string, "audio") == 0) seen_.audio_track = true;
-      if (qstrcmp(value.u.string, "video") == 0) seen_.video_track = true;
+    const mpv_node& entry = list->u.list->values[i];
+    if (entry.format != MPV_FORMAT_NODE_MAP) continue;
+    Track track;
+    for (int k = 0; k < entry.u.list->num; ++k) {
+      const char* key = entry.u.list->keys[k];
+      const mpv_node& value = entry.u.list->values[k];
+      const QString text = value.format == MPV_FORMAT_STRING ? QString::fromUtf8(value.u.string) : QString();
+      if (qstrcmp(key, "id") == 0 && value.format == MPV_FORMAT_INT64) track.id = static_cast<int>(value.u.int64);
+      else if (qstrcmp(key, "type") == 0) track.type = text;
+      else if (qstrcmp(key, "lang") == 0) track.lang = text;
+      else if (qstrcmp(key, "title") == 0) track.title = text;
+      else if (qstrcmp(key, "external-filename") == 0) track.file = text;
+      else if (qstrcmp(key, "selected") == 0 && value.format == MPV_FORMAT_FLAG) track.selected = value.u.flag != 0;
     }
+    if (track.type == QLatin1String("audio")) seen_.audio_track = true;
+    if (track.type == QLatin1String("video")) seen_.video_track = true;
+    seen_.tracks << track;
   }
+}
+
+void MpvEngine::set_track(const QString& type, int id) {
+  if (!mpv_ || (type != QLatin1String("audio") && type != QLatin1String("sub"))) return;
+  const QByteArray value = id > 0 ? QByteArray::number(id) : QByteArray("no");
+  set_async(type == QLatin1String("audio") ? "aid" : "sid", value.constData());
+}
+
+void MpvEngine::add_subtitle_file(const QString& path) {
+  if (!mpv_ || path.isEmpty()) return;
+  if (phase_ == Phase::Loaded || phase_ == Phase::Ended) return add_subtitles_now(path);
+  if (phase_ == Phase::Opening) pending_subtitles_ << path;
+}
+
+void MpvEngine::add_subtitles_now(const QString& path) {
+  const QByteArray file = QFile::encodeName(path);
+  const char* command[] = {"sub-add", file.constData(), "select", nullptr};
+  mpv_command_async(mpv_, 0, command);
+}
+
+void MpvEngine::set_speed(double factor) {
+  if (!mpv_ || factor <= 0) return;
+  mpv_set_property_async(mpv_, 0, "speed", MPV_FORMAT_DOUBLE, &factor);
+}
+
+void MpvEngine::set_mute(bool mute) {
+  if (mpv_) set_async("mute", mute ? "yes" : "no");
+}
+
+// libmpv writes the frame it shows, at the picture's own size, with the subtitles on it; the file's
+// type follows its name.
+void MpvEngine::take_still(const QString& path, StillDone done) {
+  if (!mpv_ || phase_ == Phase::Stopped || phase_ == Phase::Opening) {
+    if (done) done(QStringLiteral("没有正在播放的节目"));
+    return;
+  }
+  const QByteArray file = QFile::encodeName(path);
+  const char* command[] = {"screenshot-to-file", file.constData(), "subtitles", nullptr};
+  const uint64_t tag = next_tag_++;
+  stills_.insert(tag, std::move(done));
+  mpv_command_async(mpv_, tag, command);
+}
+
+void MpvEngine::command_done(uint64_t tag, int error) {
+  const StillDone done = stills_.take(tag);
+  if (done) done(error < 0 ? QString::fromUtf8(mpv_error_string(error)) : QString());
 }
 
 // Once a play has started: an item with sound but no audio output, or with a picture but no way to
@@ -268,7 +332,12 @@ void MpvEngine::drain_events() {
     if (e->event_id == MPV_EVENT_NONE) break;
     only_position = only_position && e->event_id == MPV_EVENT_PROPERTY_CHANGE && e->reply_userdata == kPositionChange;
     if (e->event_id == MPV_EVENT_PROPERTY_CHANGE) take_change(static_cast<mpv_event_property*>(e->data));
-    if (e->event_id == MPV_EVENT_FILE_LOADED) phase_ = Phase::Loaded;
+    if (e->event_id == MPV_EVENT_FILE_LOADED) {
+      phase_ = Phase::Loaded;
+      for (const QString& path : std::exchange(pending_subtitles_, {})) add_subtitles_now(path);
+    }
+    if (e->event_id == MPV_EVENT_COMMAND_REPLY && stills_.contains(e->reply_userdata))
+      command_done(e->reply_userdata, e->error);
     if (e->event_id == MPV_EVENT_PLAYBACK_RESTART && !outputs_checked_) {
       // The outputs' names come as property changes of their own, shortly after: looked at a moment later.
       outputs_checked_ = true;

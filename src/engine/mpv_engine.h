@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -44,6 +45,15 @@ class MpvEngine : public QObject, public Engine {
   QString failure() const override { return failure_; }
   QString take_notice() override { return std::exchange(notice_, QString()); }
 
+  QList<Track> tracks() const override { return seen_.tracks; }
+  void set_track(const QString& type, int id) override;
+  void add_subtitle_file(const QString& path) override;
+  void set_speed(double factor) override;
+  double speed() const override { return seen_.speed; }
+  void set_mute(bool mute) override;
+  bool muted() const override { return seen_.mute; }
+  void take_still(const QString& path, StillDone done) override;
+
  signals:
   void stateChanged(engine::PlayState state);
 
@@ -57,12 +67,17 @@ class MpvEngine : public QObject, public Engine {
     bool pause = false, paused_for_cache = false, seeking = false, eof_reached = false;
     double duration = 0, time_pos = 0, cache_speed = 0, demuxer_cache_duration = 0;
     QString audio_output, video_output;  // empty: none opened
+    double speed = 1.0;  // the session's, kept from item to item
+    bool mute = false;
     bool audio_track = false, video_track = false;
+    QList<Track> tracks = {};
   };
   void picture_ready();
   void set_async(const char* property, const char* value);
   void take_change(const mpv_event_property* p);
   void take_tracks(const mpv_node* list);
+  void add_subtitles_now(const QString& path);
+  void command_done(uint64_t tag, int error);
   void check_outputs();
   void log_message(const mpv_event_log_message* m);
   void load(const QString& media);
@@ -81,6 +96,9 @@ class MpvEngine : public QObject, public Engine {
   Phase phase_ = Phase::Stopped;
   PlayState signalled_state_ = PlayState::Stopped;  // the state last said through stateChanged
   TerminalLink terminal_;
+  QStringList pending_subtitles_;      // for the item given last, added once it is open
+  QHash<uint64_t, StillDone> stills_;  // stills asked for, by their command's tag
+  uint64_t next_tag_ = 1000;
 };
 
 }  // namespace engine

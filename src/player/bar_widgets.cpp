@@ -81,7 +81,8 @@ void paint_glyph(QPainter& p, Glyph glyph, const QColor& ink, const QRect& r) {
       }
       break;
     }
-    case Glyph::Speaker: {
+    case Glyph::Speaker:
+    case Glyph::SpeakerMuted: {
       QPainterPath body;
       body.addPolygon(
           QPolygonF({QPointF(g.left(), g.top() + g.height() * 0.32),
@@ -92,6 +93,12 @@ void paint_glyph(QPainter& p, Glyph glyph, const QColor& ink, const QRect& r) {
       p.drawPath(body);
       p.setBrush(Qt::NoBrush);
       p.setPen(QPen(ink, std::max(1.2, s * 0.06)));
+      if (glyph == Glyph::SpeakerMuted) {  // a cross where the sound would be
+        const QRectF x(g.left() + g.width() * 0.68, g.top() + g.height() * 0.3, g.width() * 0.32, g.height() * 0.4);
+        p.drawLine(x.topLeft(), x.bottomRight());
+        p.drawLine(x.bottomLeft(), x.topRight());
+        break;
+      }
       p.drawArc(QRectF(g.left() + g.width() * 0.35, g.top() + g.height() * 0.2, g.width() * 0.5, g.height() * 0.6),
                 -50 * 16, 100 * 16);
       break;

@@ -7,7 +7,7 @@ class QPainter;
 namespace player {
 
 // The glyphs the control bar draws (no picture files: they follow the window's colours).
-enum class Glyph { Play, Pause, Previous, Next, Menu, FullScreen, Speaker };
+enum class Glyph { Play, Pause, Previous, Next, Menu, FullScreen, Speaker, SpeakerMuted };
 
 // A glyph in the given ink, centred in r.
 void paint_glyph(QPainter& p, Glyph glyph, const QColor& ink, const QRect& r);

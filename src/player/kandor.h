@@ -1,5 +1,6 @@
 #pragma once
 #include <QFileSystemWatcher>
+#include <QHash>
 #include <QPointer>
 #include <QTimer>
 #include <QVariant>
@@ -38,6 +39,7 @@ struct KandorHost {
   std::function<QString(const QString& item)> caption;  // the caption of a main-window menu item
   std::function<void(int mode)> power_saving;           // 0: keep the screen awake; else: as before
   std::function<QString()> play_list;                   // the episodes of the title being played ("@@@")
+  std::function<void(const QString&)> status_text;      // the window's status line (what a still became)
 };
 
 // The client's player widget: the engine's picture, its covers, its own control bar and popup menu,
@@ -130,6 +132,18 @@ class Kandor : public QWidget {
   bool has_previous() const { return !prev_url_.isEmpty(); }
   bool has_next() const { return !next_url_.isEmpty(); }
 
+  // What other players offer besides the Part's: tracks, speed, mute, a still (kandor_extras.cpp).
+  // Mute and speed last for the session; the tracks chosen are the play's own; a subtitle file
+  // chosen for an item is added again whenever that item plays.
+  void toggle_mute();
+  bool muted() const { return muted_; }
+  void set_speed(double factor);
+  void step_speed(int step);  // to the next slower (-1) or faster (1) of the popup's speeds
+  double speed() const { return speed_; }
+  void seek_by(int seconds);  // from where the play is, within the item
+  void take_still();
+  static QString still_folder();  // the user's pictures folder's Morvane folder
+
   // The option routines' view of the shutdown option (the main window's flag), for gj_xw.
   std::function<bool()> shutdown_on;
   std::function<void()> opt_shutdown;
@@ -177,6 +191,16 @@ class Kandor : public QWidget {
   bool bar_mouse(QWidget* w, QEvent* e);
   int bar_width() const;
   int volume_knob_x(int x) const;
+  // kandor_extras.cpp
+  void build_extras();
+  void refresh_extras();
+  void fill_tracks(QMenu* menu, const QString& type);
+  void choose_track(const QString& type, int id);
+  void load_subtitle_file();
+  void apply_session_choices();
+  void say_status(const QString& text);
+  void show_speed();
+  bool item_open() const;
   // kandor_poll.cpp
   void slow_poll(engine::PlayState ps);
   void end_of_play();
@@ -222,6 +246,12 @@ class Kandor : public QWidget {
   int seek_x_ = 0;
   int cursor_hidden_ = 0;  // how often the blank cursor is pushed (the display count below 1)
 
+  // the session's choices
+  double speed_ = 1.0;
+  bool muted_ = false;
+  QHash<QString, QString> subtitle_files_;  // an item's address: the subtitle file chosen for it
+  int status_serial_ = 0;                   // which status text a later restore of the line is about
+
   // drag state
   int drag_kind_ = 0;
   bool dragging_ = false;
@@ -258,6 +288,9 @@ class Kandor : public QWidget {
   QAction* play_q_[5] = {};  // play/pause, stop, full screen, previous, next
   QAction* spkj_s_[4] = {};  // the frame modes
   QAction *z_f_ = nullptr, *auto_next_ = nullptr, *close_gj_ = nullptr;
+  QMenu *subtitles_ = nullptr, *audio_tracks_ = nullptr, *speeds_ = nullptr;
+  QAction *mute_item_ = nullptr, *still_item_ = nullptr;
+  QLabel* speed_label_ = nullptr;  // Label6: the speed beside the time, when it is not 1.0
 };
 
 }  // namespace player

@@ -130,6 +130,9 @@ void Kandor::build_parts() {
   label3_->setText(QStringLiteral("准备就绪"));
   label5_ = bar_label("Label5", bar_);
   label5_->setStyleSheet(label5_->styleSheet() + QStringLiteral("color:#f3c77b;"));
+  speed_label_ = bar_label("Label6", bar_);
+  speed_label_->setStyleSheet(speed_label_->styleSheet() + QStringLiteral("color:#e8a33d;"));
+  speed_label_->setToolTip(QStringLiteral("播放速度"));
 
   menu_button_ = new BarButton(Glyph::Menu, QStringLiteral("菜单"), bar_);
   menu_button_->setObjectName(QStringLiteral("Image3"));
@@ -137,7 +140,8 @@ void Kandor::build_parts() {
           [this] { popup_at(menu_button_->mapToGlobal(QPoint(0, 0)) - QPoint(0, box_->sizeHint().height())); });
   volume_track_ = new Surface(
       [this](QPainter& p, const QRect& r) {  // Image6: speaker, then the track
-        paint_glyph(p, Glyph::Speaker, colours::kText, QRect(0, 0, kVolumeLead, r.height()));
+        paint_glyph(p, muted_ ? Glyph::SpeakerMuted : Glyph::Speaker, colours::kText,
+                    QRect(0, 0, kVolumeLead, r.height()));
         const QRectF line(kVolumeLead, r.height() / 2.0 - 2, r.width() - kVolumeLead, 4);
         p.setPen(Qt::NoPen);
         p.setBrush(colours::kTrack);
@@ -238,6 +242,7 @@ void Kandor::build_popup() {
     hide_main_in_full();
     command("bz_2")();
   });
+  build_extras();
 }
 
 // The option items repeat the main window's captions (with their checks).
@@ -308,9 +313,16 @@ void Kandor::lay_out_texts() {
   const bool time_fits = time_width >= time_needs;
   label3_->setVisible(time_fits);
   label3_->setGeometry(left, kButtonTop, std::max(0, time_width), kButton);
-  const bool rate_fits = rate_width >= metrics.horizontalAdvance(QStringLiteral("9999KB/S")) + 4;
+  // The speed, when it is not 1.0, follows the time and goes before the rate.
+  const int speed_width = speed_label_->text().isEmpty() ? 0 : metrics.horizontalAdvance(QStringLiteral("0.75×")) + 6;
+  const int after_time = time_fits ? label3_->geometry().right() + 1 + 6 : left;
+  speed_label_->setVisible(speed_width > 0 && after_time + speed_width <= menu_button_->x() - 6);
+  speed_label_->setGeometry(after_time, kButtonTop, speed_width, kButton);
+  const int rate_left = speed_label_->isVisible() ? after_time + speed_width : after_time;
+  const int rate_room = std::min(rate_width, menu_button_->x() - 6 - rate_left);
+  const bool rate_fits = rate_room >= metrics.horizontalAdvance(QStringLiteral("9999KB/S")) + 4;
   label5_->setVisible(rate_fits);
-  label5_->setGeometry(time_fits ? label3_->geometry().right() + 1 + 6 : left, kButtonTop, rate_width, kButton);
+  label5_->setGeometry(rate_left, kButtonTop, std::max(0, rate_room), kButton);
 }
 
 void Kandor::ydbl(int kind, double ratio) {
@@ -431,6 +443,10 @@ bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
     }
     // A click on the track (after the speaker) centres the knob there; near an end it stops at the end.
     const int x = m->position().toPoint().x();
+    if (w == volume_track_ && x < kVolumeLead) {  // the speaker: mute, and back
+      toggle_mute();
+      return true;
+    }
     if (w == volume_track_ && x >= kVolumeLead && x < volume_track_->width()) {
       jdt_wzgb(1, volume_knob_x(volume_track_->x() + x - volume_knob_->width() / 2), volume_knob_->y(), 1);
       return true;

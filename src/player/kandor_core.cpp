@@ -186,6 +186,7 @@ void Kandor::q_play(int mo, int start) {
   failure_said_ = false;
   if (engine_) {
     engine_->setURL(furl_);
+    apply_session_choices();
     say_failure();
   }
   now_.now_url = furl_;

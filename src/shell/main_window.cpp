@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenuBar>
@@ -83,7 +84,7 @@ MainWindow::MainWindow(session::Session& session, QWidget* parent)
   connect(&timer3_, &QTimer::timeout, this, &MainWindow::startup_job);
   timer1_.setInterval(100);
   connect(&timer1_, &QTimer::timeout, this, &MainWindow::dedup_tick);
-  keys_ = new WindowKeys(this, [this](int key) { return window_key(key); });
+  keys_ = new WindowKeys(this, [this](const QKeyEvent& e) { return window_key(e.key(), e.modifiers()); });
   wire_player_menus();
   wire_other_windows();
 }
@@ -550,21 +551,6 @@ void MainWindow::ex() {
   kandor_->q_stop();
   timer1_.stop();
   end_client();
-}
-
-bool MainWindow::window_key(int key) {
-  QAction* item = nullptr;
-  switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Up: item = items_.cz_4; break;
-    case Qt::Key_Right:
-    case Qt::Key_Down: item = items_.cz_5; break;
-    case Qt::Key_Space: item = items_.cz_1; break;
-    case Qt::Key_Escape: item = items_.cz_2; break;
-    default: return false;
-  }
-  item->trigger();
-  return true;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -60,8 +60,10 @@ class MainWindow : public QMainWindow {
   Q_INVOKABLE void detail_hits_update(const QString& id);
   void im2_csh();
   // Left/Up, Right/Down, Space and Esc as their menu items; false for other keys.
-  bool window_key(int key);
-  void fold_list();  // the "lists" menu item and the arrow
+  // A key of the window: a menu item's (the shift state not looked at), else one of the player's.
+  bool window_key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+  void show_key_list();  // the window that lists every key (F1)
+  void fold_list();      // the "lists" menu item and the arrow
   void image1_click(int index);
   void picture1_click();
   void picture2_click();
@@ -196,6 +198,7 @@ class MainWindow : public QMainWindow {
   QTimer timer1_, timer3_;
   QSystemTrayIcon* tray_ = nullptr;
   WindowKeys* keys_ = nullptr;
+  QPointer<QWidget> key_list_;
   player::Kandor* kandor_ = nullptr;
   std::unique_ptr<player::PlaybackOptions> options_;
   pid_t started_terminal_ = 0;

@@ -16,6 +16,7 @@
 #include "player/kandor.h"
 #include "player/playback_options.h"
 #include "session/session.h"
+#include "shell/key_list.h"
 #include "shell/main_window.h"
 #include "shell/twips.h"
 #include "shell/window_keys.h"
@@ -39,6 +40,7 @@ player::Kandor* MainWindow::make_player() {
   player::KandorHost host;
   host.start_terminal = [this] { zrqv(); };
   host.now_playing_label = [this](const QString& text) { label(1)->setText(text); };
+  host.status_text = host.now_playing_label;
   host.record = [this](const QString& address, int mo) { return history_->hist_record(address, mo); };
   host.save_position = [this](const QString& address, int mo, int position) {
     history_->hist_save_pos(address, mo, position);
@@ -117,6 +119,48 @@ void MainWindow::save_player() {
   const QVariantMap values = kandor_->property_bag();
   for (auto it = values.begin(); it != values.end(); ++it) bag.set_value(kBagSection, it.key(), it.value().toString());
   bag.save();
+}
+
+}  // namespace shell
+
+namespace shell {
+
+bool MainWindow::window_key(int key, Qt::KeyboardModifiers modifiers) {
+  QAction* item = nullptr;
+  switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Up: item = items_.cz_4; break;
+    case Qt::Key_Right:
+    case Qt::Key_Down: item = items_.cz_5; break;
+    case Qt::Key_Space: item = items_.cz_1; break;
+    case Qt::Key_Escape: item = items_.cz_2; break;
+    default: break;
+  }
+  if (item) {
+    item->trigger();
+    return true;
+  }
+  // The player's own keys, on keys the menu items leave free.
+  const int seek = modifiers & Qt::ShiftModifier ? 60 : 10;
+  switch (key) {
+    case Qt::Key_J: kandor_->seek_by(-seek); break;
+    case Qt::Key_L: kandor_->seek_by(seek); break;
+    case Qt::Key_BracketLeft: kandor_->step_speed(-1); break;
+    case Qt::Key_BracketRight: kandor_->step_speed(1); break;
+    case Qt::Key_Backspace: kandor_->set_speed(1.0); break;
+    case Qt::Key_M: kandor_->toggle_mute(); break;
+    case Qt::Key_F1: show_key_list(); break;
+    default: return false;
+  }
+  return true;
+}
+
+// Over the window the player is in (the full-screen window, when it is up).
+void MainWindow::show_key_list() {
+  if (!key_list_) key_list_ = new KeyList(kandor_->window());
+  key_list_->show();
+  key_list_->raise();
+  key_list_->activateWindow();
 }
 
 }  // namespace shell

@@ -36,7 +36,7 @@ bool WindowKeys::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
   auto* target = static_cast<QWidget*>(watched);
   if (!ours(target) || takes_text(QApplication::focusWidget()) || takes_text(target)) return false;
-  return handler_(static_cast<QKeyEvent*>(event)->key());
+  return handler_(*static_cast<QKeyEvent*>(event));
 }
 
 }  // namespace shell

@@ -14,8 +14,8 @@ namespace shell {
 class WindowKeys : public QObject {
   Q_OBJECT
  public:
-  // item: the menu item a key stands for ("" when none); act: carries it out.
-  using Handler = std::function<bool(int key)>;
+  // Carries out what the key stands for; false when it stands for nothing (it goes on as usual).
+  using Handler = std::function<bool(const QKeyEvent& key)>;
   WindowKeys(QWidget* window, Handler handler);
   // Another top-level window whose keys count as the main window's (the full-screen player).
   void add_window(QWidget* window);

@@ -6,11 +6,14 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include "engine/mpv_engine.h"
 #include "support/child.h"
+#include "support/clip.h"
 #include "support/desktops.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/sound_level.h"
+#include "support/wait.h"
 
 namespace {
 
@@ -76,6 +79,35 @@ TEST(EngineSound, WithoutASoundServerThePicturePlaysAndTheUserIsToldOnce) {
   // libmpv's own reason, in its words
   EXPECT_TRUE(folder.log_text().contains(QRegularExpression("mpv: \\[(error|fatal)\\] (ao|cplayer)[^\n]*audio")))
       << folder.log_text().toStdString();
+}
+
+// Of the item's two tones, the track chosen is the one the sink hears.
+TEST(EngineSound, TheAudioTrackChosenIsTheOneHeard) {
+  SoundServer sound;
+  ASSERT_TRUE(sound.running());
+  ProgramFolder folder(false);
+  const QString clip = folder.file("tracks.mkv");
+  ASSERT_TRUE(make_tracks_clip(clip));
+  qputenv("PULSE_SERVER", sound.env().value(0).section('=', 1).toUtf8());
+  {
+    engine::MpvEngine e(nullptr, false);
+    e.setURL(clip);
+    e.Play();
+    ASSERT_TRUE(wait_until([&] { return e.playstate() == engine::PlayState::Playing; }, 20000));
+    settle(800);
+    const double first = tone_frequency(record_sink(1000));
+    e.set_track("audio", 2);
+    ASSERT_TRUE(wait_until([&] {
+      for (const engine::Track& t : e.tracks())
+        if (t.type == "audio" && t.selected) return t.id == 2;
+      return false;
+    }));
+    settle(800);
+    const double second = tone_frequency(record_sink(1000));
+    EXPECT_NEAR(first, 440, 30);
+    EXPECT_NEAR(second, 1760, 60);
+  }
+  qunsetenv("PULSE_SERVER");
 }
 
 }  // namespace

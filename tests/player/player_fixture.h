@@ -63,6 +63,7 @@ class PlayerTest : public ::testing::Test {
     host.caption = [this](const QString& item) { return items.value(item)->text(); };
     host.power_saving = [this](int mode) { power_saving << mode; };
     host.play_list = [this] { return play_list; };
+    host.status_text = [this](const QString& t) { status = t; };
     kandor = new player::Kandor(std::move(host), test_session().now_playing, &host_window);
     kandor->setObjectName("Kandor1");
     kandor->setGeometry(0, 0, 560, 420);
@@ -121,7 +122,7 @@ class PlayerTest : public ::testing::Test {
   CountingEngine* counting = nullptr;
   QStringList commands, recorded;
   QList<int> saved, power_saving;
-  QString now_playing, play_list;
+  QString now_playing, play_list, status;
   int start_at = 0;
   int terminal_starts = 0;
   bool terminal_can_start = true;

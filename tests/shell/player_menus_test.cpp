@@ -1,10 +1,13 @@
 // The main window drives its player: menu items and keys, the three options, the open-file command.
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QTableWidget>
 #include <memory>
 
 #include "config/settings.h"
@@ -13,6 +16,7 @@
 #include "platform/system_commands.h"
 #include "player/kandor.h"
 #include "player/playback_options.h"
+#include "shell/key_list.h"
 #include "shell/main_window.h"
 #include "store/connection.h"
 #include "support/db_rows.h"
@@ -63,9 +67,9 @@ class PlayerMenus : public ::testing::Test {
     EXPECT_TRUE(ffmpeg.waitForFinished(30000));
     return path;
   }
-  void press(int key) {
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(window.get(), &e);
+  void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* to = nullptr) {
+    QKeyEvent e(QEvent::KeyPress, key, modifiers);
+    QCoreApplication::sendEvent(to ? to : window.get(), &e);
   }
   QString caption(const char* item) { return window->action(item)->text(); }
 
@@ -167,6 +171,55 @@ TEST_F(PlayerMenus, PreviousAndNextWithNothingThereRecordNothing) {
   window->action("cz_5")->trigger();
   EXPECT_TRUE(column("select * from hist", "histID").isEmpty());
   EXPECT_FALSE(kandor->polling());
+}
+
+// The player's own keys act where the menu items' keys do, on keys those leave free: the arrows
+// keep their items whatever the shift state; a text box keeps its keys.
+TEST_F(PlayerMenus, ThePlayersOwnKeysMuteChangeTheSpeedSeekAndListEveryKey) {
+  answers.choose_next(clip());
+  window->action("fd_1")->trigger();
+  ASSERT_TRUE(wait_until([&] { return kandor->bzt() == 3; }, 20000));
+  press(Qt::Key_M);
+  EXPECT_TRUE(kandor->muted());
+  press(Qt::Key_BracketRight);
+  press(Qt::Key_BracketRight);
+  EXPECT_EQ(kandor->speed(), 1.5);
+  press(Qt::Key_BracketLeft);
+  EXPECT_EQ(kandor->speed(), 1.25);
+  press(Qt::Key_Backspace);
+  EXPECT_EQ(kandor->speed(), 1.0);
+  const int at = kandor->engine()->currentpos();
+  press(Qt::Key_L);
+  EXPECT_TRUE(wait_until([&] { return kandor->engine()->currentpos() >= at + 9; }, 5000));
+  press(Qt::Key_J, Qt::ShiftModifier);  // 60 s back: the start
+  EXPECT_TRUE(wait_until([&] { return kandor->engine()->currentpos() < at + 2; }, 5000));
+  int nexts = 0;
+  QObject::connect(window->action("cz_5"), &QAction::triggered, [&] { ++nexts; });
+  press(Qt::Key_Right, Qt::ShiftModifier);
+  press(Qt::Key_Right, Qt::ControlModifier);
+  EXPECT_EQ(nexts, 2);
+
+  press(Qt::Key_F1);
+  auto* list = window->findChild<shell::KeyList*>("KeyList");
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(list->isVisible());
+  auto* table = list->findChild<QTableWidget*>("keys");
+  ASSERT_EQ(table->rowCount(), shell::key_uses().size());
+  QStringList keys;
+  for (int row = 0; row < table->rowCount(); ++row) keys << table->item(row, 0)->text();
+  for (const char* key : {"空格", "Esc", "← 或 ↑", "→ 或 ↓", "J / L", "[ / ]", "Backspace", "M", "F1"})
+    EXPECT_TRUE(keys.contains(QString::fromUtf8(key))) << key;
+  list->close();
+
+  auto* box = new QLineEdit(window->inner_area());
+  box->show();
+  QApplication::setActiveWindow(window.get());
+  box->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), box);
+  press(Qt::Key_M, Qt::NoModifier, box);
+  press(Qt::Key_BracketRight, Qt::NoModifier, box);
+  EXPECT_TRUE(kandor->muted());
+  EXPECT_EQ(kandor->speed(), 1.0);
 }
 
 }  // namespace

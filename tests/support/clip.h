@@ -1,4 +1,5 @@
 #pragma once
+#include <QFile>
 #include <QProcess>
 #include <QString>
 
@@ -24,6 +25,72 @@ inline bool make_clip(const QString& path, int seconds = 40) {
                           "ultrafast",
                           "-c:a",
                           "aac",
+                          path});
+  return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+}
+
+// A clip of the test's own with two of each: audio tracks (a 440 Hz tone "chi", a 1760 Hz tone
+// "eng"; the first is the default) and subtitle tracks ("中文" chi, "English" eng), over a 320x240
+// test picture, `seconds` long, as Matroska at path; whether made.
+inline bool make_tracks_clip(const QString& path, int seconds = 30) {
+  const QString base = path.left(path.lastIndexOf('.'));
+  for (const auto& [suffix, text] : {std::pair{"zh", "第一句"}, std::pair{"en", "First line"}}) {
+    QFile srt(base + "." + suffix + ".in.srt");
+    if (!srt.open(QIODevice::WriteOnly)) return false;
+    srt.write(QStringLiteral("1\n00:00:00,000 --> 00:10:00,000\n%1\n\n").arg(QString::fromUtf8(text)).toUtf8());
+  }
+  QProcess ffmpeg;
+  ffmpeg.start("ffmpeg", {"-v",
+                          "error",
+                          "-y",
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          "testsrc=size=320x240:rate=25",
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          "sine=frequency=440",
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          "sine=frequency=1760",
+                          "-i",
+                          base + ".zh.in.srt",
+                          "-i",
+                          base + ".en.in.srt",
+                          "-map",
+                          "0",
+                          "-map",
+                          "1",
+                          "-map",
+                          "2",
+                          "-map",
+                          "3",
+                          "-map",
+                          "4",
+                          "-t",
+                          QString::number(seconds),
+                          "-c:v",
+                          "libx264",
+                          "-preset",
+                          "ultrafast",
+                          "-c:a",
+                          "aac",
+                          "-c:s",
+                          "srt",
+                          "-metadata:s:a:0",
+                          "language=chi",
+                          "-metadata:s:a:1",
+                          "language=eng",
+                          "-metadata:s:s:0",
+                          "language=chi",
+                          "-metadata:s:s:0",
+                          "title=中文",
+                          "-metadata:s:s:1",
+                          "language=eng",
+                          "-metadata:s:s:1",
+                          "title=English",
                           path});
   return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
 }

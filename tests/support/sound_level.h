@@ -7,3 +7,6 @@ QByteArray record_sink(int ms);
 
 // The RMS level (0..1) of 16-bit little-endian samples.
 double rms_level(const QByteArray& samples);
+
+// The pitch of a pure tone in such samples (its left channel's zero crossings), in Hz.
+double tone_frequency(const QByteArray& samples);
