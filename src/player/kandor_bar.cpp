@@ -313,12 +313,16 @@ void Kandor::lay_out_texts() {
   const bool time_fits = time_width >= time_needs;
   label3_->setVisible(time_fits);
   label3_->setGeometry(left, kButtonTop, std::max(0, time_width), kButton);
-  // The speed, when it is not 1.0, follows the time and goes before the rate.
+  // The speed, when it is not 1.0, follows the time's text (in the room the time leaves, else after
+  // it), and goes before the rate.
   const int speed_width = speed_label_->text().isEmpty() ? 0 : metrics.horizontalAdvance(QStringLiteral("0.75×")) + 6;
   const int after_time = time_fits ? label3_->geometry().right() + 1 + 6 : left;
-  speed_label_->setVisible(speed_width > 0 && after_time + speed_width <= menu_button_->x() - 6);
-  speed_label_->setGeometry(after_time, kButtonTop, speed_width, kButton);
-  const int rate_left = speed_label_->isVisible() ? after_time + speed_width : after_time;
+  int speed_left = time_fits ? left + time_needs : left;
+  if (time_fits && speed_left + speed_width > label3_->geometry().right() + 1) speed_left = after_time;
+  speed_label_->setVisible(speed_width > 0 && speed_left + speed_width <= menu_button_->x() - 6);
+  speed_label_->setGeometry(speed_left, kButtonTop, speed_width, kButton);
+  const int rate_left =
+      speed_label_->isVisible() ? std::max(after_time, speed_label_->geometry().right() + 1 + 6) : after_time;
   const int rate_room = std::min(rate_width, menu_button_->x() - 6 - rate_left);
   const bool rate_fits = rate_room >= metrics.horizontalAdvance(QStringLiteral("9999KB/S")) + 4;
   label5_->setVisible(rate_fits);

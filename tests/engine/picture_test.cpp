@@ -2,12 +2,15 @@
 // and under a Wayland compositor of the test's own; the player goes full screen and back with its
 // picture; the bar is drawn at the screen's pixel ratio.
 #include <gtest/gtest.h>
+#include <QFileInfo>
 #include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 
 #include "support/child.h"
+#include "support/clip.h"
 #include "support/desktops.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -70,6 +73,25 @@ TEST_P(EnginePicture, FullScreenAndBackKeepThePicture) {
   EXPECT_EQ(seen["back"][3], 0);
   EXPECT_GT(seen["fullscreen"][1], seen["windowed"][1]);  // the position went on
   EXPECT_GT(seen["back"][1], seen["fullscreen"][1]);
+}
+
+// A still of the picture as drawn: a PNG of the item's size in the user's pictures folder, as said.
+TEST_P(EnginePicture, AStillOfThePictureIsSavedWhereTheStatusSays) {
+  ASSERT_TRUE(desktop.running());
+  const QString pictures = folder.file("图片");
+  write_all(folder.file("user-dirs.dirs"), ("XDG_PICTURES_DIR=\"" + pictures + "\"\n").toUtf8());
+  ASSERT_TRUE(make_tracks_clip(folder.file("tracks.mkv")));
+  const auto r = on_desktop(desktop, "morvane_player_probe", {"--still", folder.file("tracks.mkv")},
+                            {"XDG_CONFIG_HOME=" + folder.path()});
+  const auto m = QRegularExpression("status 截图已保存到 (\\S+)").match(r.out);
+  ASSERT_TRUE(m.hasMatch()) << r.out.toStdString();
+  EXPECT_EQ(QFileInfo(m.captured(1)).absolutePath(), pictures + "/Morvane");
+  const QImage still(m.captured(1), "PNG");
+  EXPECT_EQ(still.size(), QSize(320, 240));
+  QSet<QRgb> colours;
+  for (int y = 0; y < still.height(); y += 4)
+    for (int x = 0; x < still.width(); x += 4) colours.insert(still.pixel(x, y));
+  EXPECT_GT(colours.size(), 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, EnginePicture, ::testing::Values(Desktop::X11, Desktop::Wayland),

@@ -1,6 +1,7 @@
 #pragma once
 #include <QFile>
 #include <QProcess>
+#include <QTime>
 #include <QString>
 
 // A clip of the test's own at path: a test picture and a 440 Hz tone, `seconds` long; whether made.
@@ -37,7 +38,10 @@ inline bool make_tracks_clip(const QString& path, int seconds = 30) {
   for (const auto& [suffix, text] : {std::pair{"zh", "第一句"}, std::pair{"en", "First line"}}) {
     QFile srt(base + "." + suffix + ".in.srt");
     if (!srt.open(QIODevice::WriteOnly)) return false;
-    srt.write(QStringLiteral("1\n00:00:00,000 --> 00:10:00,000\n%1\n\n").arg(QString::fromUtf8(text)).toUtf8());
+    // One line for the whole clip (a longer one would make the clip as long).
+    srt.write(QStringLiteral("1\n00:00:00,000 --> %1,000\n%2\n\n")
+                  .arg(QTime(0, 0).addSecs(seconds - 1).toString(QStringLiteral("HH:mm:ss")), QString::fromUtf8(text))
+                  .toUtf8());
   }
   QProcess ffmpeg;
   ffmpeg.start("ffmpeg", {"-v",

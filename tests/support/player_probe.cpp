@@ -3,6 +3,7 @@
 //   FILE                 plays FILE, goes full screen and back: each phase's state, position,
 //                        colours of the picture area and full-screen flag; and the now-playing line
 //   --sound FILE VOLUME  plays FILE at VOLUME: the sound server's level while playing and paused
+//   --still FILE         plays FILE and takes a still of it once drawn: the status line that says where
 //   --bar OUT            the bar's volume track as drawn (at the screen's pixel ratio) into OUT
 #include <QApplication>
 #include <QImage>
@@ -72,6 +73,10 @@ int main(int argc, char** argv) {
   panel->setGeometry(10, 10, 660, 520);
   player::KandorHost host;
   host.now_playing_label = [](const QString& text) { say("label " + text); };
+  host.status_text = [mode](const QString& text) {
+    say("status " + text);
+    if (mode == "--still") QCoreApplication::quit();
+  };
   auto* kandor = new player::Kandor(host, now, panel);
   kandor->setGeometry(0, 0, 660, 520);
   kandor->setPhwnd(panel);
@@ -96,6 +101,11 @@ int main(int argc, char** argv) {
                                                           say(QStringLiteral("dpr %1").arg(track.devicePixelRatio()));
                                                           app.quit();
                                                         }}});
+  } else if (mode == "--still") {  // a still once the picture is drawn; its status ends the probe
+    kandor->setVol(0);
+    kandor->h_play(args.value(1), 0, 0);
+    steps = std::make_unique<Steps>(
+        QList<Steps::Step>{{[&] { return playing() && colours(area) > 1; }, [&] { kandor->take_still(); }}});
   } else if (mode == "--sound") {
     kandor->setVol(args.value(2).toInt());
     kandor->h_play(args.value(1), 0, 0);
