@@ -121,10 +121,6 @@ void MainWindow::save_player() {
   bag.save();
 }
 
-}  // namespace shell
-
-namespace shell {
-
 bool MainWindow::window_key(int key, Qt::KeyboardModifiers modifiers) {
   QAction* item = nullptr;
   switch (key) {
