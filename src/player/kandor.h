@@ -194,7 +194,7 @@ class Kandor : public QWidget {
   // kandor_extras.cpp
   void build_extras();
   void refresh_extras();
-  void fill_tracks(QMenu* menu, const QString& type);
+  int fill_tracks(QMenu* menu, const QString& type, const QList<engine::Track>& tracks);
   void choose_track(const QString& type, int id);
   void load_subtitle_file();
   void apply_session_choices();

@@ -445,12 +445,12 @@ bool Kandor::bar_mouse(QWidget* w, QEvent* e) {
       jdt_wzgb(0, in_bar.x(), seek_knob_->y(), 1);
       return true;
     }
-    // A click on the track (after the speaker) centres the knob there; near an end it stops at the end.
     const int x = m->position().toPoint().x();
     if (w == volume_track_ && x < kVolumeLead) {  // the speaker: mute, and back
       toggle_mute();
       return true;
     }
+    // A click on the track (after the speaker) centres the knob there; near an end it stops at the end.
     if (w == volume_track_ && x >= kVolumeLead && x < volume_track_->width()) {
       jdt_wzgb(1, volume_knob_x(volume_track_->x() + x - volume_knob_->width() / 2), volume_knob_->y(), 1);
       return true;

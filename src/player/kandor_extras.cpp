@@ -82,11 +82,9 @@ bool Kandor::item_open() const {
 // and a choice of one audio track is none.
 void Kandor::refresh_extras() {
   const bool open = item_open();
-  fill_tracks(subtitles_, QStringLiteral("sub"));
-  fill_tracks(audio_tracks_, QStringLiteral("audio"));
-  int audio = 0;
-  for (const engine::Track& t : engine_&& open ? engine_->tracks() : QList<engine::Track>())
-    audio += t.type == QLatin1String("audio");
+  const QList<engine::Track> tracks = open ? engine_->tracks() : QList<engine::Track>();
+  fill_tracks(subtitles_, QStringLiteral("sub"), tracks);
+  const int audio = fill_tracks(audio_tracks_, QStringLiteral("audio"), tracks);
   subtitles_->menuAction()->setEnabled(open);
   audio_tracks_->menuAction()->setEnabled(open && audio > 1);
   speeds_->menuAction()->setEnabled(open);
@@ -96,13 +94,17 @@ void Kandor::refresh_extras() {
   still_item_->setEnabled(open);
 }
 
-void Kandor::fill_tracks(QMenu* menu, const QString& type) {
-  menu->clear();
+// The menu's items for the tracks of the type (for subtitles also none, and a file); how many tracks.
+int Kandor::fill_tracks(QMenu* menu, const QString& type, const QList<engine::Track>& tracks) {
+  menu->clear();  // deletes the items, which leave the menu's one group as they go
+  auto* group = menu->findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly);
+  if (!group) group = new QActionGroup(menu);
   const bool subtitles = type == QLatin1String("sub");
-  auto* group = new QActionGroup(menu);
+  int count = 0;
   bool any_selected = false;
-  for (const engine::Track& t : engine_&& item_open() ? engine_->tracks() : QList<engine::Track>()) {
+  for (const engine::Track& t : tracks) {
     if (t.type != type) continue;
+    ++count;
     QAction* a = menu->addAction(track_caption(t));
     a->setObjectName(subtitles ? QStringLiteral("subtitle") : QStringLiteral("audio_track"));
     a->setProperty("index", t.id);
@@ -112,7 +114,7 @@ void Kandor::fill_tracks(QMenu* menu, const QString& type) {
     group->addAction(a);
     connect(a, &QAction::triggered, this, [this, type, id = t.id] { choose_track(type, id); });
   }
-  if (!subtitles) return;
+  if (!subtitles) return count;
   if (!menu->isEmpty()) menu->addSeparator();
   QAction* off = menu->addAction(QStringLiteral("关闭字幕"));
   off->setObjectName(QStringLiteral("subtitles_off"));
@@ -123,6 +125,7 @@ void Kandor::fill_tracks(QMenu* menu, const QString& type) {
   QAction* file = menu->addAction(QStringLiteral("加载字幕文件..."));
   file->setObjectName(QStringLiteral("subtitle_file"));
   connect(file, &QAction::triggered, this, &Kandor::load_subtitle_file);
+  return count;
 }
 
 void Kandor::choose_track(const QString& type, int id) {

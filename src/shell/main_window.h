@@ -59,8 +59,8 @@ class MainWindow : public QMainWindow {
   Q_INVOKABLE void tpth_img(int a, int b, int c);
   Q_INVOKABLE void detail_hits_update(const QString& id);
   void im2_csh();
-  // Left/Up, Right/Down, Space and Esc as their menu items; false for other keys.
-  // A key of the window: a menu item's (the shift state not looked at), else one of the player's.
+  // A key of the window: Left/Up, Right/Down, Space and Esc as their menu items (the shift state not
+  // looked at), else one of the player's own; false for other keys.
   bool window_key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
   void show_key_list();  // the window that lists every key (F1)
   void fold_list();      // the "lists" menu item and the arrow

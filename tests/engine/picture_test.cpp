@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QMap>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -24,10 +23,7 @@ QString clip(const SiteProcess& site, const ProgramFolder& folder, int key, int 
   write_all(folder.file("clip.mp4"),
             QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
   if (loops == 0) return folder.file("clip.mp4");
-  QProcess loop;
-  loop.start("ffmpeg", {"-v", "error", "-y", "-stream_loop", QString::number(loops), "-i", folder.file("clip.mp4"),
-                        "-c", "copy", folder.file("long.mp4")});
-  loop.waitForFinished(30000);
+  loop_clip(folder.file("clip.mp4"), folder.file("long.mp4"), loops);
   return folder.file("long.mp4");
 }
 

@@ -1,5 +1,6 @@
 // The player's extras against real libmpv on clips of the test's own: tracks chosen for the play,
 // a subtitle file kept for its item, speed and mute kept for the session, a still of the frame.
+#include <QActionGroup>
 #include <QDir>
 #include <QImage>
 #include <QMenu>
@@ -41,11 +42,6 @@ class Extras : public PlayerTest {
   }
   QMenu* submenu(const char* name) { return kandor->popup()->findChild<QMenu*>(name); }
   bool enabled(const char* name) { return kandor->popup_item(name)->isEnabled(); }
-  QAction* in(const char* menu, const char* name, int index = -1) {
-    for (QAction* a : submenu(menu)->actions())
-      if (a->objectName() == name && (index < 0 || a->property("index").toInt() == index)) return a;
-    return nullptr;
-  }
   // The track of the type in force (id 0: none), as libmpv reports it.
   int selected(const char* type) {
     for (const engine::Track& t : kandor->engine()->tracks())
@@ -68,6 +64,7 @@ TEST_F(Extras, TheNewItemsApplyOnlyToAnOpenItemAndTheAudioTracksOnlyWhenThereAre
   for (const char* name : {"subtitles", "audio_tracks", "speeds", "mute", "still"}) EXPECT_TRUE(enabled(name)) << name;
   ASSERT_TRUE(play(long_clip(0)));  // one audio track
   open_popup();
+  EXPECT_EQ(submenu("subtitles")->findChildren<QActionGroup*>().size(), 1);  // made again, not piled up
   EXPECT_FALSE(enabled("audio_tracks"));
   EXPECT_TRUE(enabled("subtitles"));  // a file can still be added
   kandor->q_stop();
@@ -79,33 +76,33 @@ TEST_F(Extras, TracksAreThePlaysOwnAndASubtitleFileStaysWithItsItem) {
   const QString clip = tracks_clip();
   ASSERT_TRUE(play(clip));
   open_popup();
-  ASSERT_NE(in("subtitles", "subtitle", 2), nullptr);
-  EXPECT_EQ(in("subtitles", "subtitle", 1)->text(), "中文 [chi]");
-  EXPECT_EQ(in("subtitles", "subtitle", 2)->text(), "English [eng]");
-  in("subtitles", "subtitle", 2)->trigger();
+  ASSERT_NE(kandor->popup_item("subtitle", 2), nullptr);
+  EXPECT_EQ(kandor->popup_item("subtitle", 1)->text(), "中文 [chi]");
+  EXPECT_EQ(kandor->popup_item("subtitle", 2)->text(), "English [eng]");
+  kandor->popup_item("subtitle", 2)->trigger();
   EXPECT_TRUE(selected_becomes("sub", 2));
-  in("subtitles", "subtitles_off")->trigger();  // 关闭字幕
+  kandor->popup_item("subtitles_off")->trigger();  // 关闭字幕
   EXPECT_TRUE(selected_becomes("sub", 0));
   open_popup();
-  EXPECT_TRUE(in("subtitles", "subtitles_off")->isChecked());
-  in("audio_tracks", "audio_track", 2)->trigger();
+  EXPECT_TRUE(kandor->popup_item("subtitles_off")->isChecked());
+  kandor->popup_item("audio_track", 2)->trigger();
   EXPECT_TRUE(selected_becomes("audio", 2));
   // The next play of the item makes its own choice again: the first of each, as the item says.
   ASSERT_TRUE(play(clip));
   EXPECT_TRUE(selected_becomes("audio", 1));
   EXPECT_TRUE(selected_becomes("sub", 1));
   open_popup();
-  in("subtitles", "subtitles_off")->trigger();
+  kandor->popup_item("subtitles_off")->trigger();
   EXPECT_TRUE(selected_becomes("sub", 0));
 
   const QString srt = folder.file("own.srt");
   write_all(srt, "1\n00:00:00,000 --> 00:10:00,000\nOwn line\n\n");
   answers.choose_next(srt);
-  in("subtitles", "subtitle_file")->trigger();
+  kandor->popup_item("subtitle_file")->trigger();
   EXPECT_TRUE(answers.shown.value(0).contains("*.srt *.ass *.ssa *.vtt *.sub")) << answers.shown.value(0).toStdString();
   EXPECT_TRUE(selected_becomes("sub", 3));
   open_popup();
-  EXPECT_EQ(in("subtitles", "subtitle", 3)->text(), "own.srt");
+  EXPECT_EQ(kandor->popup_item("subtitle", 3)->text(), "own.srt");
 
   // Another item: its own tracks. Back to the first: its own choice again, and the file with it.
   ASSERT_TRUE(play(long_clip(0)));
@@ -127,7 +124,7 @@ TEST_F(Extras, SpeedAndMuteLastForTheSessionAndMuteKeepsTheVolume) {
   };
   const double normal = rate_over(4000);
   open_popup();
-  in("speeds", "speed", 5)->trigger();  // 2.0
+  kandor->popup_item("speed", 5)->trigger();  // 2.0
   ASSERT_TRUE(wait_until([&] { return kandor->engine()->speed() == 2.0; }, 3000));
   const double doubled = rate_over(4000);
   EXPECT_NEAR(doubled / normal, 2.0, 0.35) << doubled << " against " << normal;
@@ -143,7 +140,7 @@ TEST_F(Extras, SpeedAndMuteLastForTheSessionAndMuteKeepsTheVolume) {
   EXPECT_EQ(kandor->engine()->speed(), 2.0);
   open_popup();
   EXPECT_TRUE(kandor->popup_item("mute")->isChecked());
-  EXPECT_TRUE(in("speeds", "speed", 5)->isChecked());
+  EXPECT_TRUE(kandor->popup_item("speed", 5)->isChecked());
   kandor->toggle_mute();
   EXPECT_TRUE(wait_until([&] { return !kandor->engine()->muted(); }, 3000));
   EXPECT_EQ(kandor->vol(), volume);

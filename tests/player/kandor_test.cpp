@@ -134,10 +134,8 @@ TEST_F(PlayerTest, InFullScreenAStillMouseHidesBarAndCursor) {
 // says it has ended.
 TEST_F(PlayerTest, AStreamWithoutALengthIsNotEndedAtOnce) {
   const QString raw = folder.file("raw.h264");
-  QProcess ffmpeg;
-  ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-t", "6", "-c:v",
-                          "libx264", "-f", "h264", raw});
-  ASSERT_TRUE(ffmpeg.waitForFinished(30000));
+  ASSERT_TRUE(run_ffmpeg(
+      {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25", "-t", "6", "-c:v", "libx264", "-f", "h264", raw}));
   kandor->h_play(raw, 0, 0);
   ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
   settle(3000);

@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QMap>
-#include <QProcess>
 #include <memory>
 
 #include "engine/engine.h"
@@ -13,6 +12,7 @@
 #include "history/history_store.h"
 #include "player/kandor.h"
 #include "store/connection.h"
+#include "support/clip.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
 #include "support/terminal_process.h"
@@ -97,9 +97,7 @@ class PlayerTest : public ::testing::Test {
     QString one;
     episode(1005, 0, &one);
     const QString out = folder.file(QStringLiteral("long%1.mp4").arg(loops));
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-stream_loop", QString::number(loops), "-i", one, "-c", "copy", out});
-    EXPECT_TRUE(ffmpeg.waitForFinished(30000));
+    EXPECT_TRUE(loop_clip(one, out, loops));
     return out;
   }
   // The player's poll runs on its own; this waits until the engine plays, or until the poll has

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTableWidget>
 #include <memory>
 
@@ -19,6 +18,7 @@
 #include "shell/key_list.h"
 #include "shell/main_window.h"
 #include "store/connection.h"
+#include "support/clip.h"
 #include "support/db_rows.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -61,10 +61,7 @@ class PlayerMenus : public ::testing::Test {
     write_all(folder.file("one.mp4"),
               QByteArray::fromStdString(http_get(site.port(), "/qvod/" + hash.toStdString() + "/x").body));
     const QString path = folder.file("影片.mp4");
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg",
-                 {"-v", "error", "-y", "-stream_loop", "4", "-i", folder.file("one.mp4"), "-c", "copy", path});
-    EXPECT_TRUE(ffmpeg.waitForFinished(30000));
+    EXPECT_TRUE(loop_clip(folder.file("one.mp4"), path, 4));
     return path;
   }
   void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* to = nullptr) {
