@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <clocale>
 
+#include "engine/mpv_library.h"
 #include "engine/picture_area.h"
 #include "engine/terminal/qvod_item.h"
 #include "platform/log.h"
@@ -23,42 +24,81 @@ bool is_local(const QString& address) {
 
 constexpr uint64_t kPositionChange = 1;  // the tag of the position's change events
 
+// libmpv's player with the options the engine relies on, observing what the player reads. Every
+// call here may come from any thread.
+mpv_handle* make_player(bool picture, bool silent) {
+  mpv_handle* mpv = mpv_create();
+  if (!mpv) return nullptr;
+  // The picture goes to the picture area through the render API; without one nothing is drawn.
+  // Sound never depends on the picture: only an engine asked to be silent has no audio output.
+  mpv_set_option_string(mpv, "vo", picture ? "libmpv" : "null");
+  if (silent) mpv_set_option_string(mpv, "ao", "null");
+  mpv_set_option_string(mpv, "hwdec", "auto-safe");        // the GPU's decoder where one works, else the CPU
+  mpv_set_option_string(mpv, "video-timing-offset", "0");  // frames are asked for when due (no wait in the GUI thread)
+  mpv_set_option_string(mpv, "keep-open", "yes");          // the last frame stays; the end is a state
+  mpv_set_option_string(mpv, "idle", "yes");
+  mpv_set_option_string(mpv, "osc", "no");
+  mpv_set_option_string(mpv, "input-default-bindings", "no");
+  mpv_set_option_string(mpv, "terminal", "no");
+  mpv_set_option_string(mpv, "cache", "yes");
+  mpv_initialize(mpv);
+  mpv_request_log_messages(mpv, "warn");  // libmpv's warnings and errors go to the client's log
+  // Everything the player reads comes from these, as libmpv reports their changes: the GUI thread
+  // never asks libmpv and waits (it also draws the frames, and libmpv may be waiting for one).
+  for (const char* name : {"pause", "paused-for-cache", "seeking", "eof-reached", "mute"})
+    mpv_observe_property(mpv, 0, name, MPV_FORMAT_FLAG);
+  for (const char* name : {"duration", "cache-speed", "demuxer-cache-duration", "speed"})
+    mpv_observe_property(mpv, 0, name, MPV_FORMAT_DOUBLE);
+  for (const char* name : {"current-ao", "current-vo"}) mpv_observe_property(mpv, 0, name, MPV_FORMAT_STRING);
+  mpv_observe_property(mpv, 0, "track-list", MPV_FORMAT_NODE);
+  mpv_observe_property(mpv, kPositionChange, "time-pos", MPV_FORMAT_DOUBLE);
+  return mpv;
+}
+
 }  // namespace
 
 MpvEngine::MpvEngine(PictureArea* picture, bool silent, QObject* parent) : QObject(parent), picture_(picture) {
   std::setlocale(LC_NUMERIC, "C");  // libmpv requires it
-  mpv_ = mpv_create();
-  if (!mpv_) return;
-  // The picture goes to the picture area through the render API; without one nothing is drawn.
-  // Sound never depends on the picture: only an engine asked to be silent has no audio output.
-  mpv_set_option_string(mpv_, "vo", picture ? "libmpv" : "null");
-  if (silent) mpv_set_option_string(mpv_, "ao", "null");
-  mpv_set_option_string(mpv_, "hwdec", "auto-safe");        // the GPU's decoder where one works, else the CPU
-  mpv_set_option_string(mpv_, "video-timing-offset", "0");  // frames are asked for when due (no wait in the GUI thread)
-  mpv_set_option_string(mpv_, "keep-open", "yes");          // the last frame stays; the end is a state
-  mpv_set_option_string(mpv_, "idle", "yes");
-  mpv_set_option_string(mpv_, "osc", "no");
-  mpv_set_option_string(mpv_, "input-default-bindings", "no");
-  mpv_set_option_string(mpv_, "terminal", "no");
-  mpv_set_option_string(mpv_, "cache", "yes");
-  mpv_initialize(mpv_);
-  mpv_request_log_messages(mpv_, "warn");  // libmpv's warnings and errors go to the client's log
-  // Everything the player reads comes from these, as libmpv reports their changes: the GUI thread
-  // never asks libmpv and waits (it also draws the frames, and libmpv may be waiting for one).
-  for (const char* name : {"pause", "paused-for-cache", "seeking", "eof-reached", "mute"})
-    mpv_observe_property(mpv_, 0, name, MPV_FORMAT_FLAG);
-  for (const char* name : {"duration", "cache-speed", "demuxer-cache-duration", "speed"})
-    mpv_observe_property(mpv_, 0, name, MPV_FORMAT_DOUBLE);
-  for (const char* name : {"current-ao", "current-vo"}) mpv_observe_property(mpv_, 0, name, MPV_FORMAT_STRING);
-  mpv_observe_property(mpv_, 0, "track-list", MPV_FORMAT_NODE);
-  mpv_observe_property(mpv_, kPositionChange, "time-pos", MPV_FORMAT_DOUBLE);
-  mpv_set_wakeup_callback(mpv_, wake_up, this);
-  if (picture_) picture_->attach(mpv_, [this] { picture_ready(); });
+  when_engines_may_start(this, [this, picture = picture != nullptr, silent] { start(picture, silent); });
+}
+
+void MpvEngine::start(bool picture, bool silent) {
+  starter_ = std::thread([this, picture, silent] {
+    made_ = make_player(picture, silent);
+    // Dropped with the engine when it goes first; its destructor then takes up what was made.
+    QMetaObject::invokeMethod(
+        this, [this] { adopt(made_.exchange(nullptr)); }, Qt::QueuedConnection);
+  });
+}
+
+// The player is there (or, without libmpv, will never be): what was asked meanwhile is done now.
+void MpvEngine::adopt(mpv_handle* mpv) {
+  starter_.join();
+  mpv_ = mpv;
+  starting_ = false;
+  if (mpv_) {
+    mpv_set_wakeup_callback(mpv_, wake_up, this);
+    if (picture_) picture_->attach(mpv_, [this] { picture_ready(); });
+    attached_ = picture_ != nullptr;
+  }
+  for (const auto& call : std::exchange(asked_, {})) call();
+  if (mpv_) drain_events();  // what libmpv said before the callback was set
+  platform::mark_startup("engine");
+}
+
+// Until the player is there, `call` is kept for it (and true returned). The calls it keeps name
+// MpvEngine's own functions: a subclass sees each call once, when it is made.
+bool MpvEngine::later(std::function<void()> call) {
+  if (!starting_) return false;
+  asked_.push_back(std::move(call));
+  return true;
 }
 
 MpvEngine::~MpvEngine() {
+  if (starter_.joinable()) starter_.join();
+  if (!mpv_) mpv_ = made_.exchange(nullptr);  // made, but not taken up yet
   if (!mpv_) return;
-  if (picture_) picture_->detach();  // the render context goes before the handle
+  if (attached_ && picture_) picture_->detach();  // the render context goes before the handle
   mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
   mpv_terminate_destroy(mpv_);
 }
@@ -71,21 +111,21 @@ void MpvEngine::picture_ready() {
 }
 
 void MpvEngine::set_async(const char* property, const char* value) {
+  if (!mpv_) return;
   const char* text = value;
   mpv_set_property_async(mpv_, 0, property, MPV_FORMAT_STRING, &text);
 }
 
 void MpvEngine::setURL(const QString& address) {
   url_ = address;
-  if (!mpv_) return;
-  ++load_serial_;  // whatever was still coming for the item before is of no use now
+  if (!mpv_ && !starting_) return;  // no libmpv
+  ++load_serial_;                   // whatever was still coming for the item before is of no use now
   qvod_hash_.clear();
   failure_.clear();
   terminal_.forget_status();
   pending_subtitles_.clear();
   if (address.isEmpty()) {
-    const char* stop[] = {"stop", nullptr};
-    mpv_command_async(mpv_, 0, stop);
+    stop();
     phase_ = Phase::Stopped;
     return;
   }
@@ -119,7 +159,22 @@ void MpvEngine::setURL(const QString& address) {
       });
 }
 
+void MpvEngine::stop() {
+  if (later([this] { stop(); })) return;
+  const char* command[] = {"stop", nullptr};
+  if (mpv_) mpv_command_async(mpv_, 0, command);
+}
+
 void MpvEngine::load(const QString& media) {
+  phase_ = Phase::Opening;
+  if (later([this, media, serial = load_serial_] {
+        if (serial == load_serial_) load(media);
+      }))
+    return let_engines_start();  // a play does not wait for the start-up
+  if (!mpv_) {
+    phase_ = Phase::Stopped;
+    return;
+  }
   const QByteArray address = media.toUtf8();
   set_async("pause", "no");
   // The tracks are the item's own choice again: a choice made for the item before is not this one's.
@@ -130,14 +185,15 @@ void MpvEngine::load(const QString& media) {
   const bool on_disk = !qvod_hash_.isEmpty() || is_local(url_);
   const char* command[] = {"loadfile", address.constData(), "replace", on_disk ? "cache=no" : "cache=yes", nullptr};
   mpv_command_async(mpv_, 0, command);
-  phase_ = Phase::Opening;
 }
 
 void MpvEngine::Play() {
+  if (later([this] { MpvEngine::Play(); })) return;
   if (mpv_) set_async("pause", "no");
 }
 
 void MpvEngine::pause() {
+  if (later([this] { MpvEngine::pause(); })) return;
   if (mpv_) set_async("pause", "yes");
 }
 
@@ -160,6 +216,7 @@ PlayState MpvEngine::playstate() const {
 int MpvEngine::currentpos() const { return static_cast<int>(seen_.time_pos); }
 
 void MpvEngine::setCurrentpos(int seconds) {
+  if (later([this, seconds] { MpvEngine::setCurrentpos(seconds); })) return;
   if (!mpv_) return;
   const QByteArray at = QByteArray::number(seconds);
   const char* seek[] = {"seek", at.constData(), "absolute", nullptr};
@@ -169,6 +226,7 @@ void MpvEngine::setCurrentpos(int seconds) {
 int MpvEngine::duration() const { return static_cast<int>(seen_.duration); }
 
 void MpvEngine::setVolume(int volume) {
+  if (later([this, volume] { MpvEngine::setVolume(volume); })) return;
   if (!mpv_) return;
   double v = std::clamp(volume, 0, 100);
   mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &v);
@@ -201,10 +259,12 @@ void MpvEngine::StartNextDown(const QString& address) {
 }
 
 void MpvEngine::setShowcontrol(bool show) {
+  if (later([this, show] { MpvEngine::setShowcontrol(show); })) return;
   if (mpv_) set_async("osd-level", show ? "1" : "0");
 }
 
 void MpvEngine::setViewframe(int mode) {
+  if (later([this, mode] { MpvEngine::setViewframe(mode); })) return;
   if (!mpv_) return;
   set_async("keepaspect", mode == 1 ? "no" : "yes");
   set_async("video-aspect-override", mode == 2 ? "4:3" : mode == 3 ? "16:9" : "-1");
@@ -261,12 +321,14 @@ void MpvEngine::take_tracks(const mpv_node* list) {
 }
 
 void MpvEngine::set_track(const QString& type, int id) {
+  if (later([this, type, id] { MpvEngine::set_track(type, id); })) return;
   if (!mpv_ || (type != QLatin1String("audio") && type != QLatin1String("sub"))) return;
   const QByteArray value = id > 0 ? QByteArray::number(id) : QByteArray("no");
   set_async(type == QLatin1String("audio") ? "aid" : "sid", value.constData());
 }
 
 void MpvEngine::add_subtitle_file(const QString& path) {
+  if (later([this, path] { MpvEngine::add_subtitle_file(path); })) return;
   if (!mpv_ || path.isEmpty()) return;
   if (phase_ == Phase::Loaded || phase_ == Phase::Ended) return add_subtitles_now(path);
   if (phase_ == Phase::Opening) pending_subtitles_ << path;
@@ -279,11 +341,13 @@ void MpvEngine::add_subtitles_now(const QString& path) {
 }
 
 void MpvEngine::set_speed(double factor) {
+  if (later([this, factor] { MpvEngine::set_speed(factor); })) return;
   if (!mpv_ || factor <= 0) return;
   mpv_set_property_async(mpv_, 0, "speed", MPV_FORMAT_DOUBLE, &factor);
 }
 
 void MpvEngine::set_mute(bool mute) {
+  if (later([this, mute] { MpvEngine::set_mute(mute); })) return;
   if (mpv_) set_async("mute", mute ? "yes" : "no");
 }
 

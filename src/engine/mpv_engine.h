@@ -3,7 +3,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
+#include <functional>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/picture_area.h"
@@ -20,6 +24,8 @@ namespace engine {
 // The engine over libmpv. With a picture area the frames are drawn there through libmpv's render
 // API; without one nothing is drawn. Sound plays wherever an audio output opens, unless the engine
 // is made silent (tests). libmpv's events reach Qt through its wakeup callback, which queues a slot.
+// libmpv is opened and its player made on a thread of its own; what is asked of the engine until
+// then is kept and done, in order, once it is there.
 class MpvEngine : public QObject, public Engine {
   Q_OBJECT
  public:
@@ -67,11 +73,14 @@ class MpvEngine : public QObject, public Engine {
     bool pause = false, paused_for_cache = false, seeking = false, eof_reached = false;
     double duration = 0, time_pos = 0, cache_speed = 0, demuxer_cache_duration = 0;
     QString audio_output, video_output;  // empty: none opened
-    double speed = 1.0;  // the session's, kept from item to item
+    double speed = 1.0;                  // the session's, kept from item to item
     bool mute = false;
     bool audio_track = false, video_track = false;
     QList<Track> tracks = {};
   };
+  void start(bool picture, bool silent);
+  void adopt(mpv_handle* mpv);
+  bool later(std::function<void()> call);
   void picture_ready();
   void set_async(const char* property, const char* value);
   void take_change(const mpv_event_property* p);
@@ -81,10 +90,16 @@ class MpvEngine : public QObject, public Engine {
   void check_outputs();
   void log_message(const mpv_event_log_message* m);
   void load(const QString& media);
+  void stop();
   void say_state();
 
   QPointer<PictureArea> picture_;
   mpv_handle* mpv_ = nullptr;
+  std::thread starter_;                      // opens libmpv and makes the player
+  std::atomic<mpv_handle*> made_ = nullptr;  // what it made, until the GUI thread takes it up
+  bool starting_ = true;
+  bool attached_ = false;                     // the picture area draws this engine's frames
+  std::vector<std::function<void()>> asked_;  // asked before the player was there
   QString url_;
   QString qvod_hash_;
   QString failure_;

@@ -1,15 +1,16 @@
 // libmpv is opened when first needed rather than linked: it brings a hundred and more libraries
 // (the decoders, Vulkan, VA-API, Lua...), and loading them before main() held the client's window
 // back by about 120 ms. The functions the engine calls are defined here with libmpv's own
-// signatures and pass on to the library once it is open; preload_mpv_library() opens it on a
-// thread of its own while the window comes up.
+// signatures and pass on to the library once it is open; an engine opens it on a thread of its own
+// (mpv_engine.cpp), once engines may start.
 #include "engine/mpv_library.h"
 
 #include <dlfcn.h>
 #include <mpv/client.h>
 #include <mpv/render.h>
+#include <QPointer>
 #include <mutex>
-#include <thread>
+#include <vector>
 
 #include "platform/log.h"
 
@@ -82,8 +83,32 @@ const Library& library() {
 
 namespace engine {
 
-void preload_mpv_library() {
-  std::thread([] { library(); }).detach();
+namespace {
+
+// The GUI thread's alone: engines are made and let start there.
+struct Hold {
+  bool held = false;
+  std::vector<std::pair<QPointer<QObject>, std::function<void()>>> waiting;
+};
+
+Hold& hold() {
+  static Hold h;
+  return h;
+}
+
+}  // namespace
+
+void hold_engines() { hold().held = true; }
+
+void let_engines_start() {
+  hold().held = false;
+  for (auto& [context, start] : std::exchange(hold().waiting, {}))
+    if (context) start();
+}
+
+void when_engines_may_start(QObject* context, std::function<void()> start) {
+  if (!hold().held) return start();
+  hold().waiting.emplace_back(context, std::move(start));
 }
 
 }  // namespace engine

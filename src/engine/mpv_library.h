@@ -1,9 +1,17 @@
 #pragma once
+#include <QObject>
+#include <functional>
 
 namespace engine {
 
-// Opens libmpv on a thread of its own, so that the player's first engine finds it open. The engine
-// opens it itself, when first needed, where nobody asked for it before.
-void preload_mpv_library();
+// Opening libmpv loads a hundred and more libraries: about 150 ms of a core, during which the
+// dynamic loader's lock is held and every other thread that loads a library (Qt's plugins,
+// Chromium) waits. While the window and its first page come up the shell holds the engines back;
+// an engine made meanwhile opens libmpv and starts once they are let go.
+void hold_engines();
+void let_engines_start();
+
+// Runs `start` now, or once engines may start; not at all when `context` has gone by then.
+void when_engines_may_start(QObject* context, std::function<void()> start);
 
 }  // namespace engine

@@ -9,7 +9,6 @@
 
 #include "desktop/handed_addresses.h"
 #include "desktop/single_instance.h"
-#include "engine/mpv_library.h"
 #include "platform/dialogs.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -64,7 +63,6 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   const QStringList handed = desktop::addresses_from_arguments(arguments, QDir::currentPath());
   if (desktop::SingleInstance::hand_over(handed)) return 0;
-  engine::preload_mpv_library();  // while the window comes up: the player's engine is made at start-up
   updater::recover_interrupted_install(platform::program_folder());  // an update cut off half-way
   session::Session session;
   shell::MainWindow window(session);

@@ -23,6 +23,7 @@
 #include "config/settings.h"
 #include "config/site.h"
 #include "config/skin.h"
+#include "engine/mpv_library.h"
 #include "history/history_store.h"
 #include "history/play_flows.h"
 #include "platform/dialogs.h"
@@ -42,6 +43,9 @@
 namespace shell {
 
 namespace {
+
+constexpr int kEngineAfterList = 250;  // ms: the list's first frames are drawn before libmpv loads
+constexpr int kEngineAtLatest = 3000;  // ms after the load
 
 QString image_file(const QString& name) { return platform::program_file(QStringLiteral("images/%1.png").arg(name)); }
 
@@ -90,6 +94,7 @@ MainWindow::MainWindow(session::Session& session, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  engine::let_engines_start();  // held for this window's start-up only
   remove_tray_icon();
   delete_panes();
 }
@@ -133,11 +138,13 @@ void MainWindow::catalogue_loaded(const QString& html) {
     set_catalogue_in_view(true);
     do_ssta(*this);  // brings the pane into its frame
     QTimer::singleShot(0, this, [] { platform::mark_startup("list"); });
+    QTimer::singleShot(kEngineAfterList, this, &engine::let_engines_start);
     browser(2)->load(QUrl(config::site_base() + QStringLiteral("/mark_2.asp")));
     browser(1)->load(QUrl(template_address()));
     return;
   }
   if (catalog_tries >= 10) {
+    engine::let_engines_start();
     label(2)->setText(QStringLiteral("载入数据失败....请关闭程序重新打开"));
     return;
   }
@@ -347,6 +354,10 @@ bool MainWindow::load(const QStringList& handed) {
   catalog_tries = 0;
   installed_version = config::setting_access(0, {}, config::kVersion);
   setWindowTitle(platform::app_title() + installed_version);
+  // The player's engine is made at start-up, but opens libmpv only once the title list is in sight
+  // (or a play asks for it, or the list is slow to come): its loading would hold the page back.
+  engine::hold_engines();
+  QTimer::singleShot(kEngineAtLatest, this, &engine::let_engines_start);
   navigate_catalogue();
   move_twips(browser(3), kOutsideLeft, twips_of(browser(3)).y());
   save_folder = config::qvod_path(1);

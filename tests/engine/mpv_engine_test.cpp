@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "engine/mpv_engine.h"
+#include "engine/mpv_library.h"
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -48,6 +49,7 @@ class Engine : public ::testing::Test {
     ASSERT_TRUE(terminal.launch());
   }
   void TearDown() override {
+    engine::let_engines_start();
     terminal.halt();
     qunsetenv("MORVANE_TERMINAL_STATE");
   }
@@ -176,6 +178,35 @@ TEST_F(Engine, AQvodAddressWithoutTheTerminalSaysWhy) {
   EXPECT_FALSE(e.failure().isEmpty());
   e.setURL("qvod://1|nohash|a.rmvb|");
   EXPECT_FALSE(e.failure().isEmpty());
+}
+
+// While the shell holds engines back nothing is opened; what was asked meanwhile is done, in
+// order, once they may start. An engine gone before then is simply not started.
+TEST_F(Engine, WhatIsAskedBeforeTheEngineMayStartIsDoneOnceItHasStarted) {
+  engine::hold_engines();
+  { engine::MpvEngine gone_first(nullptr, true); }
+  engine::MpvEngine e(nullptr, true);
+  e.set_speed(1.5);
+  e.set_mute(true);
+  e.set_speed(1.25);
+  settle(500);
+  EXPECT_EQ(e.speed(), 1.0);
+  EXPECT_FALSE(e.muted());
+  engine::let_engines_start();
+  EXPECT_TRUE(wait_until([&] { return e.speed() == 1.25 && e.muted(); }));
+}
+
+// A play asked while engines are held starts this one at once: a file handed at start-up plays.
+TEST_F(Engine, APlayDoesNotWaitForTheStartUp) {
+  engine::hold_engines();
+  engine::MpvEngine e(nullptr, true);
+  e.set_speed(2.0);
+  e.setURL(clip);
+  EXPECT_EQ(e.playstate(), engine::PlayState::Connecting);
+  e.Play();
+  EXPECT_TRUE(wait_until([&] { return e.playstate() == engine::PlayState::Playing; }, 10000));
+  EXPECT_EQ(e.speed(), 2.0);
+  EXPECT_EQ(e.URL(), clip);
 }
 
 }  // namespace

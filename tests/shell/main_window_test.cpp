@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
@@ -85,6 +86,28 @@ TEST_F(Window, LoadShowsCaptionPanesTrayAndAsksTheSiteForItsList) {
   QString digits = m.captured(1).section('e', 0, 0).remove('.');
   while (digits.startsWith('0')) digits.remove(0, 1);
   EXPECT_LE(digits.size(), 7) << query.toStdString();  // single precision: up to seven significant digits
+}
+
+bool libmpv_open() {
+  for (const char* name : {"libmpv.so.2", "libmpv.so.1", "libmpv.so"})
+    if (void* handle = dlopen(name, RTLD_LAZY | RTLD_NOLOAD)) {
+      dlclose(handle);
+      return true;
+    }
+  return false;
+}
+
+// libmpv loads a hundred libraries, which would hold the window and its first page back. The
+// start-up job makes the player's engine all the same; libmpv is opened once the list is in sight.
+TEST_F(Window, LibmpvIsOpenedOnlyOnceTheTitleListIsInSight) {
+  ASSERT_FALSE(libmpv_open());  // every test runs in a process of its own
+  site.control("delay_ms=400");
+  start();
+  ASSERT_TRUE(wait_until([this] {
+    EXPECT_FALSE(libmpv_open() && !window->catalogue_in_view());
+    return window->catalogue_in_view();
+  }));
+  EXPECT_TRUE(wait_until(libmpv_open));
 }
 
 TEST_F(Window, EmptyVersionGivesExactlyTheProductName) {
