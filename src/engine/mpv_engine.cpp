@@ -41,6 +41,10 @@ mpv_handle* make_player(bool picture, bool silent) {
   mpv_set_option_string(mpv, "input-default-bindings", "no");
   mpv_set_option_string(mpv, "terminal", "no");
   mpv_set_option_string(mpv, "cache", "yes");
+  // libmpv's statistics page and console are scripts, each a Lua state and a thread of its own
+  // (4 MiB), reached only by mpv's default keys, which are off.
+  mpv_set_option_string(mpv, "load-stats-overlay", "no");
+  mpv_set_option_string(mpv, "load-osd-console", "no");
   mpv_initialize(mpv);
   mpv_request_log_messages(mpv, "warn");  // libmpv's warnings and errors go to the client's log
   // Everything the player reads comes from these, as libmpv reports their changes: the GUI thread
