@@ -1,6 +1,5 @@
 #include "config/site.h"
 
-#include <QDesktopServices>
 #include <QUrl>
 
 namespace config {
@@ -27,13 +26,5 @@ QString origin_as_written(const QUrl& address) {
   return address.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
       .toString();
 }
-
-namespace {
-void open_page(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
-}  // namespace
-
-void cjwt() { open_page(site_base() + QStringLiteral("/listing.asp")); }
-void fk() { open_page(site_base() + QStringLiteral("/guest.asp")); }
-void gfz() { open_page(site_base()); }
 
 }  // namespace config

@@ -71,6 +71,18 @@ class Terminal : public ::testing::Test {
   std::string token;
 };
 
+// The first play of a session waits for the terminal to start: it loads no GUI library (Qt's GUI
+// and widget libraries and theirs were a third of its start-up).
+TEST_F(Terminal, StartsWithoutQtsGuiLibraries) {
+  launch();
+  QFile maps(QStringLiteral("/proc/%1/maps").arg(terminal.process.processId()));
+  ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+  const QByteArray mapped = maps.readAll();
+  EXPECT_TRUE(mapped.contains("libQt6Core"));
+  EXPECT_FALSE(mapped.contains("libQt6Gui"));
+  EXPECT_FALSE(mapped.contains("libQt6Widgets"));
+}
+
 TEST_F(Terminal, DownloadsTheWholeFileAndRenamesItWhenItChecksOut) {
   launch();
   const Item e = episode(1003, 0);
