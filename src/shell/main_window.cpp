@@ -45,7 +45,7 @@ namespace shell {
 namespace {
 
 constexpr int kEngineAfterList = 250;  // ms: the list's first frames are drawn before libmpv loads
-constexpr int kEngineAtLatest = 3000;  // ms after the load
+constexpr int kEngineAtLatest = 10000;  // ms after the load (a play starts it at once anyway)
 
 QString image_file(const QString& name) { return platform::program_file(QStringLiteral("images/%1.png").arg(name)); }
 
