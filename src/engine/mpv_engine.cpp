@@ -90,8 +90,7 @@ void MpvEngine::adopt(mpv_handle* mpv) {
   platform::mark_startup("engine");
 }
 
-// Until the player is there, `call` is kept for it (and true returned). The calls it keeps name
-// MpvEngine's own functions: a subclass sees each call once, when it is made.
+// Until the player is there, a call to it is kept (and true returned), to be made once it is.
 bool MpvEngine::later(std::function<void()> call) {
   if (!starting_) return false;
   asked_.push_back(std::move(call));
@@ -115,9 +114,22 @@ void MpvEngine::picture_ready() {
 }
 
 void MpvEngine::set_async(const char* property, const char* value) {
-  if (!mpv_) return;
+  if (later([this, p = QByteArray(property), v = QByteArray(value)] { set_async(p, v); }) || !mpv_) return;
   const char* text = value;
   mpv_set_property_async(mpv_, 0, property, MPV_FORMAT_STRING, &text);
+}
+
+void MpvEngine::set_number(const char* property, double value) {
+  if (later([this, p = QByteArray(property), value] { set_number(p, value); }) || !mpv_) return;
+  mpv_set_property_async(mpv_, 0, property, MPV_FORMAT_DOUBLE, &value);
+}
+
+void MpvEngine::command(const QList<QByteArray>& args, uint64_t reply_tag) {
+  if (later([this, args, reply_tag] { command(args, reply_tag); }) || !mpv_) return;
+  std::vector<const char*> list;
+  for (const QByteArray& a : args) list.push_back(a.constData());
+  list.push_back(nullptr);
+  mpv_command_async(mpv_, reply_tag, list.data());
 }
 
 void MpvEngine::setURL(const QString& address) {
@@ -129,7 +141,7 @@ void MpvEngine::setURL(const QString& address) {
   terminal_.forget_status();
   pending_subtitles_.clear();
   if (address.isEmpty()) {
-    stop();
+    command({"stop"});
     phase_ = Phase::Stopped;
     return;
   }
@@ -163,23 +175,13 @@ void MpvEngine::setURL(const QString& address) {
       });
 }
 
-void MpvEngine::stop() {
-  if (later([this] { stop(); })) return;
-  const char* command[] = {"stop", nullptr};
-  if (mpv_) mpv_command_async(mpv_, 0, command);
-}
-
 void MpvEngine::load(const QString& media) {
-  phase_ = Phase::Opening;
-  if (later([this, media, serial = load_serial_] {
-        if (serial == load_serial_) load(media);
-      }))
-    return let_engines_start();  // a play does not wait for the start-up
-  if (!mpv_) {
+  if (!mpv_ && !starting_) {
     phase_ = Phase::Stopped;
     return;
   }
-  const QByteArray address = media.toUtf8();
+  if (starting_) let_engines_start();  // a play does not wait for the start-up
+  phase_ = Phase::Opening;
   set_async("pause", "no");
   // The tracks are the item's own choice again: a choice made for the item before is not this one's.
   set_async("aid", "auto");
@@ -187,19 +189,12 @@ void MpvEngine::load(const QString& media) {
   // An item of the terminal is on this machine's disk already, and so is a local file: no read-ahead
   // cache for those (it would hold hundreds of MiB of a large file). Streams from the web keep theirs.
   const bool on_disk = !qvod_hash_.isEmpty() || is_local(url_);
-  const char* command[] = {"loadfile", address.constData(), "replace", on_disk ? "cache=no" : "cache=yes", nullptr};
-  mpv_command_async(mpv_, 0, command);
+  command({"loadfile", media.toUtf8(), "replace", on_disk ? "cache=no" : "cache=yes"});
 }
 
-void MpvEngine::Play() {
-  if (later([this] { MpvEngine::Play(); })) return;
-  if (mpv_) set_async("pause", "no");
-}
+void MpvEngine::Play() { set_async("pause", "no"); }
 
-void MpvEngine::pause() {
-  if (later([this] { MpvEngine::pause(); })) return;
-  if (mpv_) set_async("pause", "yes");
-}
+void MpvEngine::pause() { set_async("pause", "yes"); }
 
 PlayState MpvEngine::playstate() const {
   switch (phase_) {
@@ -219,22 +214,11 @@ PlayState MpvEngine::playstate() const {
 
 int MpvEngine::currentpos() const { return static_cast<int>(seen_.time_pos); }
 
-void MpvEngine::setCurrentpos(int seconds) {
-  if (later([this, seconds] { MpvEngine::setCurrentpos(seconds); })) return;
-  if (!mpv_) return;
-  const QByteArray at = QByteArray::number(seconds);
-  const char* seek[] = {"seek", at.constData(), "absolute", nullptr};
-  mpv_command_async(mpv_, 0, seek);
-}
+void MpvEngine::setCurrentpos(int seconds) { command({"seek", QByteArray::number(seconds), "absolute"}); }
 
 int MpvEngine::duration() const { return static_cast<int>(seen_.duration); }
 
-void MpvEngine::setVolume(int volume) {
-  if (later([this, volume] { MpvEngine::setVolume(volume); })) return;
-  if (!mpv_) return;
-  double v = std::clamp(volume, 0, 100);
-  mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &v);
-}
+void MpvEngine::setVolume(int volume) { set_number("volume", std::clamp(volume, 0, 100)); }
 
 // The terminal's figures as it said them last (asked for again now, answered later): a terminal that
 // is slow to answer never holds the poll.
@@ -262,14 +246,9 @@ void MpvEngine::StartNextDown(const QString& address) {
   if (address.contains(QLatin1String("qvod://"))) terminal_.start_task(address, nullptr);
 }
 
-void MpvEngine::setShowcontrol(bool show) {
-  if (later([this, show] { MpvEngine::setShowcontrol(show); })) return;
-  if (mpv_) set_async("osd-level", show ? "1" : "0");
-}
+void MpvEngine::setShowcontrol(bool show) { set_async("osd-level", show ? "1" : "0"); }
 
 void MpvEngine::setViewframe(int mode) {
-  if (later([this, mode] { MpvEngine::setViewframe(mode); })) return;
-  if (!mpv_) return;
   set_async("keepaspect", mode == 1 ? "no" : "yes");
   set_async("video-aspect-override", mode == 2 ? "4:3" : mode == 3 ? "16:9" : "-1");
 }
@@ -325,35 +304,24 @@ void MpvEngine::take_tracks(const mpv_node* list) {
 }
 
 void MpvEngine::set_track(const QString& type, int id) {
-  if (later([this, type, id] { MpvEngine::set_track(type, id); })) return;
-  if (!mpv_ || (type != QLatin1String("audio") && type != QLatin1String("sub"))) return;
+  if (type != QLatin1String("audio") && type != QLatin1String("sub")) return;
   const QByteArray value = id > 0 ? QByteArray::number(id) : QByteArray("no");
   set_async(type == QLatin1String("audio") ? "aid" : "sid", value.constData());
 }
 
 void MpvEngine::add_subtitle_file(const QString& path) {
-  if (later([this, path] { MpvEngine::add_subtitle_file(path); })) return;
-  if (!mpv_ || path.isEmpty()) return;
+  if (path.isEmpty()) return;
   if (phase_ == Phase::Loaded || phase_ == Phase::Ended) return add_subtitles_now(path);
   if (phase_ == Phase::Opening) pending_subtitles_ << path;
 }
 
-void MpvEngine::add_subtitles_now(const QString& path) {
-  const QByteArray file = QFile::encodeName(path);
-  const char* command[] = {"sub-add", file.constData(), "select", nullptr};
-  mpv_command_async(mpv_, 0, command);
-}
+void MpvEngine::add_subtitles_now(const QString& path) { command({"sub-add", QFile::encodeName(path), "select"}); }
 
 void MpvEngine::set_speed(double factor) {
-  if (later([this, factor] { MpvEngine::set_speed(factor); })) return;
-  if (!mpv_ || factor <= 0) return;
-  mpv_set_property_async(mpv_, 0, "speed", MPV_FORMAT_DOUBLE, &factor);
+  if (factor > 0) set_number("speed", factor);
 }
 
-void MpvEngine::set_mute(bool mute) {
-  if (later([this, mute] { MpvEngine::set_mute(mute); })) return;
-  if (mpv_) set_async("mute", mute ? "yes" : "no");
-}
+void MpvEngine::set_mute(bool mute) { set_async("mute", mute ? "yes" : "no"); }
 
 // libmpv writes the frame it shows, at the picture's own size, with the subtitles on it; the file's
 // type follows its name.
@@ -362,11 +330,9 @@ void MpvEngine::take_still(const QString& path, StillDone done) {
     if (done) done(QStringLiteral("没有正在播放的节目"));
     return;
   }
-  const QByteArray file = QFile::encodeName(path);
-  const char* command[] = {"screenshot-to-file", file.constData(), "subtitles", nullptr};
   const uint64_t tag = next_tag_++;
   stills_.insert(tag, std::move(done));
-  mpv_command_async(mpv_, tag, command);
+  command({"screenshot-to-file", QFile::encodeName(path), "subtitles"}, tag);
 }
 
 void MpvEngine::command_done(uint64_t tag, int error) {

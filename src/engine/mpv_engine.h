@@ -24,8 +24,8 @@ namespace engine {
 // The engine over libmpv. With a picture area the frames are drawn there through libmpv's render
 // API; without one nothing is drawn. Sound plays wherever an audio output opens, unless the engine
 // is made silent (tests). libmpv's events reach Qt through its wakeup callback, which queues a slot.
-// libmpv is opened and its player made on a thread of its own; what is asked of the engine until
-// then is kept and done, in order, once it is there.
+// libmpv is opened and its player made on a thread of its own; the calls to it asked for until
+// then are kept and made, in order, once it is there.
 class MpvEngine : public QObject, public Engine {
   Q_OBJECT
  public:
@@ -82,7 +82,10 @@ class MpvEngine : public QObject, public Engine {
   void adopt(mpv_handle* mpv);
   bool later(std::function<void()> call);
   void picture_ready();
+  // libmpv's asynchronous calls: kept, in order, until the player is there.
   void set_async(const char* property, const char* value);
+  void set_number(const char* property, double value);
+  void command(const QList<QByteArray>& args, uint64_t reply_tag = 0);
   void take_change(const mpv_event_property* p);
   void take_tracks(const mpv_node* list);
   void add_subtitles_now(const QString& path);
@@ -90,7 +93,6 @@ class MpvEngine : public QObject, public Engine {
   void check_outputs();
   void log_message(const mpv_event_log_message* m);
   void load(const QString& media);
-  void stop();
   void say_state();
 
   QPointer<PictureArea> picture_;
