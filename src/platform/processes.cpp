@@ -110,13 +110,21 @@ pid_t start_detached(const QString& program, const QStringList& args) {
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::syscall(SYS_close_range, 3u, ~0u, 0u);
+    // All but the report, which closes at the exec itself (close-on-exec).
+    const unsigned keep = static_cast<unsigned>(report[1]);
+    if (keep > 3) ::syscall(SYS_close_range, 3u, keep - 1, 0u);
+    ::syscall(SYS_close_range, keep + 1, ~0u, 0u);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
   ::close(report[1]);
   pid_t started = -1;
   if (::read(report[0], &started, sizeof started) != sizeof started) started = -1;
+  // The report ends once the program has replaced the child: from then on the process goes by the
+  // program's name, for a caller that looks for what it started.
+  char rest;
+  for (ssize_t n; (n = ::read(report[0], &rest, 1)) != 0;)
+    if (n < 0 && errno != EINTR) break;
   ::close(report[0]);
   ::waitpid(child, nullptr, 0);
   return started;

@@ -24,6 +24,7 @@
 #include "config/site.h"
 #include "config/skin.h"
 #include "engine/mpv_library.h"
+#include "engine/terminal_client.h"
 #include "history/history_store.h"
 #include "history/play_flows.h"
 #include "platform/dialogs.h"
@@ -43,9 +44,6 @@
 namespace shell {
 
 namespace {
-
-constexpr int kEngineAfterList = 250;  // ms: the list's first frames are drawn before libmpv loads
-constexpr int kEngineAtLatest = 10000;  // ms after the load (a play starts it at once anyway)
 
 QString image_file(const QString& name) { return platform::program_file(QStringLiteral("images/%1.png").arg(name)); }
 
@@ -94,7 +92,7 @@ MainWindow::MainWindow(session::Session& session, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-  engine::let_engines_start();  // held for this window's start-up only
+  engine::let_engines_start();  // held while this window waits for a play
   remove_tray_icon();
   delete_panes();
 }
@@ -138,13 +136,11 @@ void MainWindow::catalogue_loaded(const QString& html) {
     set_catalogue_in_view(true);
     do_ssta(*this);  // brings the pane into its frame
     QTimer::singleShot(0, this, [] { platform::mark_startup("list"); });
-    QTimer::singleShot(kEngineAfterList, this, &engine::let_engines_start);
     browser(2)->load(QUrl(config::site_base() + QStringLiteral("/mark_2.asp")));
     browser(1)->load(QUrl(template_address()));
     return;
   }
   if (catalog_tries >= 10) {
-    engine::let_engines_start();
     label(2)->setText(QStringLiteral("载入数据失败....请关闭程序重新打开"));
     return;
   }
@@ -354,10 +350,10 @@ bool MainWindow::load(const QStringList& handed) {
   catalog_tries = 0;
   installed_version = config::setting_access(0, {}, config::kVersion);
   setWindowTitle(platform::app_title() + installed_version);
-  // The player's engine is made at start-up, but opens libmpv only once the title list is in sight
-  // (or a play asks for it, or the list is slow to come): its loading would hold the page back.
+  // The player's engine is made at start-up, but opens libmpv only when the user heads for a play
+  // (ready_for_a_play) or asks for one: its hundred libraries would hold the page back, and they
+  // are about 50 MiB of a client that only shows the list.
   engine::hold_engines();
-  QTimer::singleShot(kEngineAtLatest, this, &engine::let_engines_start);
   navigate_catalogue();
   move_twips(browser(3), kOutsideLeft, twips_of(browser(3)).y());
   save_folder = config::qvod_path(1);
@@ -381,9 +377,19 @@ void MainWindow::navigate_catalogue() {
   browser(3)->load(QUrl(address));
 }
 
+// A terminal this client started and that still lives is starting (or runs): a second one would
+// be left behind when the client ends, which ends only the one it knows.
 void MainWindow::zrqv() {
+  if (platform::process_is(started_terminal_, QStringLiteral("QvodTerminal"))) return;
   const QString terminal = config::qvod_path(2) + QStringLiteral("/QvodTerminal");
   if (QFile::exists(terminal)) started_terminal_ = platform::start_detached(terminal);
+}
+
+// A title's details or the history list is in sight: a click to play is near. The player's library
+// is opened and the terminal started now, while the user reads, so that the click plays at once.
+void MainWindow::ready_for_a_play() {
+  engine::let_engines_start();
+  if (!engine::TerminalClient().running()) zrqv();
 }
 
 void MainWindow::set_picture(QWidget* target, const QString& image) {
@@ -391,6 +397,7 @@ void MainWindow::set_picture(QWidget* target, const QString& image) {
 }
 
 void MainWindow::tpth_img(int a, int b, int c) {
+  if (a == 2 && b == 1) ready_for_a_play();  // the details tab (c = 0) or the history list (c = 1)
   if (c == 0) {
     const bool player = a == 1;
     set_picture(parts_.picture1, player ? "tab_main_1" : "tab_main_2");

@@ -56,6 +56,8 @@ class MainWindow : public QMainWindow {
   bool load(const QStringList& handed = {});
 
   Q_INVOKABLE void zrqv();
+  void ready_for_a_play();
+  pid_t started_terminal() const { return started_terminal_; }  // the terminal ended with the client
   Q_INVOKABLE void tpth_img(int a, int b, int c);
   Q_INVOKABLE void detail_hits_update(const QString& id);
   void im2_csh();

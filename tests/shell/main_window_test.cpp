@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -9,8 +11,12 @@
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
 #include <QWebEngineView>
+#include <csignal>
 #include <memory>
 
+#include "config/registry_values.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
 #include "config/settings.h"
 #include "shell/main_window.h"
 #include "shell/twips.h"
@@ -19,6 +25,7 @@
 #include "store/rowset.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
+#include "support/terminal_process.h"
 #include "support/test_session.h"
 #include "support/wait.h"
 
@@ -97,17 +104,47 @@ bool libmpv_open() {
   return false;
 }
 
-// libmpv loads a hundred libraries, which would hold the window and its first page back. The
-// start-up job makes the player's engine all the same; libmpv is opened once the list is in sight.
-TEST_F(Window, LibmpvIsOpenedOnlyOnceTheTitleListIsInSight) {
+// libmpv loads a hundred libraries (about 50 MiB), which would hold the window and its first page
+// back and weigh on a client that only shows the list. The start-up job makes the player's engine all
+// the same; libmpv is opened once the user heads for a play: here, the history list comes in sight.
+TEST_F(Window, LibmpvIsOpenedOnlyWhenTheUserHeadsForAPlay) {
   ASSERT_FALSE(libmpv_open());  // every test runs in a process of its own
   site.control("delay_ms=400");
   start();
   ASSERT_TRUE(wait_until([this] {
-    EXPECT_FALSE(libmpv_open() && !window->catalogue_in_view());
+    EXPECT_FALSE(libmpv_open());
     return window->catalogue_in_view();
   }));
+  settle(1500);
+  EXPECT_FALSE(libmpv_open());
+  window->image1_click(1);
   EXPECT_TRUE(wait_until(libmpv_open));
+}
+
+// Opening a title starts the engine's terminal while the user reads its episodes: once, however
+// often the details come in sight again, and it is the terminal the client ends when it ends.
+TEST_F(Window, OpeningATitleStartsTheTerminalOnce) {
+  TerminalProcess terminal(folder.path());
+  terminal.configure(folder.file("media"), site.base() + "/qvod/{hash}/{name}");
+  config::reg_write_value(platform::kCurrentUser, config::kInsertKey, "Insertpath", 1, folder.file("play"));
+  config::reg_write_value(platform::kCurrentUser, config::kOptionKey, "defaultsavepath", 1, folder.file("media"));
+  qputenv("MORVANE_TERMINAL_STATE", terminal.state_file().toUtf8());
+  start();
+  settle(500);
+  EXPECT_FALSE(QFile::exists(terminal.state_file()));  // the list alone starts nothing
+  window->picture2_click();
+  const pid_t started = window->started_terminal();
+  ASSERT_TRUE(platform::process_is(started, "QvodTerminal"));
+  window->picture2_click();
+  window->image1_click(1);
+  window->zrqv();  // the player, needing the terminal while it comes up
+  EXPECT_EQ(window->started_terminal(), started);
+  EXPECT_TRUE(wait_until([&] { return QFile::exists(terminal.state_file()); }));
+  settle(500);
+  // The one that answers is the one the client ends when it ends.
+  EXPECT_EQ(QString::fromLatin1(read_all(terminal.state_file())).section(' ', 2, 2).toInt(), started);
+  end_terminal_of(terminal.state_file());
+  if (platform::process_is(started, "QvodTerminal")) ::kill(started, SIGKILL);
 }
 
 TEST_F(Window, EmptyVersionGivesExactlyTheProductName) {
