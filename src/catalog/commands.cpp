@@ -71,6 +71,11 @@ Decision decode_detail_pane(const QString& raw) {
   return d;
 }
 
+bool opens_or_plays_a_title(const QString& raw) {
+  const QString address = decoded_bars(raw);
+  return address.contains(QLatin1String("tarvex|")) || address.contains(QLatin1String("tarvexz|"));
+}
+
 Decision decode_catalogue_pane(const QString& raw, const QString& site_base) {
   const QString address = decoded_bars(raw);
   Decision d;

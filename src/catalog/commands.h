@@ -33,6 +33,8 @@ struct Decision {
 QString decoded_bars(const QString& address);
 
 Decision decode_detail_pane(const QString& address);
+// A catalogue link that opens a title or plays one: what the pointer on it says of the user's next step.
+bool opens_or_plays_a_title(const QString& address);
 Decision decode_catalogue_pane(const QString& address, const QString& site_base);
 Decision decode_second_pane(const QString& address);
 

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QRandomGenerator>
 #include <QSystemTrayIcon>
+#include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -124,6 +125,10 @@ void MainWindow::set_up_panes() {
   catalog_ = std::make_unique<catalog::Catalog>(
       session_, template_pane_.get(), inet1_,
       catalog::CatalogHost{[this] { tpth_img(2, 1, 0); }, [this](const QString& key) { detail_hits_update(key); }});
+  // The pointer on a link that opens or plays a title: the click to play is near.
+  connect(browser(3)->page(), &QWebEnginePage::linkHovered, this, [this](const QString& address) {
+    if (catalog::opens_or_plays_a_title(address)) ready_for_a_play();
+  });
   connect(browser(3), &QWebEngineView::loadFinished, this, [this](bool) {
     auto* page = static_cast<catalog::PanePage*>(browser(3)->page());
     if (page->last_cancelled()) return;  // a cancelled command, not a new document
@@ -385,7 +390,8 @@ void MainWindow::zrqv() {
   if (QFile::exists(terminal)) started_terminal_ = platform::start_detached(terminal);
 }
 
-// A title's details or the history list is in sight: a click to play is near. The player's library
+// A title's details or the history list is in sight, or the pointer is on a title's link in the
+// list: a click to play is near. The player's library
 // is opened and the terminal started now, while the user reads, so that the click plays at once.
 void MainWindow::ready_for_a_play() {
   engine::let_engines_start();

@@ -28,6 +28,7 @@
 #include "support/terminal_process.h"
 #include "support/test_session.h"
 #include "support/wait.h"
+#include "support/web.h"
 
 using shell::MainWindow;
 using shell::twips_of;
@@ -118,6 +119,18 @@ TEST_F(Window, LibmpvIsOpenedOnlyWhenTheUserHeadsForAPlay) {
   settle(1500);
   EXPECT_FALSE(libmpv_open());
   window->image1_click(1);
+  EXPECT_TRUE(wait_until(libmpv_open));
+}
+
+// The pointer resting on a title's play link in the list says a play is near: libmpv is opened.
+TEST_F(Window, ThePointerOnAPlayLinkOpensLibmpv) {
+  ASSERT_FALSE(libmpv_open());
+  start();
+  ASSERT_TRUE(wait_until([this] { return window->catalogue_in_view(); }));
+  ASSERT_TRUE(hover_element(window->browser(3), "document.querySelector('.cats a')"));  // a category: nothing
+  settle(1000);
+  EXPECT_FALSE(libmpv_open());
+  ASSERT_TRUE(hover_element(window->browser(3), "document.querySelector('a.p')"));
   EXPECT_TRUE(wait_until(libmpv_open));
 }
 

@@ -12,3 +12,7 @@ QVariant evaluate(QWebEnginePage* page, const QString& script, quint32 world = Q
 // Clicks the element a script expression names, as a user does: a real mouse press and release
 // at its middle, through the view's input. False when there is no such element.
 bool click_element(QWebEngineView* view, const QString& element_expression);
+
+// Moves the pointer onto the middle of the element a script expression names, through the view's
+// input, as a user's pointer comes to rest on it. False when there is no such element.
+bool hover_element(QWebEngineView* view, const QString& element_expression);
