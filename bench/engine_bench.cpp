@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "engine/mpv_engine.h"
-#include "engine/terminal_client.h"
+#include "engine/terminal_questions.h"
 #include "support/child.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -40,7 +40,7 @@ Stage& stage() {
 int64_t size_of(const QString& address) { return address.mid(7).section('|', 0, 0).toLongLong(); }
 
 void BM_TerminalDownload(benchmark::State& state) {
-  engine::TerminalClient client;
+  engine::TerminalQuestions client;
   int next = 0;
   int64_t bytes = 0;
   for (auto _ : state) {

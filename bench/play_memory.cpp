@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "engine/mpv_engine.h"
-#include "engine/terminal_client.h"
+#include "engine/terminal_questions.h"
 #include "support/program_folder.h"
 #include "support/terminal_process.h"
 #include "support/wait.h"
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   terminal.configure(folder.file("media"), "http://127.0.0.1:1/{hash}");
   if (!terminal.launch()) return 1;
   const QString address = QStringLiteral("qvod://%1|%2|big.mp4|").arg(size).arg(hash);
-  engine::TerminalClient client;
+  engine::TerminalQuestions client;
   client.start(address);
   wait_until([&] { return client.status(hash).value("state").toString() == "done"; }, 30000);
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/terminal_client.h"
+#include "engine/terminal_questions.h"
 #include "median.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
   const QString body = QString::fromStdString(http_get(site.port(), "/details.php?id=1004").body);
   const QString address = body.section("<!--jj_start-->", 1).section("::", 0, 0).replace('$', '|');
   const std::string hash = address.section('|', 1, 1).toStdString();
-  engine::TerminalClient client;
+  engine::TerminalQuestions client;
   client.start(address);
   wait_until([&] { return client.status(QString::fromStdString(hash)).value("state").toString() == "done"; }, 30000);
   const std::string stream = QUrl(client.stream_address(QString::fromStdString(hash), "x.mp4"))

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/terminal_client.h"
+#include "engine/terminal_questions.h"
 #include "median.h"
 #include "support/program_folder.h"
 #include "support/site_process.h"
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     TerminalProcess terminal(work);
     terminal.configure(work + "/media", site.base() + "/qvod/{hash}/{name}");
     if (!terminal.launch()) return std::fprintf(stderr, "the terminal did not start\n"), 1;
-    engine::TerminalClient client;
+    engine::TerminalQuestions client;
     const double cpu_before = cpu_of(terminal.process.processId());
     QElapsedTimer clock;
     clock.start();

@@ -1,12 +1,10 @@
 #include "engine/terminal_client.h"
 
-#include <httplib.h>
 #include <QFile>
-#include <QJsonDocument>
 #include <QThread>
 #include <QUrl>
 
-#include "engine/terminal/terminal_server.h"
+#include "engine/terminal/state_file.h"
 #include "platform/processes.h"
 
 namespace engine {
@@ -45,24 +43,6 @@ bool TerminalClient::end_terminal() const {
     QThread::msleep(20);
   return true;
 }
-
-QJsonObject TerminalClient::get(const QString& path_and_query) const {
-  int port = 0;
-  QString token;
-  if (!read_state(port, token)) return {};
-  httplib::Client client("127.0.0.1", port);
-  client.set_connection_timeout(0, 300000);
-  client.set_read_timeout(0, 500000);
-  auto res = client.Get(path_and_query.toStdString().c_str(), {{"X-Qvod-Token", token.toStdString()}});
-  if (!res) return {};
-  return QJsonDocument::fromJson(QByteArray::fromStdString(res->body)).object();
-}
-
-QJsonObject TerminalClient::start(const QString& qvod_address) const {
-  return get("/task?url=" + QString::fromLatin1(QUrl::toPercentEncoding(qvod_address)));
-}
-
-QJsonObject TerminalClient::status(const QString& hash) const { return get("/status?hash=" + hash); }
 
 QString TerminalClient::stream_address(const QString& hash, const QString& name) const {
   int port = 0;

@@ -4,9 +4,8 @@
 
 namespace engine {
 
-// Talks to the running QvodTerminal of this user (its state file gives port and token). Its
-// questions to the terminal (start, status) wait for the answer: they are for tools and benchmarks;
-// the player asks through TerminalLink, which never waits.
+// The running QvodTerminal of this user, as its state file gives it (port, token, pid). The player
+// asks it through TerminalLink, which never waits; tools ask through TerminalQuestions.
 class TerminalClient {
  public:
   bool available() const;
@@ -15,9 +14,6 @@ class TerminalClient {
   bool end_terminal() const;
   // The terminal of the state file runs (another session's program of that name does not count).
   bool running() const;
-  // Starts or finds the download of a qvod address; its status ("state", "progress", "rate", ...).
-  QJsonObject start(const QString& qvod_address) const;
-  QJsonObject status(const QString& hash) const;
   // The loopback address the player streams the item from (token included), or "".
   QString stream_address(const QString& hash, const QString& name) const;
   // The state file's port, token (and pid): false when there is no terminal to talk to (none wrote
@@ -26,7 +22,6 @@ class TerminalClient {
 
  private:
   int running_pid() const;  // the state file's terminal while it runs, else 0
-  QJsonObject get(const QString& path_and_query) const;
 };
 
 }  // namespace engine

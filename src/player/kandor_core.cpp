@@ -10,7 +10,7 @@
 #include "config/settings.h"
 #include "engine/mpv_engine.h"
 #include "engine/picture_area.h"
-#include "engine/terminal/terminal_server.h"
+#include "engine/terminal/state_file.h"
 #include "engine/terminal_client.h"
 #include "platform/log.h"
 #include "player/addresses.h"

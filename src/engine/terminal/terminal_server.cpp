@@ -43,14 +43,6 @@ void answer(Response& res, int status, const std::string& body, const char* type
 
 }  // namespace
 
-QString state_file() {
-  const QString forced = qEnvironmentVariable("MORVANE_TERMINAL_STATE");
-  if (!forced.isEmpty()) return forced;
-  QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (runtime.isEmpty()) runtime = platform::state_folder();
-  return runtime + QStringLiteral("/morvane-terminal.state");
-}
-
 TerminalServer::TerminalServer(QString media_folder, QStringList sources,
                                const std::function<std::string()>& token_source)
     : media_(std::move(media_folder)), sources_(std::move(sources)), token_(token_source()) {}

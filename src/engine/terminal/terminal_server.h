@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/terminal/download_task.h"
+#include "engine/terminal/state_file.h"
 
 namespace httplib {
 struct Request;
@@ -60,9 +61,5 @@ class TerminalServer {
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<DownloadTask>> tasks_;
 };
-
-// Where a running terminal tells its port, token and pid ("port token pid", readable by the
-// user alone): MORVANE_TERMINAL_STATE, else $XDG_RUNTIME_DIR/morvane-terminal.state.
-QString state_file();
 
 }  // namespace terminal
