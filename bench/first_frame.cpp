@@ -97,7 +97,8 @@ FreshEpisode fresh_episode(const SiteProcess& site, TerminalProcess& terminal, c
   return {QString(entry).replace('$', '|'), site.base() + "/qvod/" + f.value(1) + "/" + f.value(2)};
 }
 
-// The site rounds: the terminal is running before the click, or the click starts it.
+// The site rounds: the terminal is running before the click (as once a title's details or one of
+// its links in the list has been in sight), or the click starts it (a play with no such sign).
 void site_rounds(player::Kandor* kandor, engine::PictureArea* area, const QTemporaryDir& dir, int rounds) {
   SiteProcess site;
   ProgramFolder folder;
