@@ -391,8 +391,8 @@ void MainWindow::zrqv() {
 }
 
 // A title's details or the history list is in sight, or the pointer is on a title's link in the
-// list: a click to play is near. The player's library
-// is opened and the terminal started now, while the user reads, so that the click plays at once.
+// list: a click to play is near. The player's library is opened and the terminal started now,
+// while the user reads, so that the click plays at once.
 void MainWindow::ready_for_a_play() {
   engine::let_engines_start();
   if (!engine::TerminalClient().running()) zrqv();

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -15,9 +14,9 @@
 #include <memory>
 
 #include "config/registry_values.h"
+#include "config/settings.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
-#include "config/settings.h"
 #include "shell/main_window.h"
 #include "shell/twips.h"
 #include "store/builders.h"
