@@ -71,23 +71,28 @@ Decision decode_detail_pane(const QString& raw) {
   return d;
 }
 
+namespace {
+// The catalogue page's commands that open a title and play one.
+const QLatin1String kOpenTitle("tarvex|"), kPlayTitle("tarvexz|");
+}  // namespace
+
 bool opens_or_plays_a_title(const QString& raw) {
   const QString address = decoded_bars(raw);
-  return address.contains(QLatin1String("tarvex|")) || address.contains(QLatin1String("tarvexz|"));
+  return address.contains(kOpenTitle) || address.contains(kPlayTitle);
 }
 
 Decision decode_catalogue_pane(const QString& raw, const QString& site_base) {
   const QString address = decoded_bars(raw);
   Decision d;
-  if (address.contains(QLatin1String("tarvex|"))) {
+  if (address.contains(kOpenTitle)) {
     d.cancel = true;
-    const auto key = store::parse_id(after_prefix(address, site_base + QStringLiteral("/?act=tarvex|")));
+    const auto key = store::parse_id(after_prefix(address, site_base + QStringLiteral("/?act=") + kOpenTitle));
     if (key) d.commands.push_back({Command::OpenTitle, *key, 0, {}});
     else ignored(QStringLiteral("not an id"), address);
   }
-  if (address.contains(QLatin1String("tarvexz|"))) {
+  if (address.contains(kPlayTitle)) {
     d.cancel = true;
-    const QStringList piece = after_prefix(address, site_base + QStringLiteral("/?act=tarvexz|")).split('|');
+    const QStringList piece = after_prefix(address, site_base + QStringLiteral("/?act=") + kPlayTitle).split('|');
     const auto key = store::parse_id(piece[0]);
     const QString mode = piece.value(1);
     if (key && (mode == QLatin1String("0") || mode == QLatin1String("1")))

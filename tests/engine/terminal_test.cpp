@@ -13,6 +13,7 @@
 
 #include "engine/terminal/media_folder.h"
 #include "engine/terminal/qvod_item.h"
+#include "engine/terminal/state_file.h"
 #include "engine/terminal/terminal_server.h"
 #include "engine/terminal_client.h"
 #include "support/child.h"

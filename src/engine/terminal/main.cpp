@@ -9,6 +9,7 @@
 
 #include "config/settings.h"
 #include "config/site.h"
+#include "engine/terminal/state_file.h"
 #include "engine/terminal/terminal_server.h"
 #include "platform/log.h"
 #include "platform/paths.h"

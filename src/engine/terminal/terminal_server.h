@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "engine/terminal/download_task.h"
-#include "engine/terminal/state_file.h"
 
 namespace httplib {
 struct Request;
