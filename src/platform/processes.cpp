@@ -5,6 +5,9 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -136,6 +139,12 @@ void end_own_process() { end_now(0); }
 bool process_is(pid_t pid, const QString& image) {
   if (pid <= 0) return false;
   return image_name_matches(image_of(QStringLiteral("/proc/%1").arg(pid)), image);
+}
+
+void return_free_heap() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
 }
 
 }  // namespace platform

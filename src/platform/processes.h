@@ -38,4 +38,9 @@ pid_t start_detached(const QString& program, const QStringList& args = {});
 // ".exe" aside): a pid that was reused by another program does not count.
 bool process_is(pid_t pid, const QString& image);
 
+// Hands the free pages inside the heap back to the system. The allocator keeps what was freed for
+// later use, so after a burst of work (the start-up's pages, a play) the process stays as large as
+// at its peak until this is called; called when the client has come to rest.
+void return_free_heap();
+
 }  // namespace platform

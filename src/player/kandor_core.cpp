@@ -1,5 +1,4 @@
 // The player's core: properties, the engine, play and stop, the neighbours of a play.
-#include <malloc.h>
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -13,6 +12,7 @@
 #include "engine/terminal/state_file.h"
 #include "engine/terminal_client.h"
 #include "platform/log.h"
+#include "platform/processes.h"
 #include "player/addresses.h"
 #include "player/bar_widgets.h"
 #include "player/kandor.h"
@@ -175,7 +175,7 @@ void Kandor::q_play(int mo, int start) {
     down_pct_ = 100.0;
     net_source_ = false;
   }
-  malloc_trim(0);
+  platform::return_free_heap();
   trim_count_ = 0;
   mo_ = mo;
   start_pos_ = start;

@@ -1,5 +1,4 @@
 // The half-second poll that follows the engine, the end of a play, the time text, the idle mouse.
-#include <malloc.h>
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
@@ -9,6 +8,7 @@
 #include "engine/engine.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
+#include "platform/processes.h"
 #include "platform/system_commands.h"
 #include "player/addresses.h"
 #include "player/bar_widgets.h"
@@ -124,7 +124,7 @@ void Kandor::slow_poll(PlayState ps) {
     ++trim_count_;
   } else {
     trim_count_ = 0;
-    malloc_trim(0);
+    platform::return_free_heap();
     if (host_.power_saving) host_.power_saving(0);
   }
   QString rate;

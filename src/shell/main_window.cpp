@@ -46,6 +46,11 @@ namespace shell {
 
 namespace {
 
+// From the last start-up page loaded to the client at rest.
+constexpr int kRestAfterStart = 2000;
+// The tray icon at the latest, when the list page is slow to answer.
+constexpr int kTrayLatest = 3000;
+
 QString image_file(const QString& name) { return platform::program_file(QStringLiteral("images/%1.png").arg(name)); }
 
 QFrame* frame() {
@@ -141,10 +146,13 @@ void MainWindow::catalogue_loaded(const QString& html) {
     set_catalogue_in_view(true);
     do_ssta(*this);  // brings the pane into its frame
     QTimer::singleShot(0, this, [] { platform::mark_startup("list"); });
+    QTimer::singleShot(0, this, &MainWindow::offer_tray_icon);
     browser(2)->load(QUrl(config::site_base() + QStringLiteral("/mark_2.asp")));
     browser(1)->load(QUrl(template_address()));
+    return_heap_after_start();
     return;
   }
+  offer_tray_icon();
   if (catalog_tries >= 10) {
     label(2)->setText(QStringLiteral("载入数据失败....请关闭程序重新打开"));
     return;
@@ -152,6 +160,19 @@ void MainWindow::catalogue_loaded(const QString& html) {
   ++catalog_tries;
   label(2)->setText(QStringLiteral("尝试载入数据...(%1)次").arg(catalog_tries));
   browser(3)->load(QUrl(config::site_base() + QStringLiteral("/kolbet/l_indexss.php?bsn=1")));
+}
+
+// The start-up's work ends with the market page and the template loaded: a moment later, once the
+// panes have drawn them, the heap that work freed goes back to the system.
+void MainWindow::return_heap_after_start() {
+  auto loading = std::make_shared<int>(2);
+  for (int n : {1, 2})
+    connect(
+        browser(n), &QWebEngineView::loadFinished, this,
+        [this, loading] {
+          if (--*loading == 0) QTimer::singleShot(kRestAfterStart, this, [] { platform::return_free_heap(); });
+        },
+        Qt::SingleShotConnection);
 }
 
 bool MainWindow::pane_navigation(int pane, const QUrl& url, bool main_frame) {
@@ -369,7 +390,7 @@ bool MainWindow::load(const QStringList& handed) {
   tpth_img(1, 1, 0);
   tpth_img(1, 1, 1);
   if (kill_qvod_on_exit == 1) config::end_process(QStringLiteral("qvodplayer.exe"), QStringLiteral("1"));
-  add_tray_icon();
+  QTimer::singleShot(kTrayLatest, this, &MainWindow::offer_tray_icon);
   setMinimumSize(to_px(10500), to_px(5400));
   return true;
 }
@@ -524,6 +545,12 @@ void MainWindow::detail_hits_update(const QString& id) {
   inet1_->open_url(config::site_base() + QStringLiteral("/kolbet/hits.php?id=") + id);
 }
 
+// The tray icon comes once the list page has answered (the list is in sight, or the page is not the
+// list), or a few seconds on: setting it up holds the first page back by about 25 ms.
+void MainWindow::offer_tray_icon() {
+  if (!tray_ && !tray_removed_) add_tray_icon();
+}
+
 void MainWindow::add_tray_icon() {
   tray_ = new QSystemTrayIcon(windowIcon(), this);
   tray_->setToolTip(tray_tip());
@@ -542,6 +569,7 @@ void MainWindow::add_tray_icon() {
 }
 
 void MainWindow::remove_tray_icon() {
+  tray_removed_ = true;
   if (!tray_) return;
   tray_->hide();
   tray_->disconnect(this);
