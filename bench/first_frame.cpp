@@ -6,12 +6,14 @@
 // after a first play; and started by the click), against bare mpv loading it from the site.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 #include "engine/mpv_engine.h"
@@ -28,16 +30,27 @@ namespace {
 constexpr QSize kPicture(550, 371);    // the player's picture at the main window's design size
 std::function<void()> start_terminal;  // what the player's host does when it needs the terminal
 
-// The player in a window, made once; each round plays the clip from the start.
+// The player in a window, made once; each round plays the clip from the start. The time is taken
+// when the window holding the first frame has been swapped onto the screen (as mpv's "shown"), and
+// the GUI thread waits in an event loop, as in the client: a loop that sleeps between its passes
+// would hold each of the play's steps back.
 double player_ms(player::Kandor* kandor, engine::PictureArea* area, const QString& clip, int mo = 0) {
-  bool drawn = false;
-  const auto connection = QObject::connect(area, &engine::PictureArea::frameDrawn, [&] { drawn = true; });
+  QEventLoop loop;
   QElapsedTimer clock;
+  bool drawn = false;
+  double ms = -1;
+  const auto on_drawn = QObject::connect(area, &engine::PictureArea::frameDrawn, &loop, [&] { drawn = true; });
+  const auto on_swapped = QObject::connect(area, &QOpenGLWidget::frameSwapped, &loop, [&] {
+    if (!drawn || ms >= 0) return;
+    ms = clock.nsecsElapsed() / 1e6;
+    loop.quit();
+  });
+  QTimer::singleShot(10000, &loop, &QEventLoop::quit);
   clock.start();
   kandor->h_play(clip, mo, 0);
-  wait_until([&] { return drawn; }, 10000);
-  const double ms = clock.nsecsElapsed() / 1e6;
-  QObject::disconnect(connection);
+  loop.exec();
+  QObject::disconnect(on_drawn);
+  QObject::disconnect(on_swapped);
   kandor->q_stop();
   settle(300);
   return ms;
