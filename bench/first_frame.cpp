@@ -53,7 +53,7 @@ double player_ms(player::Kandor* kandor, engine::PictureArea* area, const QStrin
   QObject::disconnect(on_swapped);
   kandor->q_stop();
   settle(300);
-  return ms;
+  return ms >= 0 ? ms : clock.nsecsElapsed() / 1e6;  // no frame: the whole wait counts
 }
 
 // Bare mpv, idle with its window up: loadfile to "first video frame after restart shown", by mpv's log.
