@@ -23,9 +23,9 @@ TerminalLink::TerminalLink(QObject* parent) : QObject(parent) {
 
 QNetworkReply* TerminalLink::send(const QString& path_and_query, int wait_ms,
                                   std::function<void(QNetworkReply*)> done) {
-  int port = 0;
+  int port = 0, pid = 0;
   QString token;
-  if (!TerminalClient().read_state(port, token)) {
+  if (!TerminalClient().read_state(port, token, &pid)) {
     done(nullptr);
     return nullptr;
   }
@@ -33,9 +33,9 @@ QNetworkReply* TerminalLink::send(const QString& path_and_query, int wait_ms,
   ask.setRawHeader("X-Qvod-Token", token.toLatin1());
   ask.setTransferTimeout(wait_ms);
   QNetworkReply* reply = net_.get(ask);
-  connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
+  connect(reply, &QNetworkReply::finished, this, [this, reply, pid, done = std::move(done)] {
     reply->deleteLater();
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) answered_.start();
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) answered_pid_ = pid;
     done(reply);
   });
   return reply;
@@ -60,6 +60,12 @@ void TerminalLink::check_answering(std::function<void(bool)> done) {
   send(QStringLiteral("/status?hash=0"), kWaitMs, [done = std::move(done)](QNetworkReply* reply) {
     done(reply && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid());
   });
+}
+
+bool TerminalLink::answered_by_running_terminal() const {
+  int port = 0, pid = 0;
+  QString token;
+  return answered_pid_ > 0 && TerminalClient().read_state(port, token, &pid) && pid == answered_pid_;
 }
 
 void TerminalLink::refresh_status(const QString& hash) {

@@ -23,8 +23,8 @@ class TerminalLink : public QObject {
   void start_task(const QString& qvod_address, std::function<void(const QJsonObject&)> done);
   // Whether the terminal of the state file answers at all (any answer of HTTP), within 2 s.
   void check_answering(std::function<void(bool)> done);
-  // It answered within the last 2 s.
-  bool answered_lately() const { return answered_.isValid() && answered_.elapsed() < 2000; }
+  // The terminal of the state file has answered this link (a terminal started since has not).
+  bool answered_by_running_terminal() const;
 
   // Asks for the item's status unless a question is out already; status() is the last answer while
   // it is younger than 2 s, else empty (unknown).
@@ -38,7 +38,7 @@ class TerminalLink : public QObject {
   QString status_hash_;
   QJsonObject status_;
   QElapsedTimer status_age_;
-  QElapsedTimer answered_;
+  int answered_pid_ = 0;  // the terminal that answered last
 
   // GET from the terminal of the state file, answered within wait_ms; done gets the reply (null:
   // no terminal to ask), or the JSON of its body (request). The reply while it is out.

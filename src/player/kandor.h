@@ -155,6 +155,8 @@ class Kandor : public QWidget {
   QString next_url() const { return next_url_; }
   double down_pct() const { return down_pct_; }
   bool polling() const { return timer2_.isActive(); }
+  // The terminal of the state file runs and has answered this player: a play goes straight to it.
+  bool terminal_answers() const;
   QWidget* part(const QString& name, int index = -1) const;  // a child by its control name
   QMenu* popup() const { return box_; }
   QAction* popup_item(const QString& name, int index = -1) const;
@@ -216,7 +218,7 @@ class Kandor : public QWidget {
   void terminal_tick();
   void ask_terminal();
   void say_failure();
-  bool terminal_answers() const;
+  void watch_terminal_state();
   void changed(const char* key);
   bool minimised() const;
 

@@ -45,10 +45,13 @@ Kandor::Kandor(KandorHost host, NowPlaying& now, QWidget* parent) : QWidget(pare
   connect(&terminal_wait_, &QTimer::timeout, this, &Kandor::terminal_tick);
   // The terminal writes its state file once it listens: a play that waits asks it the moment the
   // file appears (the timer only counts the wait, and asks again should a question find it busy).
+  // A terminal started before a play (the user heads for one) is asked too, so that the play finds
+  // it known to answer and goes straight to its item.
   terminal_watch_ = new QFileSystemWatcher(this);
   connect(terminal_watch_, &QFileSystemWatcher::directoryChanged, this, [this] {
-    if (terminal_wait_.isActive()) ask_terminal();
+    if (terminal_wait_.isActive() || !terminal_answers()) ask_terminal();
   });
+  watch_terminal_state();
   full_ = 0;
   taskbar_shown_ = true;
 }
@@ -195,9 +198,14 @@ void Kandor::q_play(int mo, int start) {
   if (!timer2_.isActive()) timer2_.start();
 }
 
-// The terminal this client talks to runs (its state file names it) and has answered lately: another
-// session's terminal of the same name is of no use to this one. Nothing here waits for it.
-bool Kandor::terminal_answers() const { return engine::TerminalClient().running() && terminal_link_.answered_lately(); }
+// The terminal this client talks to runs (its state file names it) and has answered this player:
+// another session's terminal of the same name is of no use to this one. Nothing here waits for it.
+bool Kandor::terminal_answers() const { return terminal_link_.answered_by_running_terminal(); }
+
+void Kandor::watch_terminal_state() {
+  const QString folder = QFileInfo(terminal::state_file()).absolutePath();
+  if (!terminal_watch_->directories().contains(folder) && QFileInfo(folder).isDir()) terminal_watch_->addPath(folder);
+}
 
 // The terminal is started when it does not run, and the play goes on once it answers, asked without
 // waiting as soon as its state file appears; one that does not come up is said in the status text
@@ -205,8 +213,7 @@ bool Kandor::terminal_answers() const { return engine::TerminalClient().running(
 void Kandor::wait_for_terminal(int mo, int start) {
   start_pos_ = start;
   terminal_mo_ = mo;
-  const QString folder = QFileInfo(terminal::state_file()).absolutePath();
-  if (!terminal_watch_->directories().contains(folder)) terminal_watch_->addPath(folder);
+  watch_terminal_state();
   if (!engine::TerminalClient().running() && host_.start_terminal) host_.start_terminal();
   terminal_waited_ = 0;
   label1_->setText(QStringLiteral("正在启动播放引擎..."));

@@ -38,6 +38,19 @@ TEST_F(PlayerTest, PlaysASiteEpisodeThroughTheTerminalItStarts) {
   EXPECT_EQ(kandor->fname(), "潜伏-第01集");
 }
 
+// A terminal started before the play (the user heads for one) is asked as soon as it is up: the
+// play then goes straight to its item, with no question to the terminal first.
+TEST_F(PlayerTest, ATerminalStartedBeforeThePlayIsKnownToAnswerAtTheClick) {
+  kandor->setQlj(folder.file("play"));
+  ASSERT_FALSE(kandor->terminal_answers());
+  ASSERT_TRUE(terminal.launch());  // started without a play
+  ASSERT_TRUE(wait_until([&] { return kandor->terminal_answers(); }, 5000));
+  kandor->h_play(episode(1004, 1), 1, 0);
+  EXPECT_TRUE(text("Label1").startsWith("即将播放")) << text("Label1").toStdString();
+  EXPECT_EQ(terminal_starts, 0);
+  ASSERT_TRUE(state_reaches(engine::PlayState::Playing));
+}
+
 TEST_F(PlayerTest, ATerminalThatDoesNotComeUpIsSaid) {
   kandor->setQlj(folder.file("play"));
   terminal_can_start = false;

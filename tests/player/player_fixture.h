@@ -39,6 +39,7 @@ class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     terminal.configure(folder.file("media"), site.base() + "/qvod/{hash}/{name}");
+    qputenv("MORVANE_TERMINAL_STATE", terminal.state_file().toUtf8());  // known from the start, as in the client
     host_window.resize(640, 480);
     for (const char* name : {"fd_1", "fd_2", "hcgl", "fk", "bz_2", "gfz", "c_zf", "xy_j", "c_com"}) {
       auto* a = new QAction(QString::fromLatin1(name), &host_window);

@@ -196,6 +196,7 @@ TEST_F(Window, MenuTreeWithItsCaptions) {
   }
   EXPECT_EQ(window->menu("dq_ls")->title(), "历史记录");
   EXPECT_EQ(window->menu("sxlb")->title(), "树形列表");
+  ASSERT_TRUE(wait_until([this] { return window->tray() != nullptr; }));
   EXPECT_EQ(window->tray()->contextMenu(), window->menu("fd"));
 }
 
