@@ -11,7 +11,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QRandomGenerator>
-#include <QSystemTrayIcon>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -68,13 +67,6 @@ QLabel* picture(const QString& tip = {}) {
 }
 
 }  // namespace
-
-QString tray_tip() {
-  return platform::app_title() + QStringLiteral("(版本 %1.%2.%3)")
-                                     .arg(MORVANE_VERSION_MAJOR)
-                                     .arg(MORVANE_VERSION_MINOR)
-                                     .arg(MORVANE_VERSION_REVISION);
-}
 
 MainWindow::MainWindow(session::Session& session, QWidget* parent)
     : QMainWindow(parent), session_(session), history_(std::make_unique<history::HistoryStore>(session)) {
@@ -543,39 +535,6 @@ void MainWindow::dedup_tick() {
 
 void MainWindow::detail_hits_update(const QString& id) {
   inet1_->open_url(config::site_base() + QStringLiteral("/kolbet/hits.php?id=") + id);
-}
-
-// The tray icon comes once the list page has answered (the list is in sight, or the page is not the
-// list), or a few seconds on: setting it up holds the first page back by about 25 ms.
-void MainWindow::offer_tray_icon() {
-  if (!tray_ && !tray_removed_) add_tray_icon();
-}
-
-void MainWindow::add_tray_icon() {
-  tray_ = new QSystemTrayIcon(windowIcon(), this);
-  tray_->setToolTip(tray_tip());
-  tray_->setContextMenu(items_.fd);
-  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-    if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
-      if (isMinimized()) showNormal();
-      else show();
-      raise();
-      activateWindow();
-    } else if (why == QSystemTrayIcon::Context) {
-      activateWindow();  // the menu that follows closes when the user clicks elsewhere
-    }
-  });
-  tray_->show();
-}
-
-void MainWindow::remove_tray_icon() {
-  tray_removed_ = true;
-  if (!tray_) return;
-  tray_->hide();
-  tray_->disconnect(this);
-  tray_->setContextMenu(nullptr);
-  delete tray_;
-  tray_ = nullptr;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

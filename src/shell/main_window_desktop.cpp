@@ -1,9 +1,11 @@
-// What the desktop hands the client: files and addresses to play, by a drop or by another start.
+// What the desktop hands the client (files and addresses to play, by a drop or by another start),
+// and the client's icon in the desktop's tray.
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include "desktop/handed_addresses.h"
@@ -109,6 +111,46 @@ void MainWindow::dropEvent(QDropEvent* event) {
   if (addresses.isEmpty()) return;
   event->acceptProposedAction();
   open_addresses(addresses);
+}
+
+QString tray_tip() {
+  return platform::app_title() + QStringLiteral("(版本 %1.%2.%3)")
+                                     .arg(MORVANE_VERSION_MAJOR)
+                                     .arg(MORVANE_VERSION_MINOR)
+                                     .arg(MORVANE_VERSION_REVISION);
+}
+
+// The tray icon comes once the list page has answered (the list is in sight, or the page is not the
+// list), or a few seconds on: setting it up holds the first page back by about 25 ms.
+void MainWindow::offer_tray_icon() {
+  if (!tray_ && !tray_removed_) add_tray_icon();
+}
+
+void MainWindow::add_tray_icon() {
+  tray_ = new QSystemTrayIcon(windowIcon(), this);
+  tray_->setToolTip(tray_tip());
+  tray_->setContextMenu(items_.fd);
+  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+    if (why == QSystemTrayIcon::Trigger || why == QSystemTrayIcon::DoubleClick) {
+      if (isMinimized()) showNormal();
+      else show();
+      raise();
+      activateWindow();
+    } else if (why == QSystemTrayIcon::Context) {
+      activateWindow();  // the menu that follows closes when the user clicks elsewhere
+    }
+  });
+  tray_->show();
+}
+
+void MainWindow::remove_tray_icon() {
+  tray_removed_ = true;
+  if (!tray_) return;
+  tray_->hide();
+  tray_->disconnect(this);
+  tray_->setContextMenu(nullptr);
+  delete tray_;
+  tray_ = nullptr;
 }
 
 }  // namespace shell
