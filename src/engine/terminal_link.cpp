@@ -63,9 +63,7 @@ void TerminalLink::check_answering(std::function<void(bool)> done) {
 }
 
 bool TerminalLink::answered_by_running_terminal() const {
-  int port = 0, pid = 0;
-  QString token;
-  return answered_pid_ > 0 && TerminalClient().read_state(port, token, &pid) && pid == answered_pid_;
+  return answered_pid_ > 0 && TerminalClient().running_pid() == answered_pid_;
 }
 
 void TerminalLink::refresh_status(const QString& hash) {

@@ -14,6 +14,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+#include <utility>
 
 #include "catalog/catalog.h"
 #include "catalog/commands.h"
@@ -157,12 +158,13 @@ void MainWindow::catalogue_loaded(const QString& html) {
 // The start-up's work ends with the market page and the template loaded: a moment later, once the
 // panes have drawn them, the heap that work freed goes back to the system.
 void MainWindow::return_heap_after_start() {
+  if (std::exchange(start_heap_armed_, true)) return;  // the list's later loads are no start-up
   auto loading = std::make_shared<int>(2);
   for (int n : {1, 2})
     connect(
         browser(n), &QWebEngineView::loadFinished, this,
         [this, loading] {
-          if (--*loading == 0) QTimer::singleShot(kRestAfterStart, this, [] { platform::return_free_heap(); });
+          if (--*loading == 0) QTimer::singleShot(kRestAfterStart, this, &platform::return_free_heap);
         },
         Qt::SingleShotConnection);
 }

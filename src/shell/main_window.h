@@ -136,7 +136,6 @@ class MainWindow : public QMainWindow {
   desktop::Mpris* media_controls() const { return mpris_; }
   // The catalogue pane's load-complete handler.
   void catalogue_loaded(const QString& html);
-  void return_heap_after_start();
 
   int main_tab = 1;
   int list_tab = 1;
@@ -169,6 +168,7 @@ class MainWindow : public QMainWindow {
   void restore_player();
   void save_player();
   void build_menus();
+  void return_heap_after_start();
   void offer_tray_icon();
   void add_tray_icon();
   void remove_tray_icon();
@@ -201,7 +201,8 @@ class MainWindow : public QMainWindow {
   bool catalogue_in_view_ = false;
   QTimer timer1_, timer3_;
   QSystemTrayIcon* tray_ = nullptr;
-  bool tray_removed_ = false;  // the window has closed: no icon comes back
+  bool tray_removed_ = false;      // the window has closed: no icon comes back
+  bool start_heap_armed_ = false;  // the start-up's heap goes back once
   WindowKeys* keys_ = nullptr;
   QPointer<QWidget> key_list_;
   player::Kandor* kandor_ = nullptr;
